@@ -1,0 +1,9 @@
+# Outside libraries, all from the distribution's packages (see scripts/packages).
+find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets Network)
+find_package(CURL REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET portaudio-2.0)
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTORCC ON)

@@ -1,0 +1,1 @@
+target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/AtomicFile.cpp)

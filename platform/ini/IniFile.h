@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The private-profile store behind every settings file of both deliverables
+// (config.ini, eLayout.ini, the registry files, the cookie store).
+//
+// Section and key names match without regard to case (ASCII). Every call reads
+// the file afresh and never holds it open, so the operator or another program
+// may edit it between calls. Writes replace the file atomically; a write that
+// fails leaves the old file as it was and returns false. UTF-8 text; lines are
+// written with "\n", except that a file already using "\r\n" keeps them.
+namespace platform::ini {
+
+// The buffer of the classic string read: values are cut to size - 1 characters.
+inline constexpr size_t kDefaultBufferSize = 255;
+
+// The value of `key` in `section`, blanks around it dropped and one pair of
+// matching double or single quotes removed, cut to bufferSize - 1 bytes (never
+// inside a UTF-8 sequence). `def` (cut the same way) when the file, the
+// section or the key is absent. A present empty value reads as "".
+std::string readString(const std::string& file, std::string_view section, std::string_view key,
+                       std::string_view def, size_t bufferSize = kDefaultBufferSize);
+
+// `def` when the key is absent; otherwise the leading decimal number of the
+// value: an optional "-", then digits, anything after them ignored; no digits
+// reads 0. Values beyond the 32-bit range saturate.
+int32_t readInt(const std::string& file, std::string_view section, std::string_view key, int32_t def);
+
+// Creates the file, the section and the key as needed; replaces an existing
+// value in place and keeps every other line as it was.
+bool writeString(const std::string& file, std::string_view section, std::string_view key,
+                 std::string_view value);
+
+// Removes one key line; true when the file is as asked afterwards.
+bool deleteKey(const std::string& file, std::string_view section, std::string_view key);
+// Removes a section header with all its lines; true when the file is as asked afterwards.
+bool deleteSection(const std::string& file, std::string_view section);
+
+// Section names in file order (as spelled in the file); empty for a missing file.
+std::vector<std::string> sections(const std::string& file);
+// Key names of a section in file order; empty for a missing file or section.
+std::vector<std::string> keys(const std::string& file, std::string_view section);
+
+// The leading decimal number rule of readInt, for callers holding a text already.
+int32_t leadingInt(std::string_view text);
+
+// One file held in memory for a series of changes that are written back at once
+// (the registry writes a whole key set this way). Not thread-safe.
+class IniDocument {
+public:
+    // Reads `file`; a missing file gives an empty document.
+    static IniDocument load(const std::string& file);
+    static IniDocument parse(std::string_view text);
+
+    bool hasSection(std::string_view section) const;
+    // The trimmed raw value (quotes kept, no length cut), or nothing when absent.
+    std::optional<std::string> rawValue(std::string_view section, std::string_view key) const;
+    std::vector<std::string> sectionNames() const;
+    std::vector<std::string> keyNames(std::string_view section) const;
+
+    // Adds an empty section at the end when it is missing.
+    void addSection(std::string_view section);
+    void setValue(std::string_view section, std::string_view key, std::string_view value);
+    bool removeKey(std::string_view section, std::string_view key);
+    bool removeSection(std::string_view section);
+
+    std::string text() const;
+    bool save(const std::string& file) const;
+
+private:
+    struct Line {
+        std::string text;
+        enum class Kind { Other, Section, Entry } kind = Kind::Other;
+        std::string name; // section name or key name, trimmed
+    };
+    // Index of the first header of `section`, or npos.
+    size_t findSection(std::string_view section) const;
+    // One past the last line of the section starting at header index `at`.
+    size_t sectionEnd(size_t at) const;
+    size_t findKey(size_t header, std::string_view key) const;
+
+    std::vector<Line> m_lines;
+    bool m_crlf = false;
+};
+
+} // namespace platform::ini
