@@ -1,0 +1,61 @@
+#include "app/core/CameraDAO.h"
+
+#include "app/core/AppCfgGO.h"
+#include "app/core/CameraSettings.h"
+#include "app/core/CameraSlot.h"
+#include "app/core/NumberText.h"
+#include "app/schedule/Schedule.h"
+#include "platform/ini/IniFile.h"
+
+namespace CameraDAO {
+
+namespace {
+
+std::string sectionOf(const CameraSlot& camera)
+{
+    return "Camera" + numtext::decimal(camera.getUID() + 1);
+}
+
+} // namespace
+
+bool loadCameraSection(CameraSlot& camera, const AppCfgGO& cfg)
+{
+    using platform::ini::readInt;
+    using platform::ini::readString;
+    const std::string& file = cfg.getConfigFile();
+    const std::string section = sectionOf(camera);
+    const int16_t uid = camera.getUID();
+
+    camera.setIP(readString(file, section, "IP", ""));
+    camera.setPort(readInt(file, section, "PORT", kDefaultCameraPort));
+    camera.setDisplayLocation(readString(file, section, "DISPLAY_LOCATION", ""));
+    camera.setRecPath(readString(file, section, "REC_PATH", cfg.getDefaultRecPath(uid)));
+    camera.setRecFrameRate(numtext::clamp16(readInt(file, section, "REC_FRAME_RATE", kDefaultRecFrameRate)));
+    camera.setRecNumFrame(readInt(file, section, "REC_NUMBER_OF_FRAME", kDefaultRecNumFrame));
+    camera.setRecAtStart(readInt(file, section, "REC_AT_START", 0) == 1);
+    camera.setSnapshotPath(readString(file, section, "SNAPSHOT_PATH", cfg.getDefaultSnapshotPath(uid)));
+    return true;
+}
+
+bool saveCameraSection(CameraSlot& camera, const AppCfgGO& cfg)
+{
+    using platform::ini::writeString;
+    using numtext::decimal;
+    const std::string& file = cfg.getConfigFile();
+    const std::string section = sectionOf(camera);
+
+    bool ok = true;
+    ok &= writeString(file, section, "IP", camera.getIP());
+    ok &= writeString(file, section, "PORT", decimal(camera.getPort()));
+    ok &= writeString(file, section, "DISPLAY_LOCATION", camera.getDisplayLocation());
+    ok &= writeString(file, section, "REC_PATH", camera.getRecPath());
+    ok &= writeString(file, section, "REC_FRAME_RATE", decimal(camera.getRecFrameRate()));
+    ok &= writeString(file, section, "REC_NUMBER_OF_FRAME", decimal(camera.getRecNumFrame()));
+    ok &= writeString(file, section, "SNAPSHOT_PATH", camera.getSnapshotPath());
+    ok &= writeString(file, section, "REC_AT_START", camera.isRecAtStart() ? "1" : "0");
+    if (auto schedule = camera.getSchedule())
+        ok &= schedule->save(file);
+    return ok;
+}
+
+} // namespace CameraDAO

@@ -1,0 +1,69 @@
+#include "app/core/RecFileName.h"
+
+#include "app/core/NumberText.h"
+
+#include <limits>
+
+namespace {
+
+// Digits with an optional leading "-"; nothing else.
+std::optional<int32_t> numeric(std::string_view text)
+{
+    if (text.empty() || text.front() == '+')
+        return std::nullopt;
+    return numtext::parseInteger(text);
+}
+
+bool startsWith(std::string_view text, std::string_view start)
+{
+    return text.substr(0, start.size()) == start;
+}
+
+} // namespace
+
+std::optional<RecFileName> parseRecFileName(std::string_view fileName, std::string_view prefix)
+{
+    if (!startsWith(fileName, prefix))
+        return std::nullopt;
+    std::string_view rest = fileName.substr(prefix.size());
+
+    RecFileName name;
+    const size_t locationEnd = rest.find('_');
+    if (locationEnd == std::string_view::npos)
+        return std::nullopt;
+    name.location = std::string(rest.substr(0, locationEnd));
+    rest.remove_prefix(locationEnd + 1);
+
+    if (!startsWith(rest, "!"))
+        return std::nullopt;
+    const size_t numberEnd = rest.find('_');
+    if (numberEnd == std::string_view::npos)
+        return std::nullopt;
+    const auto number = numeric(rest.substr(1, numberEnd - 1));
+    if (!number)
+        return std::nullopt;
+    name.number = *number;
+    rest.remove_prefix(numberEnd + 1);
+    if (startsWith(rest, "_"))
+        rest.remove_prefix(1);
+
+    for (size_t i = 0; i < name.fields.size(); ++i) {
+        const char terminator = i + 1 < name.fields.size() ? '_' : '.';
+        const size_t end = rest.find(terminator);
+        if (end == std::string_view::npos)
+            return std::nullopt;
+        std::string_view field = rest.substr(0, end);
+        if (i == 0) {
+            if (startsWith(field, "End"))
+                field.remove_prefix(3);
+            if (startsWith(field, "ChangeRes") || startsWith(field, "ResChange"))
+                field.remove_prefix(9);
+        }
+        const auto value = numeric(field);
+        if (!value || *value < std::numeric_limits<int16_t>::min() || *value > std::numeric_limits<int16_t>::max())
+            return std::nullopt;
+        name.fields[i] = static_cast<int16_t>(*value);
+        rest.remove_prefix(end + 1);
+    }
+    return name;
+}

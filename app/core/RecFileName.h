@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What a recording or snapshot file name tells: the camera's display
+// location, the number after "!" and the seven timestamp fields (year, month,
+// day, hour, minute, second, millisecond).
+struct RecFileName {
+    std::string location;
+    int32_t number = 0;
+    std::array<int16_t, 7> fields{};
+    bool operator==(const RecFileName&) const = default;
+};
+
+// Reads a name written with the application's prefixes, such as
+// "r-Gate_!0__2010_1_2_3_4_5_6.avi", "r-Gate_!0_End2010_1_2_3_4_5_6.avi",
+// "r-Gate_!0_ResChange2010_..." or "s-Gate_!0_2004_3_7_9_5_2_15.jpg".
+// `prefix` is "r-" or "s-". After the number one empty field is skipped (an
+// ordinary recording has the application's "_" and the control's "_" there).
+// The first field may start with "End", then "ChangeRes" or "ResChange". The
+// seventh field ends at "."; the extension is not examined. Nothing for a name
+// that does not follow the pattern or whose numbers do not fit their fields.
+std::optional<RecFileName> parseRecFileName(std::string_view fileName, std::string_view prefix);
