@@ -1,0 +1,50 @@
+#include "platform/component/Dispatch.h"
+
+namespace platform::component {
+
+int32_t DispatchImpl::idOfName(std::string_view name) const
+{
+    const MemberInfo* m = typeInfo().findName(name);
+    return m ? m->dispid : kDispidUnknown;
+}
+
+HResult DispatchImpl::invoke(int32_t dispid, InvokeKind kind, std::vector<Variant>& args, Variant* result,
+                             ErrorInfo* excep)
+{
+    const MemberInfo* m = typeInfo().find(dispid);
+    if (!m || !m->allows(kind))
+        return DISP_E_MEMBERNOTFOUND;
+    if (kind == InvokeKind::PropertyGet && !args.empty())
+        return DISP_E_BADPARAMCOUNT;
+    if (kind == InvokeKind::PropertyPut) {
+        if (args.size() != 1)
+            return DISP_E_BADPARAMCOUNT;
+        auto v = args[0].convertedTo(variantTypeOf(m->type));
+        if (!v)
+            return DISP_E_TYPEMISMATCH;
+        args[0] = std::move(*v);
+    }
+    if (kind == InvokeKind::Method) {
+        if (args.size() != m->argCount)
+            return DISP_E_BADPARAMCOUNT;
+        for (size_t i = 0; i < args.size(); ++i) {
+            const ArgType t = m->args[i].type;
+            if (isOut(t))
+                continue;
+            auto v = args[i].convertedTo(variantTypeOf(t));
+            if (!v)
+                return DISP_E_TYPEMISMATCH;
+            args[i] = std::move(*v);
+        }
+    }
+    clearErrorInfo();
+    Variant scratch;
+    const HResult hr = invokeMember(*m, kind, args, result ? *result : scratch);
+    if (hr == DISP_E_EXCEPTION && excep) {
+        if (auto info = peekErrorInfo())
+            *excep = *info;
+    }
+    return hr;
+}
+
+} // namespace platform::component

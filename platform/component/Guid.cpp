@@ -1,0 +1,16 @@
+#include "platform/component/Guid.h"
+
+#include <cstdio>
+
+namespace platform::component {
+
+std::string Guid::toString() const
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned(data1),
+                  unsigned(data2), unsigned(data3), data4[0], data4[1], data4[2], data4[3], data4[4], data4[5],
+                  data4[6], data4[7]);
+    return buf;
+}
+
+} // namespace platform::component
