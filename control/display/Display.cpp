@@ -1,0 +1,220 @@
+#include "control/display/Display.h"
+
+#include "control/display/ControlWindow.h"
+#include "control/display/JpegDecoder.h"
+#include "control/display/OverlayText.h"
+
+#include <ctime>
+
+// The indicator icons are compiled into this static layer; their resources
+// are registered by hand because nothing else refers to them.
+static void registerIndicatorIcons()
+{
+    Q_INIT_RESOURCE(indicators);
+}
+
+namespace strovix {
+
+Display::Display() : m_now([] { return int64_t(std::time(nullptr)); })
+{
+    static const bool registered = (registerIndicatorIcons(), true);
+    (void)registered;
+}
+
+Display::~Display()
+{
+    destroyWindow();
+}
+
+QWidget* Display::createWindow(QWidget* parent)
+{
+    destroyWindow();
+    m_window = new ControlWindow(m_state, m_callbacks, parent);
+    if (m_pendingWidth > 0) {
+        m_window->sizeToPicture(m_pendingWidth);
+        m_pendingWidth = 0;
+    }
+    return m_window.data();
+}
+
+void Display::destroyWindow()
+{
+    delete m_window.data();
+    m_window.clear();
+}
+
+int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced, uint32_t rateTimes100,
+                            uint32_t rateWindow)
+{
+    if (!m_window || m_window->cells().empty())
+        return 1;
+    const auto& cells = m_window->cells();
+    const int count = int(cells.size());
+    const int current = m_state.picturesShown % count;
+
+    // The cell that showed the previous picture drops to black text.
+    if (count > 1) {
+        const int previous = m_state.picturesShown == 0 ? 0 : (current == 0 ? count - 1 : current - 1);
+        cells[size_t(previous)]->setOverlayColor(0);
+        cells[size_t(previous)]->update();
+    }
+
+    Frame picture = shared.copy();
+    ViewCell* cell = cells[size_t(current)];
+    cell->setOrientation(orientationForRotate(m_state.rotate));
+    m_lastDateTime = dateTimeText(m_now() + m_state.clockOffsetSec, m_state.dateFormat, m_state.timeFormat);
+    cell->setOverlayColor(m_state.fontColor);
+    cell->setOverlayText(overlayText(m_state.showText, m_state.cameraName, m_lastDateTime));
+
+    const Frame* handed = &picture;
+    if (decodeJpeg(picture.data(), picture.size(), cell->bitmap())) {
+        cell->setLastFrame(std::move(picture));
+        handed = &cell->lastFrame();
+        cell->update();
+    }
+    ++m_state.picturesShown;
+
+    if (m_callbacks.recordPicture)
+        m_callbacks.recordPicture(*handed);
+
+    if (rateWindow != 0 && framesAnnounced % rateWindow == 3 && rateTimes100 != 0 && m_callbacks.paneText)
+        m_callbacks.paneText(5, frameRateText(rateTimes100));
+    return 0;
+}
+
+bool Display::setLayout(int n)
+{
+    if (n < 1 || n > 4)
+        return false;
+    if (m_window)
+        m_window->setSplit(n * n);
+    else
+        m_state.cellCount = m_state.actualSize ? 1 : n * n;
+    m_state.picturesShown = 0;
+    return true;
+}
+
+void Display::chooseSplit(int n)
+{
+    if (n < 1 || n > 4 || n * n == m_state.cellCount || m_state.actualSize)
+        return;
+    setLayout(n);
+}
+
+int Display::camWidth() const
+{
+    return m_window ? m_window->width() : m_pendingWidth;
+}
+
+bool Display::setCamWidth(int width)
+{
+    if (width <= 0 || m_state.actualSize)
+        return false;
+    if (m_window)
+        m_window->sizeToPicture(width);
+    else
+        m_pendingWidth = width;
+    return true;
+}
+
+bool Display::setShowText(int mode)
+{
+    if (mode < -1 || mode > 4)
+        return false;
+    if (mode <= 2) {
+        m_state.clockOffsetSec = 0;
+    } else if (m_callbacks.clockWanted) {
+        m_callbacks.clockWanted();
+    }
+    m_state.showText = mode;
+    return true;
+}
+
+bool Display::setDateFormat(int format)
+{
+    if (format < 0 || format >= kDateFormatCount)
+        return false;
+    m_state.dateFormat = format;
+    return true;
+}
+
+bool Display::setTimeFormat(int format)
+{
+    if (format < 0 || format >= kTimeFormatCount)
+        return false;
+    m_state.timeFormat = format;
+    return true;
+}
+
+void Display::setBackColor(uint32_t colorRef)
+{
+    m_state.backColor = colorRef;
+    if (m_window)
+        m_window->update();
+}
+
+void Display::applyTimeReply(std::string_view reply)
+{
+    const int64_t now = m_now();
+    if (const auto cameraTime = cameraClockFromReply(reply, localZoneWestMinutes(now)))
+        m_state.clockOffsetSec = *cameraTime - now;
+}
+
+void Display::setActualSize(bool on)
+{
+    if (m_window) {
+        m_window->setActualSize(on);
+    } else {
+        m_state.actualSize = on;
+        if (on)
+            m_state.cellCount = 1;
+    }
+}
+
+void Display::setResizable(bool on)
+{
+    if (m_window)
+        m_window->setResizable(on);
+    else
+        m_state.resizable = on;
+}
+
+void Display::sizeToPicture()
+{
+    if (m_window)
+        m_window->sizeToPicture();
+}
+
+void Display::setStatusBarArea(bool shown, int heightPx)
+{
+    m_state.statusBarShown = shown;
+    m_state.statusBarHeight = std::max(0, heightPx);
+    if (m_window)
+        m_window->relayout();
+}
+
+void Display::setResolutionIndex(int index)
+{
+    const bool changed = index != m_state.resolutionIndex;
+    m_state.resolutionIndex = index;
+    if (changed && m_state.actualSize && m_window)
+        m_window->sizeToPicture();
+}
+
+void Display::setIndicator(int resource, int slot)
+{
+    if (slot < 0 || slot > 1)
+        return;
+    m_state.indicators[size_t(slot)] = resource;
+    if (m_window)
+        m_window->applyIndicators();
+}
+
+Frame Display::cellLastFrame(int cell) const
+{
+    if (!m_window || cell < 0 || cell >= int(m_window->cells().size()))
+        return {};
+    return m_window->cells()[size_t(cell)]->lastFrame();
+}
+
+} // namespace strovix

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "control/display/DisplayCallbacks.h"
+#include "control/display/ViewState.h"
+#include "control/stream/Frame.h"
+
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace strovix {
+
+class ControlWindow;
+
+// The live view of one control: its display settings, its window with the
+// view cells, and the handler that turns an announced picture into a painted
+// cell. The control object owns one Display for its whole life; the window
+// comes and goes with in-place activation. Window thread only.
+//
+// Property setters return false where the control interface answers S_FALSE
+// (a quiet refusal that changes nothing) and true for S_OK.
+class Display {
+public:
+    Display();
+    ~Display();
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+
+    // The owner installs these once, before creating the window.
+    DisplayCallbacks& callbacks() { return m_callbacks; }
+
+    // Creates the control window inside the host's `parent` (a top-level
+    // window when null) with the stored cell count; replaces an earlier one.
+    QWidget* createWindow(QWidget* parent);
+    void destroyWindow();
+    ControlWindow* window() const { return m_window.data(); }
+
+    // WM_VID_NEWFRAME: takes the newest picture of `shared` into the next cell,
+    // sets its orientation and overlay, decodes it, hands it to the recording,
+    // and writes the pane-5 frame rate when framesAnnounced mod N is 3 and R
+    // is not 0. Returns 0 when the picture was handled, 1 when there is no
+    // window or no cell. `rateTimes100` is R, `rateWindow` is N (0: no text).
+    int handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced, uint32_t rateTimes100,
+                       uint32_t rateWindow);
+
+    // Layout: n in 1..4 gives n x n cells (one in actual-size mode); the
+    // getter returns the cell count, not n.
+    int layout() const { return m_state.cellCount; }
+    bool setLayout(int n);
+    // The Splits menu: n x n cells unless that is the count already or
+    // actual-size mode is on.
+    void chooseSplit(int n);
+
+    // CamWidth: the control's width; a put sizes the control to w x 0.75 w
+    // (plus the status bar). Refused for w <= 0 and in actual-size mode.
+    int camWidth() const;
+    bool setCamWidth(int width);
+    // CamHeight: accepted and without effect.
+    bool setCamHeight(int) { return true; }
+
+    // Rotate: any value is kept; 1, 2, 3 orient the next picture of each
+    // cell, anything else shows it upright.
+    int rotate() const { return m_state.rotate; }
+    void setRotate(int value) { m_state.rotate = value; }
+
+    // ShowText -1..2: stored, the local clock is used again (offset 0).
+    // 3 or 4: the camera clock is requested (clockWanted), then stored.
+    int showText() const { return m_state.showText; }
+    bool setShowText(int mode);
+
+    int dateFormat() const { return m_state.dateFormat; }
+    bool setDateFormat(int format); // 0..9
+    int timeFormat() const { return m_state.timeFormat; }
+    bool setTimeFormat(int format); // 0..3
+
+    // FontColor and BackColor as COLORREF 0x00BBGGRR.
+    uint32_t fontColor() const { return m_state.fontColor; }
+    void setFontColor(uint32_t colorRef) { m_state.fontColor = colorRef; }
+    uint32_t backColor() const { return m_state.backColor; }
+    void setBackColor(uint32_t colorRef);
+
+    // The camera name of the overlay (CamName; the camera's reply fills it).
+    const std::string& cameraName() const { return m_state.cameraName; }
+    void setCameraName(std::string name) { m_state.cameraName = std::move(name); }
+
+    // Camera clock offset in seconds, added to the local clock for the overlay.
+    int64_t clockOffset() const { return m_state.clockOffsetSec; }
+    void setClockOffset(int64_t seconds) { m_state.clockOffsetSec = seconds; }
+    // A GetTime reply: sets the offset from its Sec1970 and TimeZone lines
+    // (unchanged when there is no TimeZone line or the camera time is 0).
+    void applyTimeReply(std::string_view reply);
+
+    // View options of the context menu; each ends with size to picture.
+    bool actualSize() const { return m_state.actualSize; }
+    void setActualSize(bool on);
+    bool resizable() const { return m_state.resizable; }
+    void setResizable(bool on);
+    void sizeToPicture();
+
+    // The status bar's share of the control (it is placed by its owner).
+    void setStatusBarArea(bool shown, int heightPx);
+    // The camera's resolution index (actual-size mode follows it) and the
+    // camera-version flag (index 6 is 1280 wide when it is 0).
+    void setResolutionIndex(int index);
+    void setCameraVersionFlag(int flag) { m_state.cameraVersionFlag = flag; }
+
+    // Indicator icon `resource` (450 AVI recording, 451 stopped, 452 JPEG
+    // recording; 0 hides) in `slot` 0 or 1 of the grid's last cell.
+    void setIndicator(int resource, int slot);
+
+    // What the frame handler keeps.
+    int picturesShown() const { return m_state.picturesShown; }
+    const std::string& lastDateTimeText() const { return m_lastDateTime; }
+    // The last picture decoded into `cell` (empty when none or no such cell).
+    Frame cellLastFrame(int cell) const;
+
+    const ViewState& state() const { return m_state; }
+
+    // Seconds since 1970 for the overlay clock; tests fix it.
+    void setClock(std::function<int64_t()> now) { m_now = std::move(now); }
+
+private:
+    ViewState m_state;
+    DisplayCallbacks m_callbacks;
+    QPointer<ControlWindow> m_window;
+    std::string m_lastDateTime;
+    std::function<int64_t()> m_now;
+    int m_pendingWidth = 0; // CamWidth written before the window exists
+};
+
+} // namespace strovix

@@ -1,0 +1,180 @@
+#include "control/display/ViewCell.h"
+
+#include "control/display/OverlayText.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace strovix {
+
+namespace {
+
+QColor fromColorRef(uint32_t c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+} // namespace
+
+void drawOriented(QPainter& painter, const QImage& picture, const QRect& target, int orientation)
+{
+    const qreal w = target.width();
+    const qreal h = target.height();
+    QTransform t;
+    switch (orientation) {
+    case 1: t = QTransform(-1, 0, 0, -1, target.left() + w, target.top() + h); break;
+    case 2: t = QTransform(-1, 0, 0, 1, target.left() + w, target.top()); break;
+    case 3: t = QTransform(1, 0, 0, -1, target.left(), target.top() + h); break;
+    default: painter.drawImage(target, picture); return;
+    }
+    painter.save();
+    painter.setTransform(t, true);
+    painter.drawImage(QRectF(0, 0, w, h), picture);
+    painter.restore();
+}
+
+QColor ViewCell::backgroundColor() { return QColor(0x80, 0x80, 0x80); }
+
+ViewCell::ViewCell(int index, CellHost& host, QWidget* parent)
+    : QWidget(parent), m_index(index), m_host(host)
+{
+    setObjectName(QString::asprintf("0x%X", unsigned(kFirstId + index)));
+    // The cell paints every pixel itself: nothing to erase, nothing to flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
+    setMouseTracking(true);
+    m_hoverTimer.setSingleShot(true);
+    m_hoverTimer.setInterval(kHoverMs);
+    connect(&m_hoverTimer, &QTimer::timeout, this, [this] { m_host.cellHover(*this, m_hoverGlobal); });
+    updateFont();
+    resize(100, 100);
+}
+
+void ViewCell::setOverlayText(std::string text)
+{
+    if (text == m_text)
+        return;
+    m_text = std::move(text);
+    m_qtext = QString::fromStdString(m_text);
+}
+
+void ViewCell::setOverlayColor(uint32_t colorRef)
+{
+    m_colorRef = colorRef;
+    m_color = fromColorRef(colorRef);
+}
+
+void ViewCell::setFontHeight(int height)
+{
+    if (height == m_fontHeight)
+        return;
+    m_fontHeight = height;
+    updateFont();
+}
+
+void ViewCell::setFontWeight(int weight)
+{
+    if (weight == m_fontWeight)
+        return;
+    m_fontWeight = weight;
+    updateFont();
+}
+
+// The height counts the whole line, ascent plus descent, as the cell's font
+// heights are meant; the em size is scaled down to fit it.
+void ViewCell::updateFont()
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setWeight(QFont::Weight(m_fontWeight));
+    f.setPixelSize(m_fontHeight);
+    const int lineHeight = QFontMetrics(f).height();
+    if (lineHeight > m_fontHeight)
+        f.setPixelSize(std::max(1, m_fontHeight * m_fontHeight / lineHeight));
+    m_font = f;
+}
+
+void ViewCell::setIndicator(int slot, const QPixmap& icon)
+{
+    if (slot < 0 || slot > 1)
+        return;
+    m_indicators[size_t(slot)] = icon;
+    update();
+}
+
+void ViewCell::paintEvent(QPaintEvent*)
+{
+    // The backing store is the off-screen picture: everything below lands on
+    // the screen in one transfer.
+    QPainter p(this);
+    const QRect area = rect();
+    if (!m_bitmap.isNull()) {
+        drawOriented(p, m_bitmap, area, m_orientation);
+    } else {
+        p.fillRect(area, backgroundColor());
+        p.setPen(Qt::black);
+        p.drawRect(area.adjusted(0, 0, -1, -1));
+    }
+    if (!m_text.empty()) {
+        p.setFont(m_font);
+        p.setPen(m_color);
+        p.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_qtext);
+    }
+    const int w = width();
+    const int h = height();
+    if (!m_indicators[0].isNull())
+        p.drawPixmap(QRect(w - 28, h - 28, 16, 16), m_indicators[0]);
+    if (!m_indicators[1].isNull())
+        p.drawPixmap(QRect(w - 48, h - 28, 16, 16), m_indicators[1]);
+}
+
+void ViewCell::resizeEvent(QResizeEvent*)
+{
+    setFontHeight(cellFontHeight(height(), m_fontHeight));
+}
+
+void ViewCell::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        setFocus(Qt::MouseFocusReason);
+        m_host.cellLeftPress(*this, event->position().toPoint());
+    } else if (event->button() == Qt::RightButton) {
+        setFocus(Qt::MouseFocusReason);
+        m_host.cellRightPress(*this, event->globalPosition().toPoint());
+    }
+}
+
+// The second press of a double click is a double click only, never a second
+// left press.
+void ViewCell::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_host.cellDoubleClick(*this);
+}
+
+// One hover report per visit: tracking starts at the first move and ends when
+// the pointer leaves; the report comes once the pointer has rested.
+void ViewCell::mouseMoveEvent(QMouseEvent* event)
+{
+    m_hoverGlobal = event->globalPosition().toPoint();
+    if (!m_tracking) {
+        m_tracking = true;
+        m_hoverTimer.start();
+    } else if (m_hoverTimer.isActive()) {
+        m_hoverTimer.start();
+    }
+}
+
+void ViewCell::leaveEvent(QEvent*)
+{
+    m_tracking = false;
+    m_hoverTimer.stop();
+}
+
+void ViewCell::keyPressEvent(QKeyEvent* event)
+{
+    setFocus(Qt::OtherFocusReason);
+    m_host.cellKey(*this, event->key());
+}
+
+} // namespace strovix

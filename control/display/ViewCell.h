@@ -1,0 +1,113 @@
+#pragma once
+
+#include "control/stream/Frame.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+namespace strovix {
+
+class ViewCell;
+
+// What a cell tells the control window about the operator's input.
+class CellHost {
+public:
+    virtual ~CellHost() = default;
+    virtual void cellLeftPress(ViewCell& cell, QPoint posInCell) = 0;
+    virtual void cellDoubleClick(ViewCell& cell) = 0;
+    virtual void cellRightPress(ViewCell& cell, QPoint globalPos) = 0;
+    virtual void cellHover(ViewCell& cell, QPoint globalPos) = 0;
+    virtual void cellKey(ViewCell& cell, int key) = 0;
+};
+
+// One view cell: a child window of the control that paints its last decoded
+// picture stretched over its whole area with its orientation, the overlay
+// text in its top-left corner and up to two indicator icons bottom right.
+// GUI thread only.
+class ViewCell : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kFirstId = 0xD001; // child identifier of cell 0
+    static constexpr int kInitialFontHeight = 16;
+    static constexpr int kGridWeight = 300;
+    static constexpr int kZoomedWeight = 200;
+    static constexpr int kHoverMs = 400;
+
+    ViewCell(int index, CellHost& host, QWidget* parent);
+
+    int index() const { return m_index; }
+
+    // The decoded picture; null until a picture was decoded into it. The
+    // frame handler decodes straight into it.
+    QImage& bitmap() { return m_bitmap; }
+    const QImage& bitmap() const { return m_bitmap; }
+
+    // The last picture decoded successfully into this cell, as received.
+    const Frame& lastFrame() const { return m_lastFrame; }
+    void setLastFrame(Frame&& frame) { m_lastFrame = std::move(frame); }
+
+    int orientation() const { return m_orientation; }
+    void setOrientation(int orientation) { m_orientation = orientation; }
+
+    const std::string& overlayText() const { return m_text; }
+    void setOverlayText(std::string text);
+    uint32_t overlayColor() const { return m_colorRef; } // COLORREF
+    void setOverlayColor(uint32_t colorRef);
+
+    // Overlay font height in pixels (the whole line: ascent plus descent) and weight.
+    int fontHeight() const { return m_fontHeight; }
+    void setFontHeight(int height);
+    int fontWeight() const { return m_fontWeight; }
+    void setFontWeight(int weight);
+    const QFont& overlayFont() const { return m_font; }
+
+    // Slot 0 draws at (width - 28, height - 28), slot 1 at (width - 48, height - 28);
+    // a null pixmap hides the slot.
+    void setIndicator(int slot, const QPixmap& icon);
+    bool indicatorShown(int slot) const { return !m_indicators.at(size_t(slot)).isNull(); }
+
+    // The neutral colour of a cell without a picture.
+    static QColor backgroundColor();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void updateFont();
+
+    const int m_index;
+    CellHost& m_host;
+    QImage m_bitmap;
+    Frame m_lastFrame;
+    int m_orientation = 0;
+    std::string m_text;
+    QString m_qtext;
+    uint32_t m_colorRef = 0;
+    QColor m_color{Qt::black};
+    int m_fontHeight = kInitialFontHeight;
+    int m_fontWeight = kGridWeight;
+    QFont m_font;
+    std::array<QPixmap, 2> m_indicators;
+    bool m_tracking = false;
+    QTimer m_hoverTimer;
+    QPoint m_hoverGlobal;
+};
+
+// Draws `picture` over `target` with a cell orientation: 0 upright, 1 turned
+// 180 degrees, 2 mirrored left-right, 3 mirrored top-bottom. Nearest pixel,
+// no blending; the aspect ratio is not kept.
+void drawOriented(class QPainter& painter, const QImage& picture, const QRect& target, int orientation);
+
+} // namespace strovix
