@@ -1,0 +1,77 @@
+#include "control/recording/DiskFlusher.h"
+
+#include <algorithm>
+#include <chrono>
+#include <unistd.h>
+
+namespace strovix::recording {
+
+FlushTarget::~FlushTarget()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void FlushTarget::flushIfDirty()
+{
+    if (m_dirty.exchange(false, std::memory_order_acq_rel))
+        ::fdatasync(m_fd);
+}
+
+std::shared_ptr<DiskFlusher> DiskFlusher::instance()
+{
+    static std::mutex lock;
+    static std::weak_ptr<DiskFlusher> current;
+    std::lock_guard guard(lock);
+    auto flusher = current.lock();
+    if (!flusher) {
+        flusher.reset(new DiskFlusher());
+        current = flusher;
+    }
+    return flusher;
+}
+
+DiskFlusher::DiskFlusher() : m_thread([this] { run(); }) {}
+
+DiskFlusher::~DiskFlusher()
+{
+    {
+        std::lock_guard guard(m_lock);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void DiskFlusher::add(const std::shared_ptr<FlushTarget>& target)
+{
+    std::lock_guard guard(m_lock);
+    m_targets.push_back(target);
+}
+
+void DiskFlusher::remove(const FlushTarget* target)
+{
+    std::lock_guard guard(m_lock);
+    std::erase_if(m_targets, [target](const auto& t) { return t.get() == target; });
+}
+
+void DiskFlusher::run()
+{
+    std::vector<std::shared_ptr<FlushTarget>> due;
+    std::unique_lock guard(m_lock);
+    while (!m_stop) {
+        m_wake.wait_for(guard, std::chrono::milliseconds(kPeriodMs), [this] { return m_stop; });
+        if (m_stop)
+            break;
+        due = m_targets;
+        guard.unlock();
+        // The disk is waited for without the lock, so adding and removing
+        // files never waits for a flush.
+        for (auto& target : due)
+            target->flushIfDirty();
+        due.clear();
+        guard.lock();
+    }
+}
+
+} // namespace strovix::recording

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace strovix::recording {
+
+// An open file whose written data the flusher pushes to the disk. Owns the
+// descriptor: it is closed when the last holder lets go, so a flush in progress
+// never meets a closed or reused descriptor.
+class FlushTarget {
+public:
+    explicit FlushTarget(int fd) : m_fd(fd) {}
+    ~FlushTarget();
+    FlushTarget(const FlushTarget&) = delete;
+    FlushTarget& operator=(const FlushTarget&) = delete;
+
+    int fd() const { return m_fd; }
+    // Any thread: data was written since the last flush.
+    void markDirty() { m_dirty.store(true, std::memory_order_release); }
+    // Flushes when something was written since the last flush.
+    void flushIfDirty();
+
+private:
+    const int m_fd;
+    std::atomic<bool> m_dirty{false};
+};
+
+// One worker for the whole process that flushes every registered recording
+// file once a second, so that written frames reach the disk within two seconds
+// without the window thread ever waiting for the disk. Held by shared
+// ownership: the worker runs while anybody holds the flusher and is joined
+// when the last holder lets go.
+class DiskFlusher {
+public:
+    static constexpr int kPeriodMs = 1000;
+
+    static std::shared_ptr<DiskFlusher> instance();
+    ~DiskFlusher();
+    DiskFlusher(const DiskFlusher&) = delete;
+    DiskFlusher& operator=(const DiskFlusher&) = delete;
+
+    void add(const std::shared_ptr<FlushTarget>& target);
+    void remove(const FlushTarget* target);
+
+private:
+    DiskFlusher();
+    void run();
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    // Guarded by m_lock:
+    std::vector<std::shared_ptr<FlushTarget>> m_targets;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+} // namespace strovix::recording
