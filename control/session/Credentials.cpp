@@ -1,0 +1,111 @@
+#include "control/session/Credentials.h"
+
+#include "control/session/FieldCodec.h"
+#include "platform/fs/AtomicFile.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace strovix {
+
+std::string userStoreFolder()
+{
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
+        return std::string(x) + "/strovix";
+    if (const char* h = std::getenv("HOME"); h && *h)
+        return std::string(h) + "/.config/strovix";
+    return {};
+}
+
+CredentialStore::CredentialStore(std::string file) : m_file(std::move(file)) {}
+
+std::string CredentialStore::defaultFile()
+{
+    const std::string folder = userStoreFolder();
+    return folder.empty() ? folder : folder + "/credentials";
+}
+
+std::shared_ptr<CredentialStore> CredentialStore::shared()
+{
+    static const auto store = std::make_shared<CredentialStore>(defaultFile());
+    return store;
+}
+
+void CredentialStore::loadLocked()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    std::string text;
+    if (m_file.empty() || !platform::fs::readWholeFile(m_file, text))
+        return;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t lf = text.find('\n', pos);
+        if (lf == std::string::npos)
+            lf = text.size();
+        const std::string_view line(text.data() + pos, lf - pos);
+        pos = lf + 1;
+        const size_t t1 = line.find('\t');
+        const size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
+        if (t2 == std::string_view::npos)
+            continue;
+        Credentials c{decodeField(line.substr(t1 + 1, t2 - t1 - 1)), decodeField(line.substr(t2 + 1)), true};
+        m_remembered[decodeField(line.substr(0, t1))] = c;
+    }
+}
+
+bool CredentialStore::saveLocked()
+{
+    if (m_file.empty())
+        return true;
+    std::string text;
+    for (const auto& [key, c] : m_remembered)
+        text += encodeField(key) + '\t' + encodeField(c.user) + '\t' + encodeField(c.password) + '\n';
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(m_file).parent_path(), ec);
+    const bool ok = platform::fs::writeFileAtomically(m_file, text, 0600);
+    // A file that existed with wider permissions is narrowed as well.
+    ::chmod(m_file.c_str(), 0600);
+    return ok;
+}
+
+std::optional<Credentials> CredentialStore::lookup(const std::string& hostPort)
+{
+    std::lock_guard g(m_lock);
+    loadLocked();
+    if (auto it = m_run.find(hostPort); it != m_run.end())
+        return it->second;
+    if (auto it = m_remembered.find(hostPort); it != m_remembered.end())
+        return it->second;
+    return std::nullopt;
+}
+
+void CredentialStore::accepted(const std::string& hostPort, const Credentials& c)
+{
+    std::lock_guard g(m_lock);
+    loadLocked();
+    m_run[hostPort] = c;
+    if (c.remember) {
+        auto it = m_remembered.find(hostPort);
+        if (it == m_remembered.end() || !(it->second == c)) {
+            m_remembered[hostPort] = c;
+            saveLocked();
+        }
+    }
+}
+
+void CredentialStore::refused(const std::string& hostPort, const Credentials& c)
+{
+    std::lock_guard g(m_lock);
+    loadLocked();
+    if (auto it = m_run.find(hostPort); it != m_run.end() && it->second == c)
+        m_run.erase(it);
+    if (auto it = m_remembered.find(hostPort); it != m_remembered.end() && it->second == c) {
+        m_remembered.erase(it);
+        saveLocked();
+    }
+}
+
+} // namespace strovix

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace strovix {
+
+struct Credentials {
+    std::string user;
+    std::string password;
+    bool remember = false; // keep them in the per-user file as well
+    bool operator==(const Credentials& o) const { return user == o.user && password == o.password; }
+};
+
+// Answers a camera's request for a user name and password (401 or 407).
+// Called on the worker thread that runs the request; it must return nothing
+// soon after `cancel` reads nonzero (the request was aborted or the worker is
+// asked to stop). Nothing means: refused, the request ends with result 8.
+class CredentialsProvider {
+public:
+    virtual ~CredentialsProvider() = default;
+    virtual std::optional<Credentials> ask(const std::string& hostPort, const std::string& realm,
+                                           const std::atomic<int>& cancel) = 0;
+};
+
+// Credentials per "host:port": those that worked are kept for the run of the
+// process; those the operator asked to remember are also written to a
+// per-user file readable by the owner only (mode 0600). Any thread.
+class CredentialStore {
+public:
+    // `file` empty: nothing is read from or written to disk.
+    explicit CredentialStore(std::string file);
+
+    // The store every control of the process shares: the file
+    // $XDG_CONFIG_HOME/strovix/credentials (default ~/.config/strovix/).
+    static std::shared_ptr<CredentialStore> shared();
+    static std::string defaultFile();
+
+    std::optional<Credentials> lookup(const std::string& hostPort);
+    // Credentials that were accepted by the camera.
+    void accepted(const std::string& hostPort, const Credentials& c);
+    // Credentials the camera refused: forgotten for the run (and in the file).
+    void refused(const std::string& hostPort, const Credentials& c);
+
+private:
+    void loadLocked();
+    bool saveLocked();
+
+    const std::string m_file;
+    std::mutex m_lock;
+    // Guarded by m_lock:
+    bool m_loaded = false;
+    std::map<std::string, Credentials> m_run;        // this run
+    std::map<std::string, Credentials> m_remembered; // mirrored in the file
+};
+
+} // namespace strovix

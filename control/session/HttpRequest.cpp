@@ -1,0 +1,522 @@
+#include "control/session/HttpRequest.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace strovix {
+namespace {
+
+constexpr const char* kAgent = "DevUdovud";
+constexpr size_t kMaxHost = 255;
+constexpr size_t kMaxTarget = 8191;
+constexpr int kPollSliceMs = 100;
+
+void globalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+int64_t nowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix)
+{
+    if (s.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+std::string encodeTarget(std::string_view path)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (unsigned char c : path) {
+        if (c <= 0x20 || c == 0x7F || c == '#' || c >= 0x80) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+// The loopback addresses never go through a proxy; the rest follows the
+// usual proxy environment.
+std::string noProxyList()
+{
+    std::string list = "localhost,127.0.0.1,::1";
+    for (const char* name : {"no_proxy", "NO_PROXY"})
+        if (const char* v = std::getenv(name); v && *v)
+            return std::string(v) + "," + list;
+    return list;
+}
+
+} // namespace
+
+std::optional<UrlParts> splitUrl(const std::string& url)
+{
+    std::string_view rest(url);
+    if (!startsWithNoCase(rest, "http://"))
+        return std::nullopt;
+    rest.remove_prefix(7);
+    const size_t authEnd = rest.find_first_of("/?");
+    std::string_view authority = rest.substr(0, authEnd);
+    std::string_view path = authEnd == std::string_view::npos ? std::string_view{} : rest.substr(authEnd);
+    if (const size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+
+    UrlParts parts;
+    std::string_view portText;
+    if (!authority.empty() && authority.front() == '[') {
+        const size_t close = authority.find(']');
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        parts.host = std::string(authority.substr(0, close + 1));
+        std::string_view after = authority.substr(close + 1);
+        if (!after.empty()) {
+            if (after.front() != ':')
+                return std::nullopt;
+            portText = after.substr(1);
+        }
+    } else {
+        const size_t colon = authority.find(':');
+        parts.host = std::string(authority.substr(0, colon));
+        if (colon != std::string_view::npos)
+            portText = authority.substr(colon + 1);
+    }
+    if (parts.host.empty() || parts.host.size() > kMaxHost)
+        return std::nullopt;
+    for (unsigned char c : parts.host)
+        if (c <= 0x20 || c >= 0x7F || c == '#' || c == '\\')
+            return std::nullopt;
+    if (!portText.empty()) {
+        if (portText.size() > 5)
+            return std::nullopt;
+        unsigned port = 0;
+        for (char c : portText) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            port = port * 10 + static_cast<unsigned>(c - '0');
+        }
+        if (port == 0 || port > 65535)
+            return std::nullopt;
+        parts.port = static_cast<uint16_t>(port);
+    }
+    parts.target = encodeTarget(path);
+    if (parts.target.empty() || parts.target.front() != '/')
+        parts.target.insert(0, "/");
+    if (parts.target.size() > kMaxTarget)
+        return std::nullopt;
+    return parts;
+}
+
+HttpRequest::HttpRequest() : m_multi((globalInit(), curl_multi_init())) {}
+
+HttpRequest::~HttpRequest()
+{
+    closeHandles();
+    if (m_multi)
+        curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+}
+
+void HttpRequest::setCredentials(std::shared_ptr<CredentialsProvider> provider, std::shared_ptr<CredentialStore> store)
+{
+    m_provider = std::move(provider);
+    m_store = std::move(store);
+}
+
+bool HttpRequest::busy() const
+{
+    std::lock_guard g(m_stateLock);
+    return m_busy;
+}
+
+bool HttpRequest::aborted()
+{
+    std::lock_guard g(m_abortLock);
+    return m_abort;
+}
+
+void HttpRequest::Abort()
+{
+    bool running = false;
+    {
+        std::lock_guard g(m_stateLock);
+        running = m_busy;
+    }
+    if (!running)
+        return;
+    {
+        std::lock_guard g(m_abortLock);
+        m_abort = true;
+    }
+    m_cancel.store(1);
+    if (m_multi)
+        curl_multi_wakeup(static_cast<CURLM*>(m_multi));
+}
+
+HttpResult HttpRequest::FetchReply(const std::string& url, std::string& body)
+{
+    body.clear();
+    return run(url, Mode::Fetch, &body);
+}
+
+HttpResult HttpRequest::OpenStream(const std::string& url)
+{
+    return run(url, Mode::Stream, nullptr);
+}
+
+HttpResult HttpRequest::run(const std::string& url, Mode mode, std::string* body)
+{
+    {
+        std::lock_guard g(m_stateLock);
+        if (m_busy)
+            return HttpResult::Busy;
+        m_busy = true;
+    }
+    if (url != m_url || !m_parts) {
+        m_url = url;
+        m_parts = splitUrl(url);
+    }
+    HttpResult r = m_parts ? exchange(mode, body) : HttpResult::BadUrl;
+    m_sending.store(0);
+    // A stream stays open only on success; a fetch never does.
+    if (mode == Mode::Fetch || r != HttpResult::Ok)
+        closeHandles();
+    {
+        std::lock_guard g(m_stateLock);
+        m_busy = false;
+    }
+    {
+        std::lock_guard g(m_abortLock);
+        m_abort = false;
+    }
+    m_cancel.store(0);
+    return r;
+}
+
+HttpResult HttpRequest::exchange(Mode mode, std::string* body)
+{
+    if (aborted())
+        return HttpResult::AbortedEarly;
+    closeHandles();
+    m_easy = curl_easy_init();
+    if (!m_easy || !m_multi)
+        return HttpResult::SessionFailed;
+    m_timeoutMs = mode == Mode::Fetch ? kFetchTimeoutMs : kStreamTimeoutMs;
+    if (aborted())
+        return HttpResult::Aborted;
+
+    const std::string hostPort = m_parts->host + ":" + std::to_string(m_parts->port);
+    std::optional<Credentials> creds = m_store ? m_store->lookup(hostPort) : std::nullopt;
+    bool prompted = false;
+    int attempts = 3;
+    for (;;) {
+        if (aborted())
+            return HttpResult::Aborted;
+        if (mode == Mode::Fetch)
+            m_sending.store(1);
+        if (!startTransfer(mode, creds))
+            return HttpResult::SendFailed;
+        const Drive d = drive(true, 0);
+        m_sending.store(0);
+        if (d == Drive::Aborted)
+            return HttpResult::Aborted;
+        if (!m_headersDone)
+            return sendFailure();
+
+        if (m_status == 401 || m_status == 407) {
+            if (creds) {
+                if (m_store)
+                    m_store->refused(hostPort, *creds);
+                if (--attempts == 0)
+                    return HttpResult::AuthFailed;
+            }
+            creds = m_provider ? m_provider->ask(hostPort, m_realm, m_cancel) : std::nullopt;
+            if (aborted())
+                return HttpResult::Aborted;
+            if (!creds)
+                return HttpResult::AuthFailed;
+            prompted = true;
+            continue;
+        }
+        if (creds && m_store)
+            m_store->accepted(hostPort, *creds);
+        if (m_status == 200 || prompted)
+            break;
+        return m_status == 404 ? HttpResult::NotFound : HttpResult::ServerError;
+    }
+
+    // Body step.
+    if (!m_easy)
+        return HttpResult::NoRequest;
+    if (aborted())
+        return HttpResult::Aborted;
+    const std::string lengthText = m_contentLength.substr(0, 127);
+    long long length = -1;
+    if (!lengthText.empty() && lengthText[0] >= '0' && lengthText[0] <= '9') {
+        length = 0;
+        for (char c : lengthText) {
+            if (c < '0' || c > '9')
+                break;
+            length = std::min<long long>(length * 10 + (c - '0'), 1LL << 40);
+        }
+    }
+    if (length > static_cast<long long>(kMaxBody))
+        return HttpResult::TooLong;
+    if (mode == Mode::Stream)
+        return HttpResult::Ok;
+
+    const size_t g = m_granularity >= 1 ? static_cast<size_t>(m_granularity) : 0;
+    std::string& out = *body;
+    if (length > 0) {
+        const size_t n = static_cast<size_t>(length);
+        out.resize(n);
+        auto* p = reinterpret_cast<uint8_t*>(out.data());
+        size_t done = 0;
+        auto readPiece = [&](size_t want) -> HttpResult {
+            const long r = Read(p + done, want);
+            if (r < 0)
+                return aborted() ? HttpResult::Aborted : HttpResult::TooLong;
+            done += static_cast<size_t>(r);
+            // A body that ends before its announced length is a failed read,
+            // never a success padded with zeros.
+            return static_cast<size_t>(r) == want ? HttpResult::Ok : HttpResult::TooLong;
+        };
+        if (g >= 1 && n >= g) {
+            for (size_t i = 0; i < n / g; ++i) {
+                if (aborted())
+                    return HttpResult::Aborted;
+                if (HttpResult r = readPiece(g); r != HttpResult::Ok)
+                    return r;
+            }
+            if (n % g)
+                if (HttpResult r = readPiece(n % g); r != HttpResult::Ok)
+                    return r;
+        } else if (HttpResult r = readPiece(n); r != HttpResult::Ok) {
+            return r;
+        }
+        return HttpResult::Ok;
+    }
+    if (length == 0)
+        return HttpResult::Ok;
+
+    // No length: read to the end, but never more than the bound.
+    std::vector<uint8_t> scratch(std::max<size_t>(g, 1));
+    for (;;) {
+        if (aborted())
+            return HttpResult::Aborted;
+        const long r = Read(scratch.data(), scratch.size());
+        if (r < 0)
+            return aborted() ? HttpResult::Aborted : HttpResult::TooLong;
+        if (r == 0)
+            break;
+        out.append(reinterpret_cast<const char*>(scratch.data()), static_cast<size_t>(r));
+        if (out.size() > kMaxBody)
+            return HttpResult::TooLong;
+    }
+    return HttpResult::Ok;
+}
+
+HttpResult HttpRequest::sendFailure()
+{
+    // Not even connected: the connection could not be created.
+    curl_off_t connectUs = 0;
+    curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_CONNECT_TIME_T, &connectUs);
+    if (m_transferDone &&
+        (m_transferCode == CURLE_COULDNT_CONNECT || m_transferCode == CURLE_COULDNT_RESOLVE_HOST))
+        return HttpResult::ConnectFailed;
+    if (connectUs == 0)
+        return HttpResult::ConnectFailed;
+    return HttpResult::SendFailed;
+}
+
+bool HttpRequest::startTransfer(Mode mode, const std::optional<Credentials>& creds)
+{
+    auto* easy = static_cast<CURL*>(m_easy);
+    auto* multi = static_cast<CURLM*>(m_multi);
+    curl_multi_remove_handle(multi, easy);
+    curl_easy_reset(easy);
+    m_status = 0;
+    m_headersDone = false;
+    m_transferDone = false;
+    m_transferCode = 0;
+    m_contentLength.clear();
+    m_realm.clear();
+    m_buffer.clear();
+    m_bufferPos = 0;
+    m_lastActivityMs = nowMs();
+
+    if (!m_headers) {
+        curl_slist* list = curl_slist_append(nullptr, "Accept:");
+        if (mode == Mode::Stream)
+            list = curl_slist_append(list, "Pragma: no-cache");
+        m_headers = list;
+    }
+    std::string host = m_parts->host;
+    const std::string base = "http://" + host + ":" + std::to_string(m_parts->port) + "/";
+    static const std::string noProxy = noProxyList();
+    bool ok = curl_easy_setopt(easy, CURLOPT_URL, base.c_str()) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, m_parts->target.c_str()) == CURLE_OK;
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, kAgent);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(m_headers));
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_timeoutMs));
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpRequest::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpRequest::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    if (creds) {
+        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+        curl_easy_setopt(easy, CURLOPT_USERNAME, creds->user.c_str());
+        curl_easy_setopt(easy, CURLOPT_PASSWORD, creds->password.c_str());
+    }
+    return ok && curl_multi_add_handle(multi, easy) == CURLM_OK;
+}
+
+HttpRequest::Drive HttpRequest::drive(bool untilHeaders, size_t wantBytes)
+{
+    auto* multi = static_cast<CURLM*>(m_multi);
+    auto satisfied = [&] {
+        return untilHeaders ? m_headersDone : (m_buffer.size() - m_bufferPos >= wantBytes);
+    };
+    for (;;) {
+        if (satisfied())
+            return Drive::Ready;
+        if (m_transferDone)
+            return Drive::Done;
+        if (aborted())
+            return Drive::Aborted;
+        int running = 0;
+        curl_multi_perform(multi, &running);
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == m_easy) {
+                m_transferDone = true;
+                m_transferCode = msg->data.result;
+            }
+        }
+        if (satisfied())
+            return Drive::Ready;
+        if (m_transferDone)
+            return Drive::Done;
+        if (nowMs() - m_lastActivityMs > m_timeoutMs)
+            return Drive::TimedOut;
+        curl_multi_poll(multi, nullptr, 0, kPollSliceMs, nullptr);
+    }
+}
+
+long HttpRequest::Read(uint8_t* buffer, size_t n)
+{
+    if (!m_easy || !m_headersDone)
+        return -1;
+    const Drive d = drive(false, n);
+    if (d == Drive::Aborted || d == Drive::TimedOut)
+        return -1;
+    const size_t avail = m_buffer.size() - m_bufferPos;
+    if (avail < n && m_transferDone && m_transferCode != CURLE_OK)
+        return -1;
+    const size_t take = std::min(avail, n);
+    if (take)
+        std::memcpy(buffer, m_buffer.data() + m_bufferPos, take);
+    m_bufferPos += take;
+    if (m_bufferPos == m_buffer.size()) {
+        m_buffer.clear();
+        m_bufferPos = 0;
+    } else if (m_bufferPos > 65536) {
+        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<long>(m_bufferPos));
+        m_bufferPos = 0;
+    }
+    return static_cast<long>(take);
+}
+
+size_t HttpRequest::onHeader(char* data, size_t size, size_t count, void* self)
+{
+    auto* r = static_cast<HttpRequest*>(self);
+    const size_t n = size * count;
+    const std::string_view line(data, n);
+    r->m_lastActivityMs = nowMs();
+    if (startsWithNoCase(line, "HTTP/")) {
+        // A new answer (an interim one may come first): its status line.
+        r->m_status = 0;
+        r->m_contentLength.clear();
+        r->m_realm.clear();
+        const size_t sp = line.find(' ');
+        if (sp != std::string_view::npos)
+            r->m_status = std::strtol(std::string(line.substr(sp + 1, 3)).c_str(), nullptr, 10);
+    } else if (line == "\r\n" || line == "\n") {
+        if (r->m_status >= 200)
+            r->m_headersDone = true;
+    } else if (startsWithNoCase(line, "Content-Length:")) {
+        r->m_contentLength = trim(line.substr(15));
+    } else if (startsWithNoCase(line, "WWW-Authenticate:") || startsWithNoCase(line, "Proxy-Authenticate:")) {
+        const size_t q = line.find("realm=\"");
+        if (q != std::string_view::npos) {
+            const size_t end = line.find('"', q + 7);
+            r->m_realm = std::string(line.substr(q + 7, end == std::string_view::npos ? end : end - q - 7));
+        }
+    }
+    return n;
+}
+
+size_t HttpRequest::onBody(char* data, size_t size, size_t count, void* self)
+{
+    auto* r = static_cast<HttpRequest*>(self);
+    const size_t n = size * count;
+    r->m_lastActivityMs = nowMs();
+    r->m_buffer.insert(r->m_buffer.end(), reinterpret_cast<uint8_t*>(data), reinterpret_cast<uint8_t*>(data) + n);
+    return n;
+}
+
+void HttpRequest::CloseRequest()
+{
+    closeHandles();
+}
+
+void HttpRequest::closeHandles()
+{
+    if (m_easy) {
+        if (m_multi)
+            curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(m_easy));
+        curl_easy_cleanup(static_cast<CURL*>(m_easy));
+        m_easy = nullptr;
+    }
+    if (m_headers) {
+        curl_slist_free_all(static_cast<curl_slist*>(m_headers));
+        m_headers = nullptr;
+    }
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+    m_bufferPos = 0;
+    m_headersDone = false;
+    m_transferDone = false;
+}
+
+} // namespace strovix

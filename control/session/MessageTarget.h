@@ -1,0 +1,77 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+class QObject;
+
+namespace strovix {
+
+// One message as the window thread sees it. `text` carries a string payload
+// for the messages that need one (the pane text); empty otherwise.
+struct VidMessageArgs {
+    unsigned msg = 0;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+    std::string text;
+};
+
+// The control's message target: the stand-in for the control window's private
+// messages. Created on the GUI thread (the control's window thread); held by
+// shared ownership so that worker threads, even detached ones, can always
+// post to it safely. After close() every post and send is dropped.
+class MessageTarget {
+public:
+    using Handler = std::function<long(const VidMessageArgs&)>;
+
+    // GUI thread. Needs a running Qt application object.
+    MessageTarget();
+    ~MessageTarget();
+    MessageTarget(const MessageTarget&) = delete;
+    MessageTarget& operator=(const MessageTarget&) = delete;
+
+    // GUI thread. The handler of one message number; replaces an earlier one.
+    // An empty function removes it.
+    void setHandler(unsigned msg, Handler handler);
+    // GUI thread. Handles every message that has no handler of its own.
+    void setFallbackHandler(Handler handler);
+
+    // Any thread. Queues the message for the GUI thread and returns at once.
+    // False when the target is closed.
+    bool post(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0, std::string text = {});
+
+    // Any thread. Queues the message and waits until the GUI thread has
+    // handled it, or until `stop` reads nonzero (checked every 50 ms), or
+    // until the target is closed. Returns the handler's result, or nothing
+    // when the wait gave up (the message is then dropped unhandled). Called on
+    // the GUI thread itself, the handler runs at once.
+    std::optional<long> send(unsigned msg, uintptr_t wParam, intptr_t lParam, const std::atomic<int>& stop);
+
+    // GUI thread. Handles the messages already queued for this target now
+    // (used while the window thread waits for workers).
+    void processPending();
+
+    // GUI thread. Drops pending messages and refuses new ones.
+    void close();
+
+    // GUI thread: runs the handler of one message (used by the queue).
+    long dispatch(const VidMessageArgs& args);
+
+private:
+    std::mutex m_lock;
+    // Guarded by m_lock (pointer only; the object lives on the GUI thread):
+    QObject* m_receiver = nullptr;
+    // GUI thread only:
+    std::map<unsigned, Handler> m_handlers;
+    Handler m_fallback;
+};
+
+using MessageTargetPtr = std::shared_ptr<MessageTarget>;
+
+} // namespace strovix

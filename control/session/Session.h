@@ -1,0 +1,197 @@
+#pragma once
+
+#include "control/session/Credentials.h"
+#include "control/session/HttpRequest.h"
+#include "control/session/MessageTarget.h"
+#include "control/session/UrlSettingsStore.h"
+#include "control/session/WorkerList.h"
+#include "control/stream/CameraStatus.h"
+#include "control/stream/Frame.h"
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace strovix {
+
+// Turns the status blocks of one connection thread into a camera status
+// record (and, in the full control, into window messages). Created at the
+// start of every connection thread and used on that thread only.
+class StatusInterpreter {
+public:
+    virtual ~StatusInterpreter() = default;
+    virtual void interpret(std::string_view block) = 0;
+    // The record WM_VID_IMAGEINFO is built from, and whose open state the
+    // login step looks at.
+    virtual const CameraStatus& record() const = 0;
+};
+using StatusInterpreterFactory = std::function<std::unique_ptr<StatusInterpreter>()>;
+
+// A setter's answer: nothing when the value was taken, else the refusal text.
+using Refusal = std::optional<std::string>;
+
+// The camera connection of one control: the connect sequence behind `URL`,
+// the probe, the connection thread with its login, camera information,
+// picture stream and reconnection rules, the pane texts, and the orderly stop
+// on reconnection and destruction.
+//
+// Created, used and destroyed on the GUI thread (the control's window
+// thread), which needs a Qt application object. Worker threads talk back only
+// through the message target. Everything a worker touches is held by shared
+// ownership, so a worker that overstays its stop (it is detached, never
+// killed) cannot reach freed memory.
+class Session {
+public:
+    static constexpr int kPaneCount = 7;
+    static constexpr int kStopWaitMs = 3000;
+
+    struct Options {
+        // Where Audio and AudioFormat are kept per URL; empty: the per-user default.
+        std::string urlSettingsFile;
+        // Credentials of the run (and remembered ones); null: the process-wide store.
+        std::shared_ptr<CredentialStore> credentialStore;
+    };
+
+    Session();
+    explicit Session(Options options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // --- The owner's wiring (GUI thread; set before the first URL) ---
+
+    // The handler of one WM_VID_* message on the window thread. The session
+    // handles WM_VID_PANETEXT (pane texts), WM_VID_LOGIN (login level) and
+    // WM_VID_THREADDONE (worker list) itself first, then calls these.
+    void setMessageHandler(unsigned msg, MessageTarget::Handler handler);
+    void setFallbackMessageHandler(MessageTarget::Handler handler);
+    // Called with (pane, text) whenever a pane text changes.
+    void addPaneObserver(std::function<void(int pane, const std::string& text)> observer);
+    // Status handling of each connection thread; by default a plain record
+    // whose blocks also go to the status block observer.
+    void setStatusInterpreterFactory(StatusInterpreterFactory factory);
+    // Connection thread: every whole status block (default interpreter only).
+    void setStatusBlockObserver(std::function<void(std::string_view block)> observer);
+    // Connection thread, after each login (the control shows its text and
+    // asks for the camera clock here).
+    void setAfterLoginHook(std::function<void()> hook);
+    // GUI thread, during the connect sequence after the connection state was
+    // reset (the control clears its camera state and its menus here).
+    void setConnectResetHook(std::function<void()> hook);
+    // GUI thread: start the audio thread (when Audio is 1 after a connect) and
+    // stop it (at reconnect and destruction; must return within 3000 ms).
+    void setAudioHooks(std::function<void()> start, std::function<void()> stop);
+    // Asked on a 401 or 407; null: such requests end with result 8.
+    void setCredentialsProvider(std::shared_ptr<CredentialsProvider> provider);
+    std::shared_ptr<CredentialsProvider> credentialsProvider() const { return m_provider; }
+    std::shared_ptr<CredentialStore> credentialStore() const { return m_credentialStore; }
+
+    // --- Window lifetime ---
+
+    // GUI thread. True once the control window exists; false when it is
+    // destroyed (which also asks every worker to stop).
+    void setWindowReady(bool ready);
+    bool windowReady() const;
+
+    // --- Properties ---
+
+    // Disconnects whatever runs, keeps the new address and connects. Returns
+    // 0 when the connection thread was started, 1 when the camera did not
+    // answer the probe (within at most about 6 s).
+    int setUrl(const std::string& url);
+    const std::string& url() const { return m_url; }
+
+    Refusal setShowIntervalTime(int ms);
+    int showIntervalTime() const;
+    Refusal setReconnectTryNum(int count);
+    int reconnectTryNum() const;
+    Refusal setReconnectTryTime(int seconds);
+    int reconnectTryTime() const;
+
+    // 0 not logged in, 1 ordinary user, 2 administrator.
+    int loginLevel() const;
+    std::string userName() const;
+    // Under their locks.
+    std::string cameraVersion() const;
+    std::string capabilityText() const;
+
+    int audio() const { return m_audio; }
+    void setAudio(int value) { m_audio = value; }
+    int audioFormat() const { return m_audioFormat; }
+    void setAudioFormat(int value) { m_audioFormat = value; }
+    // The audio thread's stop flag of the current connection.
+    std::shared_ptr<std::atomic<int>> audioStopFlag() const;
+
+    // The extended-status window (start and end column); end 0 switches it off.
+    void setExStatusWindow(int start, int end);
+
+    // --- The picture road ---
+
+    SharedFramePtr frame() const;
+    uint32_t framesAnnounced() const;
+    uint32_t frameRateX100() const;
+    uint32_t frameRateWindow() const;
+
+    // --- Pane texts (until the status bar exists) ---
+
+    std::string paneText(int pane) const;
+    // GUI thread: writes a pane directly.
+    void setPaneText(int pane, const std::string& text);
+
+    // --- Requests and workers ---
+
+    // The probe's request object of the current connection (the audio
+    // thread's status check shares it).
+    HttpRequestPtr probeRequest() const;
+    // Fetch requests of command threads: aborted with the others at
+    // reconnect and destruction. Kept weakly.
+    void addCommandRequest(const HttpRequestPtr& request);
+    WorkerList& workers() { return m_workers; }
+    // Stops the workers as the window thread does (message-aware while the
+    // window exists), at most 3000 ms.
+    void stopWorkers();
+
+    // Test seam: the connection thread's last result (0 stop, 1 fatal, 2
+    // attempts exhausted, -1 running or none).
+    int lastThreadResult() const;
+    // The message target (tests send and post through it).
+    const MessageTargetPtr& messageTarget() const;
+
+    struct Shared;
+    struct Connection;
+
+private:
+    long dispatchBuiltIn(const VidMessageArgs& args);
+    void abortRequests();
+    void stopConnection();
+    bool probe();
+
+    std::shared_ptr<Shared> m_shared;
+    std::shared_ptr<Connection> m_connection;
+    WorkerList m_workers;
+    std::string m_url;
+    int m_audio = 0;
+    int m_audioFormat = 0;
+    UrlSettingsStore m_urlSettings;
+    std::shared_ptr<CredentialStore> m_credentialStore;
+    std::shared_ptr<CredentialsProvider> m_provider;
+    std::function<void()> m_connectReset;
+    std::function<void()> m_audioStart;
+    std::function<void()> m_audioStop;
+    std::array<std::string, kPaneCount> m_panes;
+    std::vector<std::function<void(int, const std::string&)>> m_paneObservers;
+    std::map<unsigned, MessageTarget::Handler> m_handlers;
+    MessageTarget::Handler m_fallbackHandler;
+    std::mutex m_commandLock;
+    // Guarded by m_commandLock:
+    std::vector<std::weak_ptr<HttpRequest>> m_commandRequests;
+};
+
+} // namespace strovix
