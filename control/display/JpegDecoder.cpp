@@ -1,5 +1,6 @@
 #include "control/display/JpegDecoder.h"
 
+#include <bit>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
 #include <cstring>
@@ -52,7 +53,7 @@ bool prepareBitmap(QImage& bitmap, int width, int height, int components)
 {
     if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxPixels)
         return false;
-    const QImage::Format format = components == 1 ? QImage::Format_Indexed8 : QImage::Format_BGR888;
+    const QImage::Format format = components == 1 ? QImage::Format_Indexed8 : QImage::Format_RGB32;
     if (bitmap.width() != width || bitmap.height() != height || bitmap.format() != format)
         bitmap = QImage(width, height, format);
     if (bitmap.isNull())
@@ -60,6 +61,26 @@ bool prepareBitmap(QImage& bitmap, int width, int height, int components)
     if (components == 1)
         bitmap.setColorTable(greyPalette());
     return true;
+}
+
+// Blue, green, red triples to the 32-bit pixels 0xFFRRGGBB of Format_RGB32,
+// four pixels (three little-endian words) at a time.
+void widenBgrRow(const uint8_t* src, uint32_t* dst, int width)
+{
+    static_assert(std::endian::native == std::endian::little, "pixel widening assumes little-endian words");
+    int x = 0;
+    for (; x + 4 <= width; x += 4, src += 12) {
+        uint32_t a, b, c;
+        std::memcpy(&a, src, 4);
+        std::memcpy(&b, src + 4, 4);
+        std::memcpy(&c, src + 8, 4);
+        dst[x] = 0xFF000000u | a;
+        dst[x + 1] = 0xFF000000u | (a >> 24) | (b << 8);
+        dst[x + 2] = 0xFF000000u | (b >> 16) | (c << 16);
+        dst[x + 3] = 0xFF000000u | (c >> 8);
+    }
+    for (; x < width; ++x, src += 3)
+        dst[x] = 0xFF000000u | uint32_t(src[2]) << 16 | uint32_t(src[1]) << 8 | src[0];
 }
 
 } // namespace
@@ -114,10 +135,19 @@ bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap)
     st.stage = kRows;
     uchar* const base = bitmap.bits();
     const qsizetype stride = bitmap.bytesPerLine();
+    // Colour rows arrive as blue, green, red triples in a row of the
+    // library's own pool and are widened into the bitmap.
+    JSAMPARRAY colourRow = components == 3
+        ? (*st.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&st.cinfo), JPOOL_IMAGE,
+                                        JDIMENSION(width) * 3, 1)
+        : nullptr;
     while (st.cinfo.output_scanline < st.cinfo.output_height) {
-        JSAMPROW row = base + stride * st.cinfo.output_scanline;
+        uchar* const out = base + stride * st.cinfo.output_scanline;
+        JSAMPROW row = colourRow ? colourRow[0] : out;
         if (jpeg_read_scanlines(&st.cinfo, &row, 1) != 1)
             break; // suspension cannot happen with a memory source; be safe
+        if (colourRow)
+            widenBgrRow(row, reinterpret_cast<uint32_t*>(out), width);
         st.rowsDone = static_cast<int>(st.cinfo.output_scanline);
     }
     if (st.cinfo.output_scanline < st.cinfo.output_height || !jpeg_finish_decompress(&st.cinfo)) {

@@ -9,10 +9,11 @@ namespace strovix {
 
 // Decodes one camera picture (baseline JPEG) into a cell's bitmap.
 //
-// Colour pictures become QImage::Format_BGR888 (blue, green, red bytes, rows
-// padded to 4 bytes, as the library delivers them); grey pictures become
-// QImage::Format_Indexed8 with the grey palette i -> (i, i, i). Both paint
-// without a conversion pass of their own.
+// The library delivers colour rows as blue, green, red triples; they are
+// held as QImage::Format_RGB32 (bytes blue, green, red, 0xFF), the form the
+// painter stretches without converting the picture at every paint. Grey
+// pictures are one byte per pixel, QImage::Format_Indexed8 with the grey
+// palette i -> (i, i, i).
 //
 // Returns true when a picture was decoded. On failure `bitmap` holds:
 // - the previous picture, untouched, when the header could not be read

@@ -1,0 +1,75 @@
+// Decoding alone against decoding plus painting into a 1x1 and a 4x4 control
+// (offscreen), per camera-like 640 x 480 picture. The paint figures are read
+// as ratios to the decode figure of the same run.
+#include "control/display/ControlWindow.h"
+#include "control/display/Display.h"
+#include "control/display/JpegDecoder.h"
+
+#include "control/display/TestPictures.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+using strovix::Frame;
+
+const Frame& picture()
+{
+    static const Frame frame = strovix::test::cameraLikePicture();
+    return frame;
+}
+
+void BM_DecodeAlone(benchmark::State& state)
+{
+    QImage bitmap;
+    for (auto _ : state) {
+        const bool ok = strovix::decodeJpeg(picture().data(), picture().size(), bitmap);
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["jpeg_bytes"] = double(picture().size());
+}
+
+// One announced picture per iteration through the frame handler, then the
+// paint it asked for, as the window thread would do it.
+void decodeAndPaint(benchmark::State& state, int layout)
+{
+    strovix::Display display;
+    QWidget* window = display.createWindow(nullptr);
+    window->resize(640, 480);
+    window->show();
+    display.setLayout(layout);
+    display.setShowText(0);
+    display.setCameraName("Camera 1");
+    QApplication::processEvents();
+    strovix::SharedFrame shared;
+    uint32_t announced = 0;
+    for (auto _ : state) {
+        Frame copy = picture();
+        shared.replace(std::move(copy));
+        display.handleNewFrame(shared, ++announced, 1205, 10);
+        QApplication::processEvents();
+    }
+}
+
+void BM_DecodePaint1x1(benchmark::State& state) { decodeAndPaint(state, 1); }
+void BM_DecodePaint4x4(benchmark::State& state) { decodeAndPaint(state, 4); }
+
+BENCHMARK(BM_DecodeAlone)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodePaint1x1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodePaint4x4)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

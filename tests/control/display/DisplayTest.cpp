@@ -1,0 +1,406 @@
+#include "control/display/ControlWindow.h"
+#include "control/display/Display.h"
+
+#include "TestPictures.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+namespace strovix {
+namespace {
+
+using namespace strovix::test;
+
+// A control without a host, its window a top-level widget of a fixed size,
+// with every callback recorded.
+class DisplayFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto& cb = display.callbacks();
+        cb.paneText = [this](int pane, const std::string& text) { panes[pane] = text; };
+        cb.layoutChanged = [this](int count) { layoutEvents.push_back(count); };
+        cb.clickImage = [this](int x, int y) { clicks.emplace_back(x, y); };
+        cb.recordPicture = [this](const Frame& f) { recorded.push_back(f.size()); };
+        cb.clockWanted = [this] { ++clockRequests; };
+        cb.hostExtent = [this](QSize px, QSize himetric) { extents.emplace_back(px, himetric); };
+        display.setClock([] { return int64_t(1073305800); }); // 2004-01-05 12:30:00 UTC
+        display.setCameraName("Door");
+    }
+
+    ControlWindow& open(int width, int height)
+    {
+        QWidget* w = display.createWindow(nullptr);
+        w->resize(width, height);
+        w->show();
+        return *display.window();
+    }
+
+    // Puts `jpeg` into the shared frame and runs the new-frame handler.
+    int feed(const Frame& jpeg, uint32_t announced = 1, uint32_t rate = 0, uint32_t window = 10)
+    {
+        Frame copy = jpeg;
+        shared.replace(std::move(copy));
+        return display.handleNewFrame(shared, announced, rate, window);
+    }
+
+    // The pixels of one cell as painted.
+    static QImage grabCell(ViewCell* cell) { return cell->grab().toImage(); }
+
+    Display display;
+    SharedFrame shared;
+    std::map<int, std::string> panes;
+    std::vector<int> layoutEvents;
+    std::vector<std::pair<int, int>> clicks;
+    std::vector<size_t> recorded;
+    std::vector<std::pair<QSize, QSize>> extents;
+    int clockRequests = 0;
+};
+
+TEST_F(DisplayFixture, SplitGeometryAndLayoutProperty)
+{
+    ControlWindow& w = open(300, 240);
+    ASSERT_EQ(w.cells().size(), 1u);
+    EXPECT_EQ(w.cells()[0]->geometry(), QRect(0, 0, 300, 240));
+
+    ASSERT_TRUE(display.setLayout(4));
+    ASSERT_EQ(w.cells().size(), 16u);
+    EXPECT_EQ(display.layout(), 16);
+    for (ViewCell* c : w.cells())
+        EXPECT_EQ(c->size(), QSize(75, 60));
+    EXPECT_EQ(w.cells()[5]->pos(), QPoint(75, 60));
+    EXPECT_EQ(w.cells()[15]->objectName(), "0xD010");
+    EXPECT_EQ(panes[3], "4 X 4");
+
+    ASSERT_TRUE(display.setLayout(3));
+    EXPECT_EQ(display.layout(), 9);
+    ASSERT_EQ(w.cells().size(), 9u);
+    EXPECT_EQ(w.cells()[8]->geometry(), QRect(200, 160, 100, 80));
+    EXPECT_EQ(panes[3], "3 X 3");
+
+    EXPECT_FALSE(display.setLayout(5));
+    EXPECT_FALSE(display.setLayout(0));
+    EXPECT_EQ(display.layout(), 9);
+    EXPECT_EQ(layoutEvents, (std::vector<int>{1, 16, 9}));
+
+    // A resize lays the cells out again; the remainder stays uncovered.
+    w.resize(302, 241);
+    EXPECT_EQ(w.cells()[8]->geometry(), QRect(200, 160, 100, 80));
+    // The status bar's share is left free.
+    display.setStatusBarArea(true, 21);
+    EXPECT_EQ(w.cells()[8]->geometry(), QRect(200, 146, 100, 73));
+}
+
+TEST_F(DisplayFixture, ActualSizeKeepsOneCellAndTakesTheCameraSize)
+{
+    ControlWindow& w = open(300, 240);
+    display.setLayout(2);
+    display.setResolutionIndex(3); // 640 x 480
+    display.setActualSize(true);
+    EXPECT_EQ(w.cells().size(), 1u);
+    EXPECT_EQ(w.size(), QSize(640, 480));
+    ASSERT_FALSE(extents.empty());
+    EXPECT_EQ(extents.back().first, QSize(640, 480));
+    // 640 px at 96 dpi is 16933 hundredths of a millimetre.
+    if (w.logicalDpiX() == 96) {
+        EXPECT_EQ(extents.back().second.width(), 16933);
+    }
+
+    // Neither Layout nor the Splits menu make more cells; CamWidth is refused.
+    EXPECT_TRUE(display.setLayout(4));
+    EXPECT_EQ(w.cells().size(), 1u);
+    display.chooseSplit(3);
+    EXPECT_EQ(display.layout(), 1);
+    EXPECT_FALSE(display.setCamWidth(320));
+
+    // A new resolution resizes the control; with the status bar shown it adds its height.
+    display.setStatusBarArea(true, 20);
+    display.setResolutionIndex(2);
+    EXPECT_EQ(w.size(), QSize(320, 260));
+
+    display.setActualSize(false);
+    EXPECT_TRUE(display.setCamWidth(400));
+    EXPECT_EQ(w.size(), QSize(400, 320));
+    EXPECT_EQ(display.camWidth(), 400);
+    EXPECT_FALSE(display.setCamWidth(0));
+    EXPECT_TRUE(display.setCamHeight(-5));
+}
+
+TEST_F(DisplayFixture, OrientationsFromRotate)
+{
+    ControlWindow& w = open(200, 160);
+    ViewCell* cell = w.cells()[0];
+    display.setShowText(-1);
+    struct Case {
+        int rotate;
+        QColor topLeft, topRight, bottomLeft, bottomRight;
+    };
+    const Case cases[] = {
+        {0, kTopLeft, kTopRight, kBottomLeft, kBottomRight},
+        {1, kBottomRight, kBottomLeft, kTopRight, kTopLeft}, // a true half turn
+        {2, kTopRight, kTopLeft, kBottomRight, kBottomLeft}, // left-right only
+        {3, kBottomLeft, kBottomRight, kTopLeft, kTopRight}, // top-bottom only
+        {7, kTopLeft, kTopRight, kBottomLeft, kBottomRight}, // unknown: upright
+    };
+    const Frame picture = quadrantPicture(64, 48);
+    for (const Case& c : cases) {
+        display.setRotate(c.rotate);
+        EXPECT_EQ(display.rotate(), c.rotate);
+        ASSERT_EQ(feed(picture), 0);
+        const QImage img = grabCell(cell);
+        ASSERT_EQ(img.size(), QSize(200, 160));
+        EXPECT_TRUE(near(img.pixelColor(20, 20), c.topLeft)) << "Rotate " << c.rotate;
+        EXPECT_TRUE(near(img.pixelColor(180, 20), c.topRight)) << "Rotate " << c.rotate;
+        EXPECT_TRUE(near(img.pixelColor(20, 140), c.bottomLeft)) << "Rotate " << c.rotate;
+        EXPECT_TRUE(near(img.pixelColor(180, 140), c.bottomRight)) << "Rotate " << c.rotate;
+        // Stretched over the whole cell: the corner pixels belong to the picture.
+        EXPECT_TRUE(near(img.pixelColor(0, 0), c.topLeft, 60)) << "Rotate " << c.rotate;
+        EXPECT_TRUE(near(img.pixelColor(199, 159), c.bottomRight, 60)) << "Rotate " << c.rotate;
+    }
+}
+
+TEST_F(DisplayFixture, PicturesCycleThroughTheCellsWithTheirColours)
+{
+    ControlWindow& w = open(320, 240);
+    display.setLayout(2);
+    display.setFontColor(0x000000FF); // red
+    const Frame picture = quadrantPicture();
+    const int expectedCell[] = {0, 1, 2, 3, 0};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(feed(picture), 0);
+        const int cur = expectedCell[i];
+        const int prev = (cur + 3) % 4;
+        EXPECT_EQ(w.cells()[size_t(cur)]->lastFrame().size(), picture.size()) << "picture " << i + 1;
+        EXPECT_EQ(w.cells()[size_t(cur)]->overlayColor(), 0x000000FFu) << "picture " << i + 1;
+        if (i > 0) {
+            EXPECT_EQ(w.cells()[size_t(prev)]->overlayColor(), 0u) << "picture " << i + 1;
+        }
+        for (int other = 0; other < 4; ++other) {
+            if (other != cur) {
+                EXPECT_NE(w.cells()[size_t(other)]->overlayColor(), 0x000000FFu) << "picture " << i + 1;
+            }
+        }
+    }
+    EXPECT_EQ(display.picturesShown(), 5);
+    EXPECT_EQ(recorded.size(), 5u);
+    EXPECT_EQ(w.cells()[1]->overlayText(), "Door  2004-1-5  12:30:00");
+
+    // A new split starts again at cell 0 with empty cells.
+    display.setLayout(2);
+    EXPECT_EQ(display.picturesShown(), 0);
+    EXPECT_TRUE(display.cellLastFrame(1).empty());
+    feed(picture);
+    EXPECT_FALSE(display.cellLastFrame(0).empty());
+}
+
+TEST_F(DisplayFixture, OverlayTextIsDrawnInTheCellColour)
+{
+    ControlWindow& w = open(200, 150);
+    ViewCell* cell = w.cells()[0];
+    EXPECT_EQ(cell->fontHeight(), 16); // 150 * 0.11
+    EXPECT_EQ(QFontInfo(cell->overlayFont()).family(), QFontInfo(QFont("Arial")).family());
+    const Frame dark = solidPicture(64, 48, QColor(0, 0, 0));
+
+    auto greenPixels = [&] {
+        const QImage img = grabCell(cell);
+        int n = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (img.pixelColor(x, y).green() > 120 && img.pixelColor(x, y).red() < 80)
+                    ++n;
+        return n;
+    };
+    display.setShowText(0);
+    feed(dark);
+    EXPECT_GT(greenPixels(), 20);
+
+    // ShowText 1 with no camera name: nothing is drawn.
+    display.setCameraName("");
+    display.setShowText(1);
+    feed(dark);
+    EXPECT_EQ(cell->overlayText(), "");
+    EXPECT_EQ(greenPixels(), 0);
+}
+
+TEST_F(DisplayFixture, OverlayTimeFormatsAndCameraClock)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    open(200, 150);
+    display.setShowText(2);
+    EXPECT_TRUE(display.setTimeFormat(3));
+    EXPECT_TRUE(display.setDateFormat(8));
+    EXPECT_FALSE(display.setTimeFormat(4));
+    EXPECT_FALSE(display.setDateFormat(10));
+    EXPECT_FALSE(display.setDateFormat(-1));
+    feed(quadrantPicture());
+    EXPECT_EQ(display.lastDateTimeText(), "5 Jan  2004  12:30 PM");
+    EXPECT_EQ(display.window()->cells()[0]->overlayText(), "5 Jan  2004  12:30 PM");
+
+    // The camera clock: Sec1970 1000 at UTC+8 seen from a computer at UTC.
+    EXPECT_EQ(clockRequests, 0);
+    EXPECT_TRUE(display.setShowText(4));
+    EXPECT_EQ(clockRequests, 1);
+    display.applyTimeReply("Sec1970 = 1000\nTimeZone = -480\n");
+    EXPECT_EQ(display.clockOffset(), 1000 + 480 * 60 - 1073305800);
+    display.setTimeFormat(0);
+    display.setDateFormat(0);
+    feed(quadrantPicture());
+    EXPECT_EQ(display.lastDateTimeText(), "1970-1-1  8:16:40");
+
+    // A reply without TimeZone changes nothing; ShowText 2 goes back to the local clock.
+    display.applyTimeReply("Sec1970 = 5\n");
+    EXPECT_EQ(display.clockOffset(), 1000 + 480 * 60 - 1073305800);
+    EXPECT_FALSE(display.setShowText(5));
+    EXPECT_EQ(display.showText(), 4);
+    EXPECT_TRUE(display.setShowText(2));
+    EXPECT_EQ(display.clockOffset(), 0);
+    EXPECT_EQ(clockRequests, 1);
+    unsetenv("TZ");
+    tzset();
+}
+
+TEST_F(DisplayFixture, FrameRateTextAndRefusals)
+{
+    EXPECT_EQ(feed(quadrantPicture()), 1); // no window yet
+    EXPECT_TRUE(recorded.empty());
+    open(200, 150);
+    feed(quadrantPicture(), 13, 99, 10);
+    EXPECT_EQ(panes[5], "0.99fps");
+    feed(quadrantPicture(), 23, 100, 10);
+    EXPECT_EQ(panes[5], "1.00fps");
+    feed(quadrantPicture(), 24, 1205, 10); // not at position 3 of the window
+    EXPECT_EQ(panes[5], "1.00fps");
+    feed(quadrantPicture(), 3, 0, 10); // no rate yet
+    EXPECT_EQ(panes[5], "1.00fps");
+    feed(quadrantPicture(), 3, 1205, 0); // no window size: no text, no crash
+    EXPECT_EQ(panes[5], "1.00fps");
+    display.destroyWindow();
+    EXPECT_EQ(feed(quadrantPicture()), 1);
+}
+
+TEST_F(DisplayFixture, GreyAndDamagedPictures)
+{
+    ControlWindow& w = open(200, 150);
+    display.setLayout(2);
+    display.setShowText(-1);
+
+    feed(greyPicture(64, 48));
+    const QImage grey = grabCell(w.cells()[0]);
+    for (QPoint p : {QPoint(5, 30), QPoint(50, 30), QPoint(95, 30)}) {
+        const QColor c = grey.pixelColor(p);
+        EXPECT_EQ(c.red(), c.green());
+        EXPECT_EQ(c.green(), c.blue());
+    }
+    EXPECT_LT(grey.pixelColor(5, 30).red(), grey.pixelColor(95, 30).red());
+
+    // A picture the library rejects: the cell keeps what it had, nothing is
+    // repainted at once, the next picture still goes to the next cell, and
+    // the recording still gets it.
+    const Frame good = quadrantPicture();
+    feed(good);                  // cell 1
+    const Frame before = w.cells()[2]->lastFrame();
+    Frame damaged(good.begin(), good.begin() + 30);
+    ASSERT_EQ(feed(damaged), 0); // cell 2: header cut off
+    EXPECT_EQ(w.cells()[2]->lastFrame(), before);
+    EXPECT_TRUE(w.cells()[2]->bitmap().isNull());
+    EXPECT_EQ(recorded.back(), damaged.size());
+    const QImage background = grabCell(w.cells()[2]);
+    EXPECT_EQ(background.pixelColor(50, 37), ViewCell::backgroundColor());
+    EXPECT_EQ(background.pixelColor(0, 0), QColor(Qt::black)); // the outline
+
+    feed(good); // cell 3
+    EXPECT_EQ(w.cells()[3]->lastFrame(), good);
+    feed(damaged); // cell 0 keeps the grey picture
+    EXPECT_EQ(w.cells()[0]->bitmap().format(), QImage::Format_Indexed8);
+    EXPECT_EQ(display.picturesShown(), 5);
+}
+
+TEST_F(DisplayFixture, ZoomRestoreAndClicks)
+{
+    ControlWindow& w = open(400, 300);
+    display.setLayout(2);
+    ViewCell* cell = w.cells()[3];
+    EXPECT_EQ(cell->fontHeight(), 16); // 150 high
+    EXPECT_EQ(cell->fontWeight(), 300);
+
+    QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(10, 20));
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0], std::make_pair(210, 170));
+
+    QTest::mouseDClick(cell, Qt::LeftButton, {}, QPoint(10, 20));
+    EXPECT_FALSE(w.splitMode());
+    EXPECT_EQ(cell->geometry(), QRect(0, 0, 400, 300));
+    EXPECT_TRUE(cell->isVisible());
+    EXPECT_FALSE(w.cells()[0]->isVisible());
+    EXPECT_EQ(cell->fontHeight(), 20);
+    EXPECT_EQ(cell->fontWeight(), 200);
+
+    // A resize while zoomed keeps the zoom over the new area.
+    w.resize(200, 150);
+    EXPECT_EQ(cell->geometry(), QRect(0, 0, 200, 150));
+    EXPECT_EQ(cell->fontHeight(), 13); // 150 * 0.09
+    EXPECT_EQ(cell->fontWeight(), 200);
+
+    QTest::mouseDClick(cell, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(w.splitMode());
+    EXPECT_EQ(cell->geometry(), QRect(100, 75, 100, 75));
+    EXPECT_TRUE(w.cells()[0]->isVisible());
+    EXPECT_EQ(cell->fontWeight(), 300);
+    EXPECT_EQ(cell->fontHeight(), 12);
+
+    // With one cell a double click does nothing.
+    display.setLayout(1);
+    QTest::mouseDClick(w.cells()[0], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(w.splitMode());
+}
+
+TEST_F(DisplayFixture, IndicatorsOnTheLastCell)
+{
+    ControlWindow& w = open(200, 150);
+    display.setLayout(2);
+    display.setIndicator(450, 1);
+    display.setIndicator(452, 0);
+    ViewCell* last = w.cells()[3];
+    EXPECT_TRUE(last->indicatorShown(0));
+    EXPECT_TRUE(last->indicatorShown(1));
+    EXPECT_FALSE(w.cells()[0]->indicatorShown(0));
+    const QImage img = grabCell(last); // 100 x 75, no picture: grey background
+    // The AVI dot of slot 1 sits at (w - 48, h - 28), centred near (59, 54).
+    const QColor dot = img.pixelColor(100 - 48 + 8, 75 - 28 + 8);
+    EXPECT_GT(dot.red(), 180);
+    EXPECT_LT(dot.green(), 60);
+    EXPECT_NE(img.pixelColor(100 - 28 + 8, 75 - 28 + 8), ViewCell::backgroundColor());
+
+    // A new split keeps the indicators on its last cell; 0 hides one.
+    display.setLayout(3);
+    EXPECT_TRUE(w.cells()[8]->indicatorShown(1));
+    display.setIndicator(0, 1);
+    EXPECT_FALSE(w.cells()[8]->indicatorShown(1));
+}
+
+TEST_F(DisplayFixture, SettingsOutliveTheWindow)
+{
+    EXPECT_TRUE(display.setLayout(3)); // before any window
+    display.setResizable(true);
+    ControlWindow& w = open(300, 240);
+    EXPECT_EQ(w.cells().size(), 9u);
+    EXPECT_TRUE(w.findChild<QWidget*>("ResizeGrip")->isVisibleTo(&w));
+    display.destroyWindow();
+    EXPECT_EQ(display.window(), nullptr);
+    ControlWindow& again = open(300, 240);
+    EXPECT_EQ(again.cells().size(), 9u);
+
+    // Dragging the frame keeps the 4:3 shape.
+    again.dragResize(360);
+    EXPECT_EQ(again.size(), QSize(360, 270));
+}
+
+} // namespace
+} // namespace strovix
