@@ -260,6 +260,8 @@ void RecordingFile::release()
     if (!m_target)
         return;
     m_flusher->remove(m_target.get());
+    // The flusher may hold the descriptor a moment longer; the file is free now.
+    ::flock(m_target->fd(), LOCK_UN);
     m_target.reset();
 }
 

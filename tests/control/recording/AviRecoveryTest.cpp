@@ -1,0 +1,210 @@
+#include "RecordingTestSupport.h"
+
+#include "control/recording/AviRecovery.h"
+#include "control/recording/AviWriter.h"
+#include "control/recording/Recorder.h"
+#include "control/recording/RecordingClock.h"
+#include "support/TempDir.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace recording_test;
+using strovix::recording::AviWriter;
+using strovix::recording::recoverUnfinishedAvi;
+
+extern char** environ;
+
+namespace {
+
+std::string onlyHiddenFile(const std::string& folder)
+{
+    const auto hidden = filesEndingWith(folder, ".avi.part");
+    return hidden.size() == 1 ? folder + "/" + hidden[0] : std::string();
+}
+
+std::string expectedEndName(const std::string& folder, const std::string& prefix, const std::string& hidden)
+{
+    struct stat st {};
+    ::stat(hidden.c_str(), &st);
+    const auto t = strovix::recording::localTimeOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    return folder + "/" + prefix + "End" + strovix::recording::formatTimestamp(t) + ".avi";
+}
+
+TEST(AviRecovery, FinishedFileEqualsTheOneAnOrdinaryCloseWrites)
+{
+    TempDir crashed, reference;
+    FakeClock clock;
+    const std::vector<Bytes> frames = {makeJpeg(320, 240, 4001), makeJpeg(320, 240, 4100), makeJpeg(320, 240, 4203)};
+    {
+        AviWriter writer(clock);
+        for (const auto& f : frames)
+            writer.AddFrame(f, crashed.path(), "r-Gate_!0_", 7.0f);
+        // Destroyed without a close: as after a crash.
+    }
+    {
+        AviWriter writer(clock);
+        for (const auto& f : frames)
+            writer.AddFrame(f, reference.path(), "r-Gate_!0_", 7.0f);
+        ASSERT_EQ(writer.Close(7.0f, reference.file("ref.avi")), 0);
+    }
+    const std::string hidden = onlyHiddenFile(crashed.path());
+    ASSERT_FALSE(hidden.empty());
+    // A frame cut short by the crash.
+    {
+        std::FILE* f = std::fopen(hidden.c_str(), "ab");
+        const uint8_t partial[12] = {'0', '0', 'd', 'b', 0x88, 0x13, 0, 0, 0xFF, 0xD8, 0xFF, 0xE0};
+        std::fwrite(partial, 1, sizeof partial, f);
+        std::fclose(f);
+    }
+    const std::string expected = expectedEndName(crashed.path(), "r-Gate_!0_", hidden);
+
+    const auto finished = recoverUnfinishedAvi(crashed.path());
+    ASSERT_EQ(finished, std::vector<std::string>{expected});
+    EXPECT_EQ(readFile(expected), readFile(reference.file("ref.avi")));
+    EXPECT_EQ(filesIn(crashed.path()).size(), 1u);
+    if (ffprobeAvailable()) {
+        const auto p = probe(expected);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(p->readFrames, 3);
+        EXPECT_EQ(p->frameRate, "7/1");
+    }
+}
+
+TEST(AviRecovery, LeavesLiveForeignAndEmptyFilesAsTheyShould)
+{
+    TempDir dir;
+    FakeClock clock;
+    AviWriter live(clock);
+    live.AddFrame(makeJpeg(320, 240), dir.path(), "cam", 5.0f);
+    // Not an AVI file although named like one: left alone.
+    dir.write(".cam~abcdef.avi.part", std::string(3000, 'z'));
+    // Created by a writer that crashed before the first frame: removed.
+    {
+        AviWriter crashed(clock);
+        crashed.AddFrame(Bytes(10, 1), dir.path(), "other", 5.0f);
+    }
+    const std::string emptyOne = [&] {
+        for (const auto& n : filesEndingWith(dir.path(), ".avi.part"))
+            if (n.rfind(".other~", 0) == 0)
+                return dir.file(n);
+        return std::string();
+    }();
+    ASSERT_FALSE(emptyOne.empty());
+    ::truncate(emptyOne.c_str(), 2048);
+
+    EXPECT_TRUE(recoverUnfinishedAvi(dir.path()).empty());
+    const auto left = filesIn(dir.path());
+    ASSERT_EQ(left.size(), 2u); // the live file and the foreign one
+    EXPECT_EQ(dir.read(".cam~abcdef.avi.part"), std::string(3000, 'z'));
+
+    live.FinalClose();
+    EXPECT_EQ(filesEndingWith(dir.path(), ".avi").size(), 1u);
+}
+
+TEST(AviRecovery, NeverReplacesAnExistingRecording)
+{
+    TempDir dir;
+    FakeClock clock;
+    {
+        AviWriter writer(clock);
+        writer.AddFrame(makeJpeg(320, 240), dir.path(), "cam", 5.0f);
+    }
+    const std::string hidden = onlyHiddenFile(dir.path());
+    const std::string taken = expectedEndName(dir.path(), "cam", hidden);
+    {
+        std::FILE* f = std::fopen(taken.c_str(), "wb");
+        std::fputs("an earlier recording", f);
+        std::fclose(f);
+    }
+    const auto finished = recoverUnfinishedAvi(dir.path());
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_NE(finished[0], taken);
+    const Bytes kept = readFile(taken);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "an earlier recording");
+    EXPECT_EQ(u32(readFile(finished[0]), 48), 1u);
+}
+
+std::string childProgram()
+{
+    if (const char* bin = std::getenv("OCULON_BUILD_BIN"))
+        return std::string(bin) + "/avi_kill_child";
+    char self[4096] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path(self, n > 0 ? static_cast<size_t>(n) : 0);
+    path = path.substr(0, path.rfind('/'));
+    return path.substr(0, path.rfind('/')) + "/bin/avi_kill_child";
+}
+
+TEST(AviRecovery, AFileOfAKilledRecorderIsFinishedByTheNextRecording)
+{
+    TempDir dir;
+    const std::string program = childProgram();
+    ASSERT_EQ(::access(program.c_str(), X_OK), 0) << program;
+
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const std::string frames = "25";
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(dir.path().c_str()),
+                    const_cast<char*>(frames.c_str()), const_cast<char*>("8"), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+
+    std::string said;
+    pollfd p{out[0], POLLIN, 0};
+    while (said.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
+        char buf[64];
+        const ssize_t n = ::read(out[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        said.append(buf, static_cast<size_t>(n));
+    }
+    ::close(out[0]);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(said, "recorded 25\n");
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(filesEndingWith(dir.path(), ".avi").empty());
+    ASSERT_EQ(filesEndingWith(dir.path(), ".avi.part").size(), 1u);
+
+    // The next recording in that folder finishes the file left behind.
+    CaptureHost host;
+    strovix::recording::Recorder recorder(host);
+    recorder.settings().putAviPath(dir.path());
+    recorder.putAvi(1);
+    const auto finished = filesEndingWith(dir.path(), ".avi");
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0].rfind("r-Kill_!0_End", 0), 0u) << finished[0];
+    EXPECT_TRUE(filesEndingWith(dir.path(), ".avi.part").empty());
+    const Bytes f = readFile(dir.file(finished[0]));
+    EXPECT_EQ(u32(f, 48), 25u);
+    EXPECT_EQ(u32(f, 64), 320u);
+    if (ffprobeAvailable()) {
+        const auto probed = probe(dir.file(finished[0]));
+        ASSERT_TRUE(probed);
+        EXPECT_EQ(probed->videoCodec, "mjpeg");
+        EXPECT_EQ(probed->readFrames, 25);
+        EXPECT_EQ(probed->headerFrames, 25);
+        EXPECT_EQ(probed->frameRate, "8/1");
+        EXPECT_NEAR(probed->duration, 25.0 / 8.0, 0.2);
+    } else {
+        std::fprintf(stderr, "ffprobe is not installed: independent reader check skipped\n");
+    }
+    recorder.putAvi(0);
+}
+
+} // namespace
