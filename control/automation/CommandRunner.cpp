@@ -1,0 +1,215 @@
+#include "control/automation/CommandRunner.h"
+
+#include <chrono>
+#include <condition_variable>
+
+namespace strovix {
+
+struct CommandRunner::Slot {
+    std::unique_ptr<CommandRequest> request;
+    // The command field: written by the window thread before the worker
+    // starts, read by the worker.
+    std::mutex fieldLock;
+    std::string field;
+    // The reply text, under its own lock.
+    mutable std::mutex replyLock;
+    std::string reply;
+};
+
+struct CommandRunner::Shared {
+    MessagePort port;
+    std::array<std::shared_ptr<Slot>, size_t(Command::Count)> slots;
+
+    // Worker ends, for callers that wait.
+    std::mutex doneLock;
+    std::condition_variable doneCv;
+
+    // The generic replies and their success flags.
+    mutable std::mutex genericLock;
+    std::shared_ptr<const std::vector<uint8_t>> exReply;
+    bool exOk = false;
+    std::string jspText;
+    bool jspOk = false;
+};
+
+namespace {
+
+// Sleeps `ms` in slices, returning early when `stop` is set.
+void interruptibleSleep(int ms, const std::atomic<bool>& stop)
+{
+    using namespace std::chrono;
+    const auto end = steady_clock::now() + milliseconds(ms);
+    while (!stop.load() && steady_clock::now() < end)
+        std::this_thread::sleep_for(std::min(milliseconds(10), duration_cast<milliseconds>(end - steady_clock::now())));
+}
+
+} // namespace
+
+CommandRunner::CommandRunner(RequestFactory factory, MessagePort port)
+    : m_shared(std::make_shared<Shared>()), m_stop(std::make_shared<std::atomic<bool>>(false))
+{
+    m_shared->port = std::move(port);
+    for (auto& slot : m_shared->slots) {
+        slot = std::make_shared<Slot>();
+        slot->request = factory ? factory() : nullptr;
+    }
+}
+
+CommandRunner::~CommandRunner() { stopAll(3000); }
+
+uint32_t CommandRunner::launch(Command c, const std::string& baseUrl, std::string path, int delayMs)
+{
+    auto slot = m_shared->slots[size_t(c)];
+    {
+        std::lock_guard lock(slot->fieldLock);
+        slot->field = std::move(path);
+    }
+    const uint32_t number = m_nextNumber++;
+    if (m_nextNumber == 0)
+        m_nextNumber = 1;
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    Worker w;
+    w.number = number;
+    w.finished = finished;
+    w.thread = std::thread(&CommandRunner::work, m_shared, m_stop, c, baseUrl, delayMs, number, finished);
+    m_workers.push_back(std::move(w));
+    return number;
+}
+
+void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
+                         std::string url, int delayMs, uint32_t number, std::shared_ptr<std::atomic<bool>> finished)
+{
+    auto& slot = *shared->slots[size_t(c)];
+    if (delayMs > 0)
+        interruptibleSleep(delayMs, *stop);
+    int result = 16;
+    std::string body;
+    if (!stop->load()) {
+        {
+            std::lock_guard lock(slot.fieldLock);
+            url += slot.field;
+        }
+        result = slot.request ? slot.request->fetch(url, body) : 3;
+    }
+    const auto route = replyRouteOf(c);
+    if (c == Command::ExCmd) {
+        {
+            std::lock_guard lock(shared->genericLock);
+            shared->exOk = result == 0;
+            if (result == 0)
+                shared->exReply = std::make_shared<const std::vector<uint8_t>>(body.begin(), body.end());
+        }
+        shared->port.post(ReplyMessage::ExCmdDone, result == 0 ? 0 : -1);
+    } else if (c == Command::JspExCmd) {
+        std::lock_guard lock(shared->genericLock);
+        shared->jspOk = result == 0;
+        if (result == 0)
+            shared->jspText = body;
+    } else if (result == 0 && route) {
+        {
+            std::lock_guard lock(slot.replyLock);
+            slot.reply = std::move(body);
+        }
+        if (route->message == ReplyMessage::CamVer)
+            shared->port.send(route->message, route->wParam, *stop);
+        else
+            shared->port.post(route->message, route->wParam);
+    }
+    {
+        std::lock_guard lock(shared->doneLock);
+        finished->store(true);
+    }
+    shared->doneCv.notify_all();
+    shared->port.post(ReplyMessage::ThreadDone, intptr_t(number));
+}
+
+bool CommandRunner::waitFor(const std::shared_ptr<std::atomic<bool>>& finished, int waitMs)
+{
+    std::unique_lock lock(m_shared->doneLock);
+    return m_shared->doneCv.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return finished->load(); });
+}
+
+void CommandRunner::reap(uint32_t number)
+{
+    for (auto it = m_workers.begin(); it != m_workers.end(); ++it) {
+        if (it->number != number)
+            continue;
+        // The worker posts its end as its last action: it is leaving now.
+        if (waitFor(it->finished, 3000))
+            it->thread.join();
+        else
+            it->thread.detach();
+        m_workers.erase(it);
+        return;
+    }
+}
+
+void CommandRunner::abortAll()
+{
+    for (auto& slot : m_shared->slots)
+        if (slot->request)
+            slot->request->abort();
+}
+
+void CommandRunner::stopAll(int timeoutMs)
+{
+    m_stop->store(true);
+    abortAll();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (auto& w : m_workers) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (waitFor(w.finished, int(std::max<int64_t>(0, left.count()))))
+            w.thread.join();
+        else
+            w.thread.detach(); // it holds the shared state; it can only post into a dead port
+    }
+    m_workers.clear();
+    m_stop = std::make_shared<std::atomic<bool>>(false);
+}
+
+size_t CommandRunner::running() const { return m_workers.size(); }
+
+std::string CommandRunner::replyOf(Command c) const
+{
+    auto& slot = *m_shared->slots[size_t(c)];
+    std::lock_guard lock(slot.replyLock);
+    return slot.reply;
+}
+
+std::optional<std::shared_ptr<const std::vector<uint8_t>>> CommandRunner::runExCmd(const std::string& baseUrl,
+                                                                                   const std::string& request,
+                                                                                   int waitMs)
+{
+    launch(Command::ExCmd, baseUrl, paths::generic(request));
+    const auto finished = m_workers.back().finished;
+    if (!waitFor(finished, waitMs)) {
+        if (auto& r = m_shared->slots[size_t(Command::ExCmd)]->request)
+            r->abort();
+        return std::nullopt;
+    }
+    std::lock_guard lock(m_shared->genericLock);
+    if (!m_shared->exOk)
+        return std::nullopt;
+    return m_shared->exReply;
+}
+
+bool CommandRunner::runJspExCmd(const std::string& baseUrl, const std::string& request, int waitMs, std::string& text)
+{
+    launch(Command::JspExCmd, baseUrl, paths::generic(request));
+    const auto finished = m_workers.back().finished;
+    const bool ended = waitFor(finished, waitMs);
+    if (!ended)
+        if (auto& r = m_shared->slots[size_t(Command::JspExCmd)]->request)
+            r->abort();
+    std::lock_guard lock(m_shared->genericLock);
+    text = m_shared->jspText;
+    return ended && m_shared->jspOk;
+}
+
+std::shared_ptr<const std::vector<uint8_t>> CommandRunner::lastExReply() const
+{
+    std::lock_guard lock(m_shared->genericLock);
+    return m_shared->exOk ? m_shared->exReply : nullptr;
+}
+
+} // namespace strovix

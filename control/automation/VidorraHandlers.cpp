@@ -1,0 +1,137 @@
+// The window-thread handlers of what the camera reports: login level, open
+// state, picture information, motion, sound switch, light frequency,
+// extended status, version, capability and name. Each stores the control's
+// copy, updates the pane texts and fires the matching event.
+#include "control/automation/CameraInfo.h"
+#include "control/automation/VidorraControl.h"
+#include "control/stream/KeyValueReader.h"
+
+namespace strovix {
+
+using platform::component::Variant;
+
+namespace {
+// Status-bar panes.
+constexpr int kPaneStatus = 0;
+constexpr int kPaneResolution = 1;
+constexpr int kPaneQuality = 2;
+constexpr int kPaneMisc = 6;
+} // namespace
+
+void VidorraControl::onLogin(int code)
+{
+    m_camera.loginLevel = code == 0 ? 2 : 1;
+    m_welcomeText = "Welcome! " + m_camera.userName;
+    setPaneText(kPaneMisc, m_settings.url);
+}
+
+void VidorraControl::setUserName(const std::string& name) { m_camera.userName = name; }
+
+void VidorraControl::onOpenState(int state, int userCheck)
+{
+    if (state != 2) {
+        const int32_t now = state == 1 ? 1 : 0;
+        setPaneText(kPaneStatus, now == 1 ? "Open" : "Close");
+        const bool changed = m_camera.openState != now;
+        m_camera.openState = now;
+        if (changed)
+            fire(EventId::Status, {Variant(now)});
+    }
+    if (userCheck != 2) {
+        m_camera.userCheck = userCheck;
+        fire(EventId::UserCheck, {Variant(int32_t(userCheck))});
+    }
+}
+
+void VidorraControl::onImageInfo(uint32_t wParam, uint32_t lParam)
+{
+    const int32_t r = int32_t(wParam >> 16 & 0xFF);
+    if (r != m_camera.resolution) {
+        m_camera.resolution = r;
+        fire(EventId::Resolution, {Variant(r)});
+    }
+    setPaneText(kPaneResolution, resolutionName(r, m_camera.camVersionFlag));
+    const int32_t q = int32_t(wParam >> 8 & 0xFF);
+    if (q != m_camera.quality) {
+        m_camera.quality = q;
+        fire(EventId::Quality, {Variant(q)});
+    }
+    setPaneText(kPaneQuality, qualityName(q, m_camera.qualityTwoLevels));
+    const std::pair<Tuning, uint32_t> reported[] = {
+        {Tuning::Brightness, wParam & 0xFF},
+        {Tuning::Contrast, lParam >> 24 & 0xFF},
+        {Tuning::Saturation, lParam >> 16 & 0xFF},
+        {Tuning::Hue, lParam >> 8 & 0xFF},
+        {Tuning::Sharpness, lParam & 0xFF},
+    };
+    for (auto [choice, value] : reported) {
+        auto& held = m_camera.tuning[size_t(choice)];
+        if (held == int32_t(value))
+            continue;
+        held = int32_t(value);
+        fire(EventId::ImageTuning, {Variant(int32_t(choice)), Variant(int32_t(value))});
+    }
+}
+
+void VidorraControl::onMotion(int kind, int value)
+{
+    if (kind == 1) {
+        if (value != m_camera.motionSwitch) {
+            m_camera.motionSwitch = value;
+            fire(EventId::SetMotionDetect, {Variant(int32_t(value))});
+        }
+    } else {
+        fire(EventId::MotionDetect, {});
+    }
+}
+
+void VidorraControl::onServerAudio(int value)
+{
+    if (value == 0) {
+        // Playback of the camera's sound ends with the camera's switch.
+        m_settings.audio = 0;
+        m_camera.serverAudio = 0;
+    } else if (value == 1) {
+        m_camera.serverAudio = 1;
+    }
+    fire(EventId::ServerAudio, {Variant(m_camera.serverAudio)});
+}
+
+void VidorraControl::onFrequency(int value)
+{
+    if (value == m_camera.frequency)
+        return;
+    m_camera.frequency = value;
+    fire(EventId::Frequency, {Variant(int32_t(value))});
+}
+
+void VidorraControl::onExStatus(const std::string& text)
+{
+    m_camera.exStatusText = text;
+    fire(EventId::ExStatus, {Variant(text)});
+}
+
+void VidorraControl::onCamVer(const std::string& version)
+{
+    m_camera.camVersion = version;
+    m_camera.camVersionFlag = cameraVersionFlag(version);
+    fire(EventId::CamVer, {Variant(version)});
+}
+
+void VidorraControl::onCapability(const std::string& capability)
+{
+    m_camera.capability = capability;
+    m_menus = strovix::capabilityMenus(capability, m_camera.camVersionFlag);
+    if (m_menus.qualityTwoLevels)
+        m_camera.qualityTwoLevels = true;
+}
+
+void VidorraControl::onCamName(const std::string& reply)
+{
+    for (auto& [key, value] : readKeyValues(reply))
+        if (key == "CameraName")
+            m_camera.camName = value;
+    fire(EventId::GetCamName, {Variant(m_camera.camName)});
+}
+
+} // namespace strovix

@@ -1,0 +1,597 @@
+// The automation members of Vidorra: reading, checking and storing
+// properties, and the methods. Refusals leave every field unchanged.
+#include "control/automation/VidorraControl.h"
+#include "control/automation/VidorraIdentity.h"
+#include "control/automation/VidorraView.h"
+
+#include <QWidget>
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+namespace strovix {
+
+using namespace platform::component;
+
+namespace {
+
+constexpr std::string_view kNotAdmin = "You are not an administrator";
+constexpr std::string_view kNoAuthority = "You are no authority";
+constexpr std::string_view kTuningRange = "0-255";
+constexpr std::string_view kNotLessThanOne = "the value should not be less than 1";
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+Command commandOf(Dispid d)
+{
+    switch (d) {
+    case Dispid::Resolution:
+        return Command::Resolution;
+    case Dispid::Quality:
+        return Command::Quality;
+    case Dispid::Brightness:
+        return Command::Brightness;
+    case Dispid::Contrast:
+        return Command::Contrast;
+    case Dispid::Saturation:
+        return Command::Saturation;
+    case Dispid::Hue:
+        return Command::Hue;
+    default:
+        return Command::Sharpness;
+    }
+}
+
+Tuning tuningOf(Dispid d)
+{
+    switch (d) {
+    case Dispid::Brightness:
+        return Tuning::Brightness;
+    case Dispid::Contrast:
+        return Tuning::Contrast;
+    case Dispid::Saturation:
+        return Tuning::Saturation;
+    case Dispid::Hue:
+        return Tuning::Hue;
+    default:
+        return Tuning::Sharpness;
+    }
+}
+
+} // namespace
+
+HResult VidorraControl::invokeMember(const MemberInfo& member, InvokeKind kind, std::vector<Variant>& args,
+                                     Variant& result)
+{
+    const auto d = static_cast<Dispid>(member.dispid);
+    switch (kind) {
+    case InvokeKind::PropertyGet:
+        return getProperty(d, result);
+    case InvokeKind::PropertyPut:
+        return putProperty(d, args[0]);
+    case InvokeKind::Method:
+        return callMethod(d, args);
+    }
+    return DISP_E_MEMBERNOTFOUND;
+}
+
+HResult VidorraControl::getProperty(Dispid d, Variant& result)
+{
+    const VidorraSettings& s = m_settings;
+    const CameraMirror& c = m_camera;
+    switch (d) {
+    case Dispid::BackColor:
+        result = Variant::color(s.backColor);
+        break;
+    case Dispid::CamWidth:
+        result = m_window ? int32_t(m_window->width()) : s.camWidth;
+        break;
+    case Dispid::URL:
+        result = s.url;
+        break;
+    case Dispid::Layout:
+        result = s.layoutCells;
+        break;
+    case Dispid::ShowIntervalTime:
+        result = s.showIntervalTimeMs;
+        break;
+    case Dispid::ReconnectTryNum:
+        result = s.reconnectTryNum;
+        break;
+    case Dispid::ReconnectTryTime:
+        result = s.reconnectTryTimeS;
+        break;
+    case Dispid::DownloadNum:
+        result = s.downloadNum;
+        break;
+    case Dispid::Rotate:
+        result = s.rotate;
+        break;
+    case Dispid::DownloadPath:
+        result = s.downloadPath;
+        break;
+    case Dispid::DownloadPrefix:
+        result = s.downloadPrefix;
+        break;
+    case Dispid::AviFrame:
+        result = s.aviFrame;
+        break;
+    case Dispid::AviPath:
+        result = s.aviPath;
+        break;
+    case Dispid::Open:
+        result = c.openState;
+        break;
+    case Dispid::Quality:
+        result = c.quality;
+        break;
+    case Dispid::Resolution:
+        result = c.resolution;
+        break;
+    case Dispid::Brightness:
+    case Dispid::Contrast:
+    case Dispid::Saturation:
+    case Dispid::Hue:
+    case Dispid::Sharpness:
+        result = c.tuning[size_t(tuningOf(d))].value_or(-1);
+        break;
+    case Dispid::Download:
+        result = s.download;
+        break;
+    case Dispid::UserCheck:
+        result = c.userCheck;
+        break;
+    case Dispid::MotionDetect:
+        result = c.motionSwitch;
+        break;
+    case Dispid::JpgNumInAvi:
+        result = s.jpgNumInAvi;
+        break;
+    case Dispid::AviPre:
+        result = s.aviPre;
+        break;
+    case Dispid::Avi:
+        result = s.avi;
+        break;
+    case Dispid::CamName:
+        result = c.camName;
+        break;
+    case Dispid::ShowText:
+        result = s.showText;
+        break;
+    case Dispid::DownloadTime:
+        result = int32_t(s.downloadTimeMs / 1000);
+        break;
+    case Dispid::DownloadSize:
+        result = int32_t(s.downloadSizeBytes / 1024);
+        break;
+    case Dispid::AviTotalSize:
+        result = int32_t(s.aviTotalSizeBytes / 1024);
+        break;
+    case Dispid::AviTotalTime:
+        result = int32_t(s.aviTotalTimeMs / 1000);
+        break;
+    case Dispid::DownType:
+        result = s.downType;
+        break;
+    case Dispid::DownAviType:
+        result = s.downAviType;
+        break;
+    case Dispid::SaveIntervalNum:
+        result = s.saveIntervalNum;
+        break;
+    case Dispid::AviDownNum:
+        result = s.aviDownNum;
+        break;
+    case Dispid::AutoFrame:
+        result = s.autoFrame;
+        break;
+    case Dispid::AviSaveIntervalNum:
+        result = s.aviSaveIntervalNum;
+        break;
+    case Dispid::Frequency:
+        result = c.frequency;
+        break;
+    case Dispid::Audio:
+        result = s.audio;
+        break;
+    case Dispid::AudioFormat:
+        result = s.audioFormat == 1 ? "Adpcm" : "Pcm";
+        break;
+    case Dispid::FontColor:
+        result = Variant::color(s.fontColor);
+        break;
+    case Dispid::StatusBarCtrl:
+        result = s.statusBarCtrl;
+        break;
+    case Dispid::DateFormat:
+        result = s.dateFormat;
+        break;
+    case Dispid::TimeFormat:
+        result = s.timeFormat;
+        break;
+    case Dispid::ServerAudio:
+        result = c.serverAudio;
+        break;
+    default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    return S_OK;
+}
+
+HResult VidorraControl::putBackColor(uint32_t color)
+{
+    if (m_site && !m_site->requestEdit(id(Dispid::BackColor)))
+        return S_FALSE;
+    m_settings.backColor = color;
+    m_dirty = true;
+    if (m_site)
+        m_site->onChanged(id(Dispid::BackColor));
+    if (auto* view = dynamic_cast<VidorraView*>(m_window.data()))
+        view->setBackColor(color);
+    return S_OK;
+}
+
+HResult VidorraControl::putCameraMirrored(Dispid d, int32_t v)
+{
+    CameraMirror& c = m_camera;
+    switch (d) {
+    case Dispid::Open:
+        if (!isAdmin())
+            return refuse(kNotAdmin);
+        if (v == c.openState)
+            return S_FALSE;
+        launch(Command::OpenClose, paths::openClose(c.openState, v));
+        return S_OK;
+    case Dispid::Quality:
+    case Dispid::Resolution:
+        if (!isAdmin() || v == (d == Dispid::Quality ? c.quality : c.resolution))
+            return S_FALSE;
+        launch(commandOf(d), paths::imageSetting(commandOf(d), v));
+        return S_OK;
+    case Dispid::Brightness:
+    case Dispid::Contrast:
+    case Dispid::Saturation:
+    case Dispid::Hue:
+    case Dispid::Sharpness:
+        if (!isAdmin())
+            return refuse(kNotAdmin);
+        if (v < -1 || v > 255)
+            return refuse(kTuningRange);
+        if (c.tuning[size_t(tuningOf(d))] == v)
+            return S_OK;
+        launch(commandOf(d), paths::imageSetting(commandOf(d), v));
+        return S_OK;
+    case Dispid::UserCheck:
+        if (!isAdmin())
+            return refuse(kNotAdmin);
+        launch(Command::UserCheck, paths::userCheck(v));
+        return S_OK;
+    case Dispid::MotionDetect:
+        if (!isAdmin())
+            return S_FALSE;
+        launch(Command::MotionDetect, paths::motionDetect(v));
+        return S_OK;
+    case Dispid::Frequency:
+        if (!isAdmin() || v == c.frequency || v < 0 || v > 2)
+            return S_FALSE;
+        launch(Command::Frequency, paths::frequency(v));
+        return S_OK;
+    case Dispid::ServerAudio:
+        if (!isAdmin() || v == c.serverAudio || v < 0 || v > 1)
+            return S_FALSE;
+        launch(Command::ServerAudio, paths::serverAudio(v));
+        return S_OK;
+    default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+HResult VidorraControl::putProperty(Dispid d, const Variant& value)
+{
+    VidorraSettings& s = m_settings;
+    const int32_t v = value.i4();
+    switch (d) {
+    case Dispid::BackColor:
+        return putBackColor(value.colorValue());
+    case Dispid::CamWidth:
+        if (v <= 0 || m_actualSize)
+            return S_FALSE;
+        s.camWidth = v;
+        if (m_window)
+            m_window->resize(v, m_window->height());
+        return S_OK;
+    case Dispid::CamHeight:
+        return S_OK;
+    case Dispid::URL:
+        return connect(value.text());
+    case Dispid::Layout:
+        if (v < 1 || v > 4)
+            return S_FALSE;
+        s.layoutCells = v * v;
+        fire(EventId::Layout, {Variant(s.layoutCells)});
+        return S_OK;
+    case Dispid::ShowIntervalTime:
+        if (v < 0)
+            return refuse("IntervalTime is greater than 0");
+        s.showIntervalTimeMs = v;
+        s.intervalChanged = true;
+        return S_OK;
+    case Dispid::ReconnectTryNum:
+        if (v < 0)
+            return refuse("ReconnectTryNum is no less than 0");
+        s.reconnectTryNum = v;
+        return S_OK;
+    case Dispid::ReconnectTryTime:
+        if (v < 0)
+            return refuse("ReconnectTryTime is no less than 0");
+        s.reconnectTryTimeS = v;
+        s.retryChanged = true;
+        return S_OK;
+    case Dispid::DownloadNum:
+        if (v < -1)
+            return refuse("DownloadNum is no less than 0 or -1");
+        s.downloadNum = v;
+        return S_OK;
+    case Dispid::Rotate:
+        s.rotate = v;
+        return S_OK;
+    case Dispid::DownloadPath:
+        s.downloadPath = value.text();
+        return S_OK;
+    case Dispid::DownloadPrefix:
+        s.downloadPrefix = value.text();
+        return S_OK;
+    case Dispid::AviFrame:
+        if (v <= 0)
+            return refuse("AviFrame is greater than 0");
+        s.aviFrame = v;
+        return S_OK;
+    case Dispid::AviPath:
+        s.aviPath = value.text();
+        return S_OK;
+    case Dispid::Download:
+        s.download = v;
+        return S_OK;
+    case Dispid::JpgNumInAvi:
+        if (v < 1 || v > 9999)
+            return S_FALSE;
+        s.jpgNumInAvi = v;
+        return S_OK;
+    case Dispid::AviPre:
+        s.aviPre = value.text();
+        return S_OK;
+    case Dispid::Avi:
+        s.avi = v;
+        return S_OK;
+    case Dispid::CamName:
+        if (!isAdmin())
+            return refuse(kNotAdmin);
+        launch(Command::SetCamName, paths::setCamName(value.text()));
+        // The name is read back whatever the rename's result.
+        requestCamName();
+        return S_OK;
+    case Dispid::ShowText:
+        if (v >= -1 && v <= 2) {
+            s.cameraClockOffsetS = 0;
+        } else if (v == 3 || v == 4) {
+            launch(Command::GetTime, std::string(paths::fixed(Command::GetTime)));
+        } else {
+            return S_FALSE;
+        }
+        s.showText = v;
+        return S_OK;
+    case Dispid::DownloadTime:
+        if (v < 1 || v > 2000000)
+            return refuse("Download Total Time is greater than 0 and less 2000000");
+        s.downloadTimeMs = int64_t(v) * 1000;
+        return S_OK;
+    case Dispid::DownloadSize:
+        if (v < 1 || v > 2000000)
+            return refuse("Download Total Size is greater than 0 and less 2000000");
+        s.downloadSizeBytes = int64_t(v) * 1024;
+        return S_OK;
+    case Dispid::AviTotalSize:
+        if (v <= 0)
+            return refuse("Avi Total Size is greater than 0");
+        s.aviTotalSizeBytes = int64_t(v) * 1024;
+        return S_OK;
+    case Dispid::AviTotalTime:
+        if (v <= 0)
+            return refuse("Avi Total Time is greater than 0");
+        s.aviTotalTimeMs = int64_t(v) * 1000;
+        return S_OK;
+    case Dispid::DownType:
+        if (v < 0 || v > 3)
+            return refuse("Down Type error");
+        s.downType = v;
+        return S_OK;
+    case Dispid::DownAviType:
+        if (v < 0 || v > 3)
+            return refuse("Avi Down Type error");
+        s.downAviType = v;
+        return S_OK;
+    case Dispid::SaveIntervalNum:
+        if (v < 1)
+            return refuse(kNotLessThanOne);
+        s.saveIntervalNum = v;
+        return S_OK;
+    case Dispid::AviDownNum:
+        if (v < 1)
+            return refuse(kNotLessThanOne);
+        s.aviDownNum = v;
+        return S_OK;
+    case Dispid::AutoFrame:
+        s.autoFrame = v;
+        return S_OK;
+    case Dispid::AviSaveIntervalNum:
+        if (v < 1)
+            return refuse(kNotLessThanOne);
+        s.aviSaveIntervalNum = v;
+        return S_OK;
+    case Dispid::Audio:
+        s.audio = v;
+        return S_OK;
+    case Dispid::AudioFormat:
+        if (equalsNoCase(value.text(), "pcm"))
+            s.audioFormat = 0;
+        else if (equalsNoCase(value.text(), "adpcm"))
+            s.audioFormat = 1;
+        return S_OK;
+    case Dispid::FontColor:
+        s.fontColor = value.colorValue();
+        return S_OK;
+    case Dispid::StatusBarCtrl:
+        s.statusBarCtrl = v;
+        return S_OK;
+    case Dispid::DateFormat:
+        if (v < 0 || v > 9)
+            return S_FALSE;
+        s.dateFormat = v;
+        return S_OK;
+    case Dispid::TimeFormat:
+        if (v < 0 || v > 3)
+            return S_FALSE;
+        s.timeFormat = v;
+        return S_OK;
+    default:
+        return putCameraMirrored(d, v);
+    }
+}
+
+HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
+{
+    auto text = [&a](size_t i) -> const std::string& { return a[i].text(); };
+    auto num = [&a](size_t i) { return a[i].i4(); };
+    auto adminCommand = [this](Command c, std::string path) {
+        if (!isAdmin())
+            return refuse(kNotAdmin);
+        launch(c, std::move(path));
+        return S_OK;
+    };
+    auto fixedPath = [](Command c) { return std::string(paths::fixed(c)); };
+    switch (d) {
+    case Dispid::GetAllUser:
+        return adminCommand(Command::GetAllUser, fixedPath(Command::GetAllUser));
+    case Dispid::SetUser:
+        // Anyone may change their own account; exact, case-sensitive name.
+        if (!isAdmin() && !(m_camera.loginLevel != 0 && text(0) == m_camera.userName))
+            return refuse(kNoAuthority);
+        launch(Command::SetUser, paths::setUser(text(0), text(1)));
+        return S_OK;
+    case Dispid::DelUser:
+        return adminCommand(Command::DelUser, paths::delUser(text(0)));
+    case Dispid::GetMyself:
+        if (m_camera.loginLevel == 0)
+            return S_FALSE;
+        a[0] = m_camera.userName;
+        return S_OK;
+    case Dispid::GetMail:
+        return adminCommand(Command::GetMail, fixedPath(Command::GetMail));
+    case Dispid::SendMail:
+        launch(Command::SendMail,
+               paths::sendMail(text(0), text(1), text(2), text(3), text(4), text(5), text(6), num(7)));
+        return S_OK;
+    case Dispid::SetMail:
+        return adminCommand(Command::SetMail, paths::setMail(text(0), text(1), text(2), text(3), num(4), num(5)));
+    case Dispid::SetPPPoE:
+    case Dispid::OpenPPPoE:
+        return adminCommand(d == Dispid::SetPPPoE ? Command::SetPPPoE : Command::OpenPPPoE,
+                            paths::pppoe(d == Dispid::OpenPPPoE, text(0), text(1), num(2), text(3), text(4),
+                                         text(5), text(6), num(7)));
+    case Dispid::ClosePPPoE:
+        return adminCommand(Command::ClosePPPoE, fixedPath(Command::ClosePPPoE));
+    case Dispid::GetPPPoE:
+        return adminCommand(Command::GetPPPoE, fixedPath(Command::GetPPPoE));
+    case Dispid::SetModem:
+        return adminCommand(Command::SetModem, paths::setModem(text(0), text(1), text(2)));
+    case Dispid::OpenModem:
+        return adminCommand(Command::OpenModem, paths::openModem(text(0), text(1), text(2)));
+    case Dispid::CloseModem:
+        return adminCommand(Command::CloseModem, fixedPath(Command::CloseModem));
+    case Dispid::GetModem:
+        return adminCommand(Command::GetModem, fixedPath(Command::GetModem));
+    case Dispid::SetFtp:
+        return adminCommand(Command::SetFtp, paths::setFtp(text(0), text(1), text(2), text(3), text(4), num(5)));
+    case Dispid::GetFtp:
+        return adminCommand(Command::GetFtp, fixedPath(Command::GetFtp));
+    case Dispid::GetLog:
+        launch(Command::GetLog, fixedPath(Command::GetLog));
+        return S_OK;
+    case Dispid::SetTime:
+        if (!isAdmin())
+            return S_FALSE;
+        launch(Command::SetTime, paths::setTime(num(0), num(1)));
+        return S_OK;
+    case Dispid::GetTime:
+        launch(Command::GetTime, fixedPath(Command::GetTime));
+        return S_OK;
+    case Dispid::SetIP:
+        return adminCommand(Command::SetIP,
+                            paths::setIp(num(0), text(1), text(2), text(3), text(4), text(5), text(6)));
+    case Dispid::GetIP:
+        return adminCommand(Command::GetIP, fixedPath(Command::GetIP));
+    case Dispid::ExCmd: {
+        auto reply = m_commands->runExCmd(m_settings.url, text(0), kExCmdWaitMs);
+        const bool given = !a[1].isNull();
+        a[2] = Variant(reply && given ? int32_t((*reply)->size()) : -1);
+        if (reply && given)
+            a[1] = Variant::bytes(*reply);
+        return given ? S_OK : S_FALSE;
+    }
+    case Dispid::JspExCmd: {
+        std::string reply;
+        const bool ok = m_commands->runJspExCmd(m_settings.url, text(0), kJspExCmdWaitMs, reply);
+        a[1] = Variant(reply);
+        return ok ? S_OK : S_FALSE;
+    }
+    case Dispid::SaveCurrentJpg:
+        return saveCurrentJpg(text(0));
+    case Dispid::SetExStatus:
+        if (!((num(0) > 0 && num(0) <= num(1) && num(1) <= 50) || (num(0) == 0 && num(1) == 0)))
+            return S_FALSE;
+        m_settings.exStatusStart = num(0);
+        m_settings.exStatusEnd = num(1);
+        return S_OK;
+    case Dispid::GetExStatus:
+        if (num(0) == 0)
+            a[1] = Variant(m_settings.exStatusStart);
+        else if (num(0) == 1)
+            a[1] = Variant(m_settings.exStatusEnd);
+        else
+            return S_FALSE;
+        return S_OK;
+    case Dispid::GetCamVersion:
+        launch(Command::GetCamVersion, fixedPath(Command::GetCamVersion));
+        return S_OK;
+    case Dispid::DelMenu: {
+        const int32_t menu = num(0), sub = num(1);
+        if (menu < 0 || menu > 9)
+            return S_FALSE;
+        if (menu == 0) {
+            m_settings.menuRemoved.fill(false);
+            for (auto& subs : m_settings.submenuRemoved)
+                subs.fill(false);
+            return S_OK;
+        }
+        m_settings.menuRemoved[size_t(menu)] = true;
+        const int32_t maxSub = menu == 1 ? 3 : (menu <= 3 ? 4 : -1);
+        if (sub >= 1 && sub <= maxSub)
+            m_settings.submenuRemoved[size_t(menu)][size_t(sub)] = true;
+        return S_OK;
+    }
+    case Dispid::RecordDialog:
+    case Dispid::SaveCurJpgDlg:
+        return S_OK;
+    default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+} // namespace strovix

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "control/automation/CommandRunner.h"
+#include "platform/component/Events.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The camera side of the command requests, in memory: records every URL a
+// command fetched and answers by path prefix.
+struct FakeCamera {
+    struct Answer {
+        int result = 0;
+        std::string body;
+        int delayMs = 0;
+    };
+
+    std::mutex lock;
+    std::vector<std::string> requests;
+    std::map<std::string, Answer> answers; // by path prefix (after the base address)
+    std::string base = "http://camera";
+
+    std::vector<std::string> paths()
+    {
+        std::lock_guard l(lock);
+        std::vector<std::string> out;
+        for (auto& r : requests)
+            out.push_back(r.substr(r.find('/', r.find("//") + 2)));
+        return out;
+    }
+
+    strovix::RequestFactory factory()
+    {
+        return [this] { return std::make_unique<Request>(*this); };
+    }
+
+    class Request : public strovix::CommandRequest {
+    public:
+        explicit Request(FakeCamera& cam) : m_cam(cam) { }
+        int fetch(const std::string& url, std::string& body) override
+        {
+            Answer a;
+            m_aborted = false; // an abort ends the running request only
+            {
+                std::lock_guard l(m_cam.lock);
+                m_cam.requests.push_back(url);
+                const std::string path = url.substr(std::min(url.size(), m_cam.base.size()));
+                size_t best = 0;
+                for (auto& [prefix, answer] : m_cam.answers)
+                    if (path.rfind(prefix, 0) == 0 && prefix.size() >= best) {
+                        best = prefix.size();
+                        a = answer;
+                    }
+            }
+            for (int waited = 0; waited < a.delayMs && !m_aborted; waited += 5)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (m_aborted.exchange(false))
+                return 16;
+            body = a.body;
+            return a.result;
+        }
+        void abort() override { m_aborted = true; }
+
+    private:
+        FakeCamera& m_cam;
+        std::atomic<bool> m_aborted{false};
+    };
+};
+
+// Events as a host receives them.
+class EventLog final : public platform::component::EventSink {
+public:
+    using Variant = platform::component::Variant;
+    platform::component::HResult queryInterface(const platform::component::Guid&, void** out) override
+    {
+        *out = nullptr;
+        return platform::component::E_NOINTERFACE;
+    }
+    uint32_t addRef() override { return ++refs; }
+    uint32_t release() override { return --refs; }
+    platform::component::HResult invoke(int32_t dispid, const std::vector<Variant>& args) override
+    {
+        events.emplace_back(dispid, args);
+        return platform::component::S_OK;
+    }
+    std::vector<std::vector<Variant>> of(int32_t dispid) const
+    {
+        std::vector<std::vector<Variant>> out;
+        for (auto& [d, a] : events)
+            if (d == dispid)
+                out.push_back(a);
+        return out;
+    }
+    uint32_t refs = 1;
+    std::vector<std::pair<int32_t, std::vector<Variant>>> events;
+};
+
+inline QApplication& testApp()
+{
+    static int argc = 1;
+    static char name[] = "automation_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Runs the event loop until `done` holds or `ms` passed.
+inline bool pumpUntil(const std::function<bool()>& done, int ms = 2000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline void pumpFor(int ms) { pumpUntil([] { return false; }, ms); }

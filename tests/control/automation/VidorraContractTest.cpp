@@ -1,0 +1,271 @@
+#include "DispatchHost.h"
+#include "FakeCamera.h"
+#include "control/automation/VidorraControl.h"
+#include "control/automation/VidorraIdentity.h"
+#include "platform/component/ErrorInfo.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform::component;
+using namespace strovix;
+
+namespace {
+
+class VidorraContract : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApp();
+        control = ComPtr<VidorraControl>::adopt(new VidorraControl(camera.factory()));
+        host.d = control.get();
+        control->advise(kIidIVidorraEvents, &events, &cookie);
+    }
+    void TearDown() override
+    {
+        control->unadvise(kIidIVidorraEvents, cookie);
+        control.reset();
+    }
+    // The login as the window thread records it from the camera's reply.
+    void logIn(int level, const std::string& user = "administrator")
+    {
+        control->setUserName(user);
+        control->onLogin(level == 2 ? 0 : 1);
+    }
+    void connect()
+    {
+        ASSERT_EQ(host.put("URL", camera.base), S_OK);
+    }
+    // Waits until `n` requests went out (and a little more for strays).
+    std::vector<std::string> sent(size_t n)
+    {
+        pumpUntil([&] { return camera.paths().size() >= n; });
+        pumpFor(20);
+        return camera.paths();
+    }
+
+    FakeCamera camera;
+    EventLog events;
+    uint32_t cookie = 0;
+    ComPtr<VidorraControl> control;
+    DispatchHost host;
+};
+
+void expectRefusal(DispatchHost& host, HResult hr, const std::string& text)
+{
+    EXPECT_EQ(hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(host.lastError.description, text);
+    EXPECT_EQ(host.lastError.source, "Strovix.Vidorra.1");
+    EXPECT_TRUE(host.lastError.iid.isNull());
+    // The same object is the calling thread's current error information.
+    EXPECT_EQ(takeErrorInfo(), host.lastError);
+}
+
+} // namespace
+
+TEST_F(VidorraContract, InitialValuesAreThoseOfTheContract)
+{
+    EXPECT_EQ(host.get("URL"), Variant(""));
+    EXPECT_EQ(host.get("Layout"), Variant(1));
+    EXPECT_EQ(host.get("ShowIntervalTime"), Variant(60));
+    EXPECT_EQ(host.get("ReconnectTryNum"), Variant(100));
+    EXPECT_EQ(host.get("ReconnectTryTime"), Variant(3));
+    EXPECT_EQ(host.get("DownloadPrefix"), Variant("webcam"));
+    EXPECT_EQ(host.get("AviFrame"), Variant(6));
+    EXPECT_EQ(host.get("Open"), Variant(-1));
+    EXPECT_EQ(host.get("Quality"), Variant(-1));
+    EXPECT_EQ(host.get("JpgNumInAvi"), Variant(500));
+    EXPECT_EQ(host.get("DownloadTime"), Variant(10));
+    EXPECT_EQ(host.get("DownloadSize"), Variant(1000));
+    EXPECT_EQ(host.get("AviTotalSize"), Variant(100));
+    EXPECT_EQ(host.get("AviDownNum"), Variant(500));
+    EXPECT_EQ(host.get("AutoFrame"), Variant(1));
+    EXPECT_EQ(host.get("FontColor"), Variant::color(0x0000FF00));
+    EXPECT_EQ(host.get("StatusBarCtrl"), Variant(1));
+    EXPECT_EQ(host.get("ServerAudio"), Variant(0));
+    EXPECT_EQ(host.get("AudioFormat"), Variant("Pcm"));
+    EXPECT_FALSE(host.get("DownloadPath").text().empty());
+}
+
+TEST_F(VidorraContract, RangeRefusalsCarryTheirTextAndChangeNothing)
+{
+    EXPECT_EQ(host.put("ShowIntervalTime", 0), S_OK);
+    EXPECT_TRUE(control->settings().intervalChanged);
+    expectRefusal(host, host.put("ShowIntervalTime", -1), "IntervalTime is greater than 0");
+    EXPECT_EQ(host.get("ShowIntervalTime"), Variant(0));
+
+    EXPECT_EQ(host.put("DownloadNum", -1), S_OK);
+    expectRefusal(host, host.put("DownloadNum", -2), "DownloadNum is no less than 0 or -1");
+    EXPECT_EQ(host.get("DownloadNum"), Variant(-1));
+
+    expectRefusal(host, host.put("ReconnectTryNum", -1), "ReconnectTryNum is no less than 0");
+    expectRefusal(host, host.put("ReconnectTryTime", -1), "ReconnectTryTime is no less than 0");
+    expectRefusal(host, host.put("AviFrame", 0), "AviFrame is greater than 0");
+    expectRefusal(host, host.put("AviTotalSize", 0), "Avi Total Size is greater than 0");
+    expectRefusal(host, host.put("AviTotalTime", 0), "Avi Total Time is greater than 0");
+    expectRefusal(host, host.put("DownType", 4), "Down Type error");
+    expectRefusal(host, host.put("DownAviType", -1), "Avi Down Type error");
+    expectRefusal(host, host.put("SaveIntervalNum", 0), "the value should not be less than 1");
+    expectRefusal(host, host.put("AviSaveIntervalNum", 0), "the value should not be less than 1");
+
+    // Quiet refusals leave no error information.
+    EXPECT_EQ(host.put("JpgNumInAvi", 10000), S_FALSE);
+    EXPECT_FALSE(takeErrorInfo());
+    EXPECT_EQ(host.get("JpgNumInAvi"), Variant(500));
+    EXPECT_EQ(host.put("DateFormat", 10), S_FALSE);
+    EXPECT_EQ(host.put("TimeFormat", 3), S_OK);
+    EXPECT_EQ(host.put("Layout", 5), S_FALSE);
+    EXPECT_EQ(host.put("Layout", 0), S_FALSE);
+    EXPECT_TRUE(events.events.empty());
+}
+
+TEST_F(VidorraContract, UnitsConvertAtTheInterface)
+{
+    EXPECT_EQ(host.put("DownloadSize", 3), S_OK);
+    EXPECT_EQ(host.get("DownloadSize"), Variant(3));
+    EXPECT_EQ(control->settings().downloadSizeBytes, 3072);
+    EXPECT_EQ(host.put("DownloadTime", 2000000), S_OK);
+    EXPECT_EQ(control->settings().downloadTimeMs, int64_t(2000000) * 1000);
+    expectRefusal(host, host.put("DownloadTime", 2000001), "Download Total Time is greater than 0 and less 2000000");
+    expectRefusal(host, host.put("DownloadSize", 0), "Download Total Size is greater than 0 and less 2000000");
+    EXPECT_EQ(host.get("DownloadTime"), Variant(2000000));
+    // Large sizes are held without overflow.
+    EXPECT_EQ(host.put("AviTotalSize", 2147483647), S_OK);
+    EXPECT_EQ(host.get("AviTotalSize"), Variant(2147483647));
+}
+
+TEST_F(VidorraContract, AudioFormatAndExtendedStatusRange)
+{
+    EXPECT_EQ(host.put("AudioFormat", "ADPCM"), S_OK);
+    EXPECT_EQ(host.get("AudioFormat"), Variant("Adpcm"));
+    EXPECT_EQ(host.put("AudioFormat", "mp3"), S_OK);
+    EXPECT_EQ(host.get("AudioFormat"), Variant("Adpcm"));
+    EXPECT_EQ(host.put("AudioFormat", "pcm"), S_OK);
+    EXPECT_EQ(control->settings().audioFormat, 0);
+
+    EXPECT_EQ(host.call("SetExStatus", {5, 9}), S_OK);
+    EXPECT_EQ(host.call("SetExStatus", {5, 3}), S_FALSE);
+    EXPECT_EQ(host.call("SetExStatus", {1, 51}), S_FALSE);
+    std::vector<Variant> args{0, Variant()};
+    EXPECT_EQ(host.call("GetExStatus", args), S_OK);
+    EXPECT_EQ(args[1], Variant(5));
+    EXPECT_EQ(host.call("SetExStatus", {0, 0}), S_OK);
+    args = {1, Variant()};
+    EXPECT_EQ(host.call("GetExStatus", args), S_OK);
+    EXPECT_EQ(args[1], Variant(0));
+    args = {2, Variant(77)};
+    EXPECT_EQ(host.call("GetExStatus", args), S_FALSE);
+    EXPECT_EQ(args[1], Variant(77));
+}
+
+TEST_F(VidorraContract, LoginLevelGatesAdministration)
+{
+    connect();
+    std::vector<Variant> out{Variant("as passed")};
+    EXPECT_EQ(host.call("GetMyself", out), S_FALSE);
+    EXPECT_EQ(out[0], Variant("as passed"));
+    EXPECT_FALSE(takeErrorInfo());
+
+    logIn(1, "guest");
+    EXPECT_EQ(host.put("Quality", 3), S_FALSE);
+    EXPECT_FALSE(takeErrorInfo());
+    expectRefusal(host, host.put("Open", 1), "You are not an administrator");
+    expectRefusal(host, host.call("GetAllUser", {}), "You are not an administrator");
+    expectRefusal(host, host.put("Brightness", 10), "You are not an administrator");
+    EXPECT_EQ(host.put("MotionDetect", 1), S_FALSE);
+    EXPECT_EQ(host.call("SetTime", {1000, -480}), S_FALSE);
+    // An ordinary user may change only their own account, by exact name.
+    expectRefusal(host, host.call("SetUser", {"Guest", "x"}), "You are no authority");
+    EXPECT_EQ(host.call("SetUser", {"guest", "new"}), S_OK);
+    out = {Variant("")};
+    EXPECT_EQ(host.call("GetMyself", out), S_OK);
+    EXPECT_EQ(out[0], Variant("guest"));
+    // Commands without a check go out for anyone.
+    EXPECT_EQ(host.call("GetLog", {}), S_OK);
+    const auto paths = sent(2);
+    EXPECT_EQ(paths.size(), 2u);
+    EXPECT_NE(std::find(paths.begin(), paths.end(), "/SetUser.cgi?User=guest&Pass=new"), paths.end());
+    EXPECT_NE(std::find(paths.begin(), paths.end(), "/GetLog.cgi"), paths.end());
+}
+
+TEST_F(VidorraContract, TuningWritesSendOnlyChangedValuesInRange)
+{
+    connect();
+    logIn(2);
+    EXPECT_EQ(host.put("Brightness", -1), S_OK);
+    EXPECT_EQ(sent(1), std::vector<std::string>{"/ChangeBrightness.cgi?Brightness=-1"});
+    expectRefusal(host, host.put("Brightness", 256), "0-255");
+    // The first picture reports brightness 128 (and the rest).
+    control->onImageInfo(3u << 16 | 2u << 8 | 128u, 1u << 24 | 2u << 16 | 3u << 8 | 4u);
+    EXPECT_EQ(host.get("Brightness"), Variant(128));
+    EXPECT_EQ(host.get("Sharpness"), Variant(4));
+    EXPECT_EQ(host.put("Brightness", 128), S_OK);
+    EXPECT_EQ(host.put("Contrast", 7), S_OK);
+    EXPECT_EQ(sent(2), (std::vector<std::string>{"/ChangeBrightness.cgi?Brightness=-1", "/ChangeContrast.cgi?Contrast=7"}));
+    // The field itself waits for the camera's report.
+    EXPECT_EQ(host.get("Contrast"), Variant(1));
+}
+
+TEST_F(VidorraContract, CameraMirroredWritesNeedAChange)
+{
+    connect();
+    logIn(2);
+    control->onOpenState(1, 0);
+    control->onFrequency(1);
+    EXPECT_EQ(host.put("Open", 1), S_FALSE);
+    EXPECT_EQ(host.put("Frequency", 1), S_FALSE);
+    EXPECT_EQ(host.put("Frequency", 3), S_FALSE);
+    EXPECT_EQ(host.put("ServerAudio", 0), S_FALSE);
+    EXPECT_EQ(host.put("Open", 0), S_OK);
+    EXPECT_EQ(host.put("Frequency", 0), S_OK);
+    EXPECT_EQ(host.put("ServerAudio", 1), S_OK);
+    auto paths = sent(3);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{"/ChangeAECFrequency.cgi?Frequency=Outdoor", "/CloseCamera.cgi",
+                                               "/SetAudio.cgi?Enable=true"}));
+}
+
+TEST_F(VidorraContract, LayoutFiresTheCellCount)
+{
+    EXPECT_EQ(host.put("Layout", 3), S_OK);
+    EXPECT_EQ(host.get("Layout"), Variant(9));
+    ASSERT_EQ(events.of(id(EventId::Layout)).size(), 1u);
+    EXPECT_EQ(events.of(id(EventId::Layout))[0], std::vector<Variant>{Variant(9)});
+}
+
+TEST_F(VidorraContract, ShowTextModesResetOrRequestTheClock)
+{
+    connect();
+    camera.answers["/GetTime.cgi"] = {0, "Sec1970 = 1000\nTimeZone = 0\n"};
+    EXPECT_EQ(host.put("ShowText", 3), S_OK);
+    EXPECT_EQ(sent(1), std::vector<std::string>{"/GetTime.cgi"});
+    ASSERT_TRUE(pumpUntil([&] { return !events.of(id(EventId::GetTime)).empty(); }));
+    EXPECT_NE(control->settings().cameraClockOffsetS, 0);
+    EXPECT_EQ(host.put("ShowText", 1), S_OK);
+    EXPECT_EQ(control->settings().cameraClockOffsetS, 0);
+    EXPECT_EQ(host.put("ShowText", 5), S_FALSE);
+    EXPECT_EQ(host.get("ShowText"), Variant(1));
+}
+
+TEST_F(VidorraContract, DelMenuMarksMenusAndEntries)
+{
+    EXPECT_EQ(host.call("DelMenu", {2, 3}), S_OK);
+    EXPECT_EQ(host.call("DelMenu", {1, 4}), S_OK); // out of range: only the main bit
+    EXPECT_EQ(host.call("DelMenu", {10, 0}), S_FALSE);
+    EXPECT_TRUE(control->settings().menuRemoved[2]);
+    EXPECT_TRUE(control->settings().submenuRemoved[2][3]);
+    EXPECT_TRUE(control->settings().menuRemoved[1]);
+    EXPECT_FALSE(control->settings().submenuRemoved[1][3]);
+    EXPECT_EQ(host.call("DelMenu", {0, 0}), S_OK);
+    EXPECT_FALSE(control->settings().menuRemoved[2]);
+}
+
+TEST_F(VidorraContract, SaveCurrentJpgCreatesFoldersAndRefusesWhatCannotBeWritten)
+{
+    TempDir dir;
+    control->setCurrentPicture({0xFF, 0xD8, 0xFF, 0xD9});
+    EXPECT_EQ(host.call("SaveCurrentJpg", {dir.file("a/b/pic.jpg")}), S_OK);
+    EXPECT_EQ(dir.read("a/b/pic.jpg"), std::string("\xFF\xD8\xFF\xD9"));
+    dir.write("file", "x");
+    EXPECT_EQ(host.call("SaveCurrentJpg", {dir.file("file/pic.jpg")}), S_FALSE);
+}
