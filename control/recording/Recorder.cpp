@@ -4,7 +4,6 @@
 #include "control/recording/PictureFiles.h"
 #include "control/recording/RecordingFile.h"
 
-#include <cerrno>
 #include <sys/stat.h>
 
 namespace strovix::recording {
@@ -27,7 +26,7 @@ bool numberedFolder(std::string& folder, const std::string& prefix, int64_t coun
     if (count < kFilesPerFolder)
         return true;
     folder += prefix + std::to_string(count / kFilesPerFolder) + "/";
-    return isExistingFolder(folder) || ::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
+    return isExistingFolder(folder) || ::mkdir(folder.c_str(), 0755) == 0 || isExistingFolder(folder);
 }
 
 std::string str(int64_t v)

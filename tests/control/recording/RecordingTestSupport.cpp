@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <iterator>
 #include <jpeglib.h>
@@ -80,6 +82,22 @@ Bytes makeJpeg(int width, int height, size_t totalSize, int shade)
     }
     jpeg.insert(jpeg.begin() + 2, padding.begin(), padding.end());
     return jpeg;
+}
+
+MemoryTempDir::MemoryTempDir()
+{
+    const bool shm = ::access("/dev/shm", W_OK) == 0;
+    std::string pattern = (shm ? std::string("/dev/shm") : std::filesystem::temp_directory_path().string())
+        + "/oculon-test-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        std::abort();
+    m_path = pattern;
+}
+
+MemoryTempDir::~MemoryTempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
 }
 
 Bytes readFile(const std::string& path)

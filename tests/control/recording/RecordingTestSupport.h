@@ -23,6 +23,21 @@ std::string fourcc(const Bytes& b, size_t offset);
 std::vector<std::string> filesIn(const std::string& folder);
 std::vector<std::string> filesEndingWith(const std::string& folder, const std::string& suffix);
 
+// A temporary folder in memory (/dev/shm) when there is one, for tests that
+// write thousands of small files; removed with its contents.
+class MemoryTempDir {
+public:
+    MemoryTempDir();
+    ~MemoryTempDir();
+    MemoryTempDir(const MemoryTempDir&) = delete;
+    MemoryTempDir& operator=(const MemoryTempDir&) = delete;
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
 // What an independent reader (ffprobe) finds in a file.
 struct Probe {
     std::string videoCodec;
