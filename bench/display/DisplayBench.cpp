@@ -5,7 +5,9 @@
 #include "control/display/Display.h"
 #include "control/display/JpegDecoder.h"
 
+#include "control/display/LiveCamera.h"
 #include "control/display/TestPictures.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 
@@ -58,9 +60,49 @@ void decodeAndPaint(benchmark::State& state, int layout)
 void BM_DecodePaint1x1(benchmark::State& state) { decodeAndPaint(state, 1); }
 void BM_DecodePaint4x4(benchmark::State& state) { decodeAndPaint(state, 4); }
 
+// Pictures per second one control sustains from camsim (100 pictures per
+// second offered, 640 x 480) with ShowIntervalTime 0: every picture announced.
+void BM_LiveFromCamsim(benchmark::State& state)
+{
+    TempDir home;
+    setenv("STROVIX_REGISTRY", home.file("registry").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+    strovix::test::Camsim camsim({"--fps", "100"});
+    if (camsim.url().empty()) {
+        state.SkipWithError("camsim did not start");
+        return;
+    }
+    strovix::Display display;
+    strovix::Session::Options options;
+    options.urlSettingsFile = home.file("url-settings");
+    strovix::Session session(options);
+    strovix::test::wireLiveView(session, display);
+    QWidget* window = display.createWindow(nullptr);
+    window->resize(640, 480);
+    window->show();
+    display.setLayout(static_cast<int>(state.range(0)));
+    session.setWindowReady(true);
+    session.setShowIntervalTime(0);
+    if (session.setUrl(camsim.url()) != 0
+        || !strovix::test::pumpUntil([&] { return display.picturesShown() >= 5; }, 10000)) {
+        state.SkipWithError("no pictures from camsim");
+        return;
+    }
+    for (auto _ : state) {
+        const int before = display.picturesShown();
+        QElapsedTimer clock;
+        clock.start();
+        strovix::test::pumpUntil([] { return false; }, 3000);
+        state.counters["pictures_per_s"] = (display.picturesShown() - before) * 1000.0 / double(clock.elapsed());
+    }
+    session.setWindowReady(false);
+    display.destroyWindow();
+}
+
 BENCHMARK(BM_DecodeAlone)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodePaint1x1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodePaint4x4)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LiveFromCamsim)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
