@@ -87,7 +87,7 @@ inline Frame greyPicture(int width = 64, int height = 48)
 }
 
 // A camera-like 640 x 480 picture: smooth shading with some detail, which at
-// quality 40 comes to roughly the size of a camera picture.
+// quality 45 comes to roughly the size of a camera picture.
 inline Frame cameraLikePicture(int width = 640, int height = 480)
 {
     return encodeJpeg(
@@ -98,7 +98,7 @@ inline Frame cameraLikePicture(int width = 640, int height = 480)
             const int b = ((x + y) * 127 / (width + height) + ((x ^ y) & 15) * 4) & 0xFF;
             return QColor(r, g, b);
         },
-        40);
+        45);
 }
 
 inline bool near(QColor a, QColor b, int tolerance = 40)
