@@ -166,7 +166,7 @@ void HttpRequest::Abort()
     bool running = false;
     {
         std::lock_guard g(m_stateLock);
-        running = m_busy;
+        running = m_busy || m_streamOpen;
     }
     if (!running)
         return;
@@ -210,6 +210,7 @@ HttpResult HttpRequest::run(const std::string& url, Mode mode, std::string* body
     {
         std::lock_guard g(m_stateLock);
         m_busy = false;
+        m_streamOpen = mode == Mode::Stream && r == HttpResult::Ok;
     }
     {
         std::lock_guard g(m_abortLock);
@@ -498,6 +499,14 @@ size_t HttpRequest::onBody(char* data, size_t size, size_t count, void* self)
 void HttpRequest::CloseRequest()
 {
     closeHandles();
+    {
+        std::lock_guard g(m_stateLock);
+        if (m_busy)
+            return;
+        m_streamOpen = false;
+    }
+    std::lock_guard g(m_abortLock);
+    m_abort = false;
 }
 
 void HttpRequest::closeHandles()

@@ -74,7 +74,8 @@ public:
     // Owner thread. Ends the exchange and frees what it holds.
     void CloseRequest();
     // Any thread. Asks a running request to stop; it ends within about 100 ms
-    // with Aborted (or AbortedEarly). No effect on an idle object.
+    // with Aborted (or AbortedEarly). A stream that is open counts as
+    // running: its Read() then fails. No effect on an idle object.
     void Abort();
 
     // Bytes per read of a fetched body (default 1024). Set while idle.
@@ -133,6 +134,7 @@ private:
     mutable std::mutex m_stateLock;
     // Guarded by m_stateLock:
     bool m_busy = false;
+    bool m_streamOpen = false; // an opened stream is being read
 
     std::mutex m_abortLock;
     // Guarded by m_abortLock:

@@ -135,6 +135,9 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
 
     const std::atomic<int>& stop = conn->streamStop;
     int attempts = 0;
+    // A write of ReconnectTryTime before this connection started does not
+    // cut its first retry wait short.
+    sh->retryChanged.store(0);
 
     auto end = [&](int pane, int result) {
         conn->loginLevel.store(0);

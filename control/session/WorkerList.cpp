@@ -53,6 +53,11 @@ bool WorkerList::waitDone(const DoneFlag& done, std::chrono::steady_clock::time_
         }
         done.cv.wait_until(g, std::min(deadline, now + slice));
     }
+    if (pump) {
+        // What the worker posted on its way out is shown before going on.
+        g.unlock();
+        pump();
+    }
     return true;
 }
 

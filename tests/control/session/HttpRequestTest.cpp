@@ -1,0 +1,323 @@
+#include "control/session/HttpRequest.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace strovix;
+using Script = ScriptedHttpServer::Script;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string bytes(size_t n, unsigned seed = 0)
+{
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i)
+        s[i] = static_cast<char>((i * 31 + seed) & 0xFF);
+    return s;
+}
+
+long msSince(Clock::time_point t)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+}
+
+// Answers with fixed credentials, or refuses; counts the questions.
+class FixedProvider : public CredentialsProvider {
+public:
+    explicit FixedProvider(std::optional<Credentials> c) : m_c(std::move(c)) {}
+    std::optional<Credentials> ask(const std::string& hostPort, const std::string& realm,
+                                   const std::atomic<int>&) override
+    {
+        ++asked;
+        lastHost = hostPort;
+        lastRealm = realm;
+        return m_c;
+    }
+    std::atomic<int> asked{0};
+    std::string lastHost, lastRealm;
+
+private:
+    std::optional<Credentials> m_c;
+};
+
+const std::string kChallenge = "WWW-Authenticate: Basic realm=\"cam\"\r\n";
+
+} // namespace
+
+TEST(SplitUrl, HostPortAndTarget)
+{
+    auto p = splitUrl("http://cam.local/a");
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->host, "cam.local");
+    EXPECT_EQ(p->port, 80);
+    EXPECT_EQ(p->target, "/a");
+    p = splitUrl("HTTP://10.0.0.2:8080");
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->port, 8080);
+    EXPECT_EQ(p->target, "/");
+    p = splitUrl("http://[::1]:81/x?y=1");
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->host, "[::1]");
+    EXPECT_EQ(p->target, "/x?y=1");
+    for (const char* bad : {"", "ftp://h/", "http://", "http://:80/", "http://h:0/", "http://h:65536/", "http://h:8x/",
+                            "cam.local/a"})
+        EXPECT_FALSE(splitUrl(bad)) << bad;
+}
+
+TEST(HttpRequest, RequestLineAndHeaders)
+{
+    ScriptedHttpServer server;
+    server.on("/", Script().send(ScriptedHttpServer::reply(200, "ok")));
+    HttpRequest req;
+    std::string body;
+    // Space, "#", a control character and bytes above 0x7F are encoded;
+    // everything else, "%" and "&" included, goes as given.
+    ASSERT_EQ(req.FetchReply(server.url() + "/Set.cgi?Name=a b#c\x01\xC3\xA9&v=50%&x=~", body), HttpResult::Ok);
+    EXPECT_EQ(body, "ok");
+    ASSERT_EQ(req.OpenStream(server.url() + "/GetData.cgi?Status=1"), HttpResult::Ok);
+    req.CloseRequest();
+    const auto heads = server.requests();
+    ASSERT_EQ(heads.size(), 2u);
+    EXPECT_EQ(heads[0].substr(0, heads[0].find("\r\n")), "GET /Set.cgi?Name=a%20b%23c%01%C3%A9&v=50%&x=~ HTTP/1.0");
+    EXPECT_NE(heads[0].find("\r\nUser-Agent: DevUdovud"), std::string::npos);
+    EXPECT_EQ(heads[0].find("Accept:"), std::string::npos);
+    EXPECT_EQ(heads[0].find("Authorization:"), std::string::npos);
+    EXPECT_EQ(heads[1].substr(0, heads[1].find("\r\n")), "GET /GetData.cgi?Status=1 HTTP/1.0");
+    EXPECT_NE(heads[1].find("\r\nPragma: no-cache"), std::string::npos);
+}
+
+TEST(HttpRequest, BodiesArriveWholeWhateverTheSplitAndGranularity)
+{
+    ScriptedHttpServer server;
+    const std::string hundred = bytes(100, 1);
+    const std::string big = bytes(60000, 2);
+    const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                "5\r\nhello\r\n1a\r\n, chunked and split bodies\r\n0\r\n\r\n";
+    server.on("/hundred", Script().send(ScriptedHttpServer::reply(200, hundred), 7, 1));
+    server.on("/exact", Script().send(ScriptedHttpServer::reply(200, big), 4000));
+    server.on("/over", Script().send(ScriptedHttpServer::reply(200, big + "x")));
+    server.on("/nolength", Script().send(ScriptedHttpServer::reply(200, big, false), 999));
+    server.on("/nolength-over", Script().send(ScriptedHttpServer::reply(200, big + "x", false)));
+    server.on("/chunked", Script().send(chunked, 3, 1));
+    server.on("/short", Script().send(ScriptedHttpServer::reply(200, hundred).substr(0, 60)));
+    server.on("/empty", Script().send(ScriptedHttpServer::reply(200, "")));
+
+    HttpRequest req;
+    std::string body;
+    for (int g : {75, 1, 0, -5, 1024}) {
+        req.setReadGranularity(g);
+        ASSERT_EQ(req.FetchReply(server.url() + "/hundred", body), HttpResult::Ok) << g;
+        EXPECT_EQ(body, hundred) << g;
+    }
+    req.setReadGranularity(75);
+    EXPECT_EQ(req.FetchReply(server.url() + "/exact", body), HttpResult::Ok);
+    EXPECT_EQ(body, big);
+    EXPECT_EQ(req.FetchReply(server.url() + "/over", body), HttpResult::TooLong);
+    EXPECT_EQ(req.FetchReply(server.url() + "/nolength", body), HttpResult::Ok);
+    EXPECT_EQ(body, big);
+    EXPECT_EQ(req.FetchReply(server.url() + "/nolength-over", body), HttpResult::TooLong);
+    EXPECT_EQ(req.FetchReply(server.url() + "/chunked", body), HttpResult::Ok);
+    EXPECT_EQ(body, "hello, chunked and split bodies");
+    // A body that ends before its Content-Length is a failed read, not a
+    // success padded with zeros.
+    EXPECT_EQ(req.FetchReply(server.url() + "/short", body), HttpResult::TooLong);
+    EXPECT_EQ(req.FetchReply(server.url() + "/empty", body), HttpResult::Ok);
+    EXPECT_EQ(body, "");
+}
+
+TEST(HttpRequest, StatusCodesAndConnectionFailures)
+{
+    ScriptedHttpServer server;
+    server.on("/missing", Script().send(ScriptedHttpServer::reply(404, "nope")));
+    server.on("/busy", Script().send(ScriptedHttpServer::reply(503, "")));
+    server.on("/moved", Script().send(ScriptedHttpServer::reply(302, "", true, "Location: /elsewhere\r\n")));
+    server.on("/elsewhere", Script().send(ScriptedHttpServer::reply(200, "followed")));
+    server.on("/garbage", Script().send("this is not HTTP\r\n\r\n"));
+    HttpRequest req;
+    std::string body;
+    EXPECT_EQ(req.FetchReply(server.url() + "/missing", body), HttpResult::NotFound);
+    EXPECT_EQ(req.FetchReply(server.url() + "/busy", body), HttpResult::ServerError);
+    EXPECT_EQ(req.OpenStream(server.url() + "/busy"), HttpResult::ServerError);
+    EXPECT_EQ(req.FetchReply(server.url() + "/moved", body), HttpResult::ServerError);
+    EXPECT_EQ(req.FetchReply(server.url() + "/garbage", body), HttpResult::SendFailed);
+    EXPECT_EQ(req.FetchReply("gopher://x/", body), HttpResult::BadUrl);
+    EXPECT_EQ(server.requestTargets(),
+              (std::vector<std::string>{"/missing", "/busy", "/busy", "/moved", "/garbage"}));
+
+    // A port nobody listens on.
+    uint16_t closedPort;
+    {
+        ScriptedHttpServer gone;
+        closedPort = gone.port();
+    }
+    EXPECT_EQ(req.FetchReply("http://127.0.0.1:" + std::to_string(closedPort) + "/x", body),
+              HttpResult::ConnectFailed);
+    EXPECT_EQ(req.OpenStream("http://127.0.0.1:" + std::to_string(closedPort) + "/x"), HttpResult::ConnectFailed);
+}
+
+TEST(HttpRequest, BusyAndAbortFromAnotherThread)
+{
+    ScriptedHttpServer server;
+    server.on("/slow", Script().hold());
+    server.on("/quick", Script().send(ScriptedHttpServer::reply(200, "fine")));
+    HttpRequest req;
+    // Abort on an idle object changes nothing.
+    req.Abort();
+    std::string body;
+    EXPECT_EQ(req.FetchReply(server.url() + "/quick", body), HttpResult::Ok);
+
+    auto running = std::async(std::launch::async, [&] {
+        std::string b;
+        return req.FetchReply(server.url() + "/slow", b);
+    });
+    ASSERT_TRUE(server.waitForRequests(2, 3000));
+    EXPECT_TRUE(req.sending());
+    std::string other;
+    EXPECT_EQ(req.FetchReply(server.url() + "/quick", other), HttpResult::Busy);
+    EXPECT_EQ(req.OpenStream(server.url() + "/quick"), HttpResult::Busy);
+    const auto t = Clock::now();
+    req.Abort();
+    EXPECT_EQ(running.get(), HttpResult::Aborted);
+    EXPECT_LT(msSince(t), 1000);
+    EXPECT_FALSE(req.busy());
+
+    // A stream read waiting for data ends as well.
+    server.on("/stream", Script().send(ScriptedHttpServer::reply(200, "", false)).hold());
+    ASSERT_EQ(req.OpenStream(server.url() + "/stream"), HttpResult::Ok);
+    std::thread aborter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        req.Abort();
+    });
+    uint8_t block[2048];
+    const auto r0 = Clock::now();
+    const long got = req.Read(block, sizeof block);
+    aborter.join();
+    EXPECT_EQ(got, -1);
+    EXPECT_LT(msSince(r0), 1200);
+    req.CloseRequest();
+    // The abort does not outlive the stream.
+    EXPECT_EQ(req.FetchReply(server.url() + "/quick", body), HttpResult::Ok);
+}
+
+TEST(HttpRequest, StreamReadsGiveWholeBlocks)
+{
+    ScriptedHttpServer server;
+    const std::string body = bytes(2048 * 5 + 700, 9);
+    server.on("/GetData.cgi", Script().send(ScriptedHttpServer::reply(200, body, false), 333, 1));
+    HttpRequest req;
+    ASSERT_EQ(req.OpenStream(server.url() + "/GetData.cgi?Status=1"), HttpResult::Ok);
+    std::string got;
+    std::vector<long> sizes;
+    uint8_t block[2048];
+    for (;;) {
+        const long n = req.Read(block, sizeof block);
+        sizes.push_back(n);
+        if (n <= 0)
+            break;
+        got.append(reinterpret_cast<char*>(block), static_cast<size_t>(n));
+    }
+    req.CloseRequest();
+    EXPECT_EQ(sizes, (std::vector<long>{2048, 2048, 2048, 2048, 2048, 700, 0}));
+    EXPECT_EQ(got, body);
+    EXPECT_EQ(req.Read(block, sizeof block), -1); // closed
+}
+
+TEST(HttpRequest, Authentication)
+{
+    TempDir dir;
+    const Credentials good{"administrator", "admin", false};
+    const std::string ok = ScriptedHttpServer::reply(200, "administrator");
+    const std::string denied = ScriptedHttpServer::reply(401, "", true, kChallenge);
+
+    // A provider that gives nothing: 8 after one request.
+    {
+        ScriptedHttpServer server;
+        server.on("/", Script().send(denied));
+        HttpRequest req;
+        auto provider = std::make_shared<FixedProvider>(std::nullopt);
+        req.setCredentials(provider, std::make_shared<CredentialStore>(""));
+        std::string body;
+        EXPECT_EQ(req.FetchReply(server.url() + "/GetMyself.cgi", body), HttpResult::AuthFailed);
+        EXPECT_EQ(provider->asked.load(), 1);
+        EXPECT_EQ(provider->lastRealm, "cam");
+        EXPECT_EQ(provider->lastHost, "127.0.0.1:" + std::to_string(server.port()));
+        // No provider at all: the same.
+        req.setCredentials(nullptr, nullptr);
+        EXPECT_EQ(req.OpenStream(server.url() + "/GetData.cgi"), HttpResult::AuthFailed);
+    }
+    // Three refused answers: 8, each try carrying the credentials.
+    {
+        ScriptedHttpServer server;
+        server.on("/", Script().send(denied));
+        HttpRequest req;
+        auto provider = std::make_shared<FixedProvider>(Credentials{"guest", "wrong", false});
+        req.setCredentials(provider, std::make_shared<CredentialStore>(""));
+        std::string body;
+        EXPECT_EQ(req.FetchReply(server.url() + "/GetMyself.cgi", body), HttpResult::AuthFailed);
+        EXPECT_EQ(provider->asked.load(), 3);
+        const auto heads = server.requests();
+        ASSERT_EQ(heads.size(), 4u);
+        EXPECT_EQ(heads[0].find("Authorization:"), std::string::npos);
+        for (size_t i = 1; i < 4; ++i)
+            EXPECT_NE(heads[i].find("Authorization: Basic Z3Vlc3Q6d3Jvbmc="), std::string::npos) << i;
+    }
+    // 401, then the answer: the credentials are kept for host:port and sent
+    // at once next time; remembered ones go to a file only its owner reads.
+    {
+        ScriptedHttpServer server;
+        server.once("/GetMyself.cgi", Script().send(denied));
+        server.on("/GetMyself.cgi", Script().send(ok));
+        auto store = std::make_shared<CredentialStore>(dir.file("cfg/credentials"));
+        auto provider = std::make_shared<FixedProvider>(Credentials{"administrator", "admin", true});
+        HttpRequest req;
+        req.setCredentials(provider, store);
+        std::string body;
+        EXPECT_EQ(req.FetchReply(server.url() + "/GetMyself.cgi", body), HttpResult::Ok);
+        EXPECT_EQ(body, "administrator");
+        EXPECT_EQ(req.FetchReply(server.url() + "/GetMyself.cgi", body), HttpResult::Ok);
+        EXPECT_EQ(provider->asked.load(), 1);
+        EXPECT_EQ(server.requests().size(), 3u);
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.file("cfg/credentials").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        // A new run reads them back.
+        CredentialStore again(dir.file("cfg/credentials"));
+        auto found = again.lookup("127.0.0.1:" + std::to_string(server.port()));
+        ASSERT_TRUE(found);
+        EXPECT_EQ(*found, good);
+        // Refused credentials are forgotten, also in the file.
+        again.refused("127.0.0.1:" + std::to_string(server.port()), good);
+        EXPECT_FALSE(CredentialStore(dir.file("cfg/credentials")).lookup("127.0.0.1:" + std::to_string(server.port())));
+    }
+    // After a prompt, a status other than 401 goes on to the body: 404 is
+    // read with result 0.
+    {
+        ScriptedHttpServer server;
+        server.once("/x", Script().send(denied));
+        server.on("/x", Script().send(ScriptedHttpServer::reply(404, "error page")));
+        HttpRequest req;
+        req.setCredentials(std::make_shared<FixedProvider>(good), std::make_shared<CredentialStore>(""));
+        std::string body;
+        EXPECT_EQ(req.FetchReply(server.url() + "/x", body), HttpResult::Ok);
+        EXPECT_EQ(body, "error page");
+    }
+}
+
+TEST(HttpRequest, SilentServerTimesOut)
+{
+    ScriptedHttpServer server;
+    server.setSilent(true);
+    HttpRequest req;
+    std::string body;
+    const auto t = Clock::now();
+    EXPECT_EQ(req.FetchReply(server.url() + "/GetStatus.cgi", body), HttpResult::SendFailed);
+    EXPECT_GE(msSince(t), HttpRequest::kFetchTimeoutMs - 200);
+    EXPECT_LT(msSince(t), HttpRequest::kFetchTimeoutMs + 1500);
+}

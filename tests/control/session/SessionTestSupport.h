@@ -1,0 +1,113 @@
+#pragma once
+
+// Shared pieces of the session tests: a Qt application for the message
+// target, a pump for the window thread, and a scripted camera.
+
+#include "control/session/Session.h"
+#include "control/stream/StreamTestData.h"
+#include "support/ScriptedHttpServer.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace sessiontest {
+
+inline QCoreApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "session-tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* a = new QCoreApplication(argc, argv);
+    return *a;
+}
+
+// Runs the window thread's events until `done` holds or `timeoutMs` passed.
+inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    app();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    QCoreApplication::processEvents();
+    return done();
+}
+
+inline void pumpFor(int ms)
+{
+    pumpUntil([] { return false; }, ms);
+}
+
+inline long msSince(std::chrono::steady_clock::time_point t)
+{
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count());
+}
+
+using Script = ScriptedHttpServer::Script;
+
+inline const std::string kStreamHead =
+    "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=boundary\r\n\r\n";
+
+// A camera on loopback that answers every request of a connection: status,
+// user name, version, capability and an endless stream of 640x480 pictures
+// every `gapMs`.
+class ScriptedCamera {
+public:
+    explicit ScriptedCamera(const std::string& user = "administrator", int gapMs = 40)
+    {
+        using streamtest::picture;
+        using streamtest::statusBlock;
+        using streamtest::streamPart;
+        server.on("/GetStatus.cgi", Script().send(ScriptedHttpServer::reply(200, statusBlock())));
+        setUser(user);
+        server.on("/GetVer.cgi", Script().send(ScriptedHttpServer::reply(200, "CamVer = 506\n")));
+        server.on("/GetCapability.cgi", Script().send(ScriptedHttpServer::reply(200, "Resolution = 36\nQuality = 3\n")));
+        server.on("/GetData.cgi", Script().send(kStreamHead).generate(
+                                      [](size_t i) {
+                                          return streamPart(picture(640, 480, 6000 + i % 7 * 100, static_cast<unsigned>(i)));
+                                      },
+                                      gapMs));
+    }
+    void setUser(const std::string& user)
+    {
+        server.on("/GetMyself.cgi", Script().send(ScriptedHttpServer::reply(200, user)));
+    }
+    size_t count(const std::string& prefix) const
+    {
+        size_t n = 0;
+        for (const auto& t : server.requestTargets())
+            n += t.compare(0, prefix.size(), prefix) == 0;
+        return n;
+    }
+    std::string url() const { return server.url(); }
+
+    ScriptedHttpServer server;
+};
+
+// Records the pane texts a session shows, in order.
+struct PaneLog {
+    explicit PaneLog(strovix::Session& s)
+    {
+        s.addPaneObserver([this](int pane, const std::string& text) { entries.emplace_back(pane, text); });
+    }
+    std::vector<std::string> of(int pane) const
+    {
+        std::vector<std::string> out;
+        for (const auto& [p, t] : entries)
+            if (p == pane)
+                out.push_back(t);
+        return out;
+    }
+    std::vector<std::pair<int, std::string>> entries;
+};
+
+} // namespace sessiontest
