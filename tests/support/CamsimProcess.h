@@ -1,0 +1,154 @@
+#pragma once
+
+// Starts the camera simulator for a test and stops it when the object goes:
+//
+//   CamsimProcess cams({"--cameras", "2", "--audio-off"});
+//   ASSERT_TRUE(cams.started());
+//   ... cams.url(0) ... cams.requestLog() ...
+//
+// The simulator picks a free port range (--port 0) and writes its request log
+// to a file of its own; the program comes from $OCULON_BUILD_BIN.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+class CamsimProcess {
+public:
+    static std::string program()
+    {
+        const char* bin = std::getenv("OCULON_BUILD_BIN");
+        return std::string(bin ? bin : ".") + "/camsim";
+    }
+    static bool available() { return ::access(program().c_str(), X_OK) == 0; }
+
+    explicit CamsimProcess(std::vector<std::string> args = {}, int startTimeoutMs = 10000)
+    {
+        char logName[] = "/tmp/camsim-log-XXXXXX";
+        const int logFd = ::mkstemp(logName);
+        if (logFd < 0)
+            return;
+        ::close(logFd);
+        m_logFile = logName;
+
+        std::vector<std::string> argv = {program(), "--port", "0", "--log", m_logFile};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> cargv;
+        for (auto& a : argv)
+            cargv.push_back(a.data());
+        cargv.push_back(nullptr);
+
+        int pipeFds[2];
+        if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+        const int rc = posix_spawn(&m_pid, cargv[0], &actions, nullptr, cargv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(pipeFds[1]);
+        if (rc != 0) {
+            m_pid = -1;
+            ::close(pipeFds[0]);
+            return;
+        }
+        m_stderr = pipeFds[0];
+        waitForListening(startTimeoutMs);
+    }
+
+    ~CamsimProcess() { stop(); }
+    CamsimProcess(const CamsimProcess&) = delete;
+    CamsimProcess& operator=(const CamsimProcess&) = delete;
+
+    bool started() const { return m_firstPort > 0; }
+    int port(int camera = 0) const { return m_firstPort + camera; }
+    std::string url(int camera = 0) const { return "http://127.0.0.1:" + std::to_string(port(camera)); }
+
+    // The request log so far, one line per request.
+    std::vector<std::string> requestLog() const
+    {
+        std::ifstream in(m_logFile);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    // How many logged request targets start with `prefix` (for camera `camera`, or any when -1).
+    int countRequests(const std::string& prefix, int camera = -1) const
+    {
+        int n = 0;
+        for (const auto& line : requestLog()) {
+            if (camera >= 0 && line.rfind("cam=" + std::to_string(camera) + " ", 0) != 0)
+                continue;
+            const auto get = line.find(" GET ");
+            if (get != std::string::npos && line.compare(get + 5, prefix.size(), prefix) == 0)
+                ++n;
+        }
+        return n;
+    }
+
+    void stop()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            int status = 0;
+            for (int i = 0; i < 300 && ::waitpid(m_pid, &status, WNOHANG) == 0; ++i)
+                ::usleep(10000);
+            if (::waitpid(m_pid, &status, WNOHANG) == 0) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, &status, 0);
+            }
+            m_pid = -1;
+        }
+        if (m_stderr >= 0) {
+            ::close(m_stderr);
+            m_stderr = -1;
+        }
+        if (!m_logFile.empty()) {
+            ::unlink(m_logFile.c_str());
+            m_logFile.clear();
+        }
+    }
+
+private:
+    void waitForListening(int timeoutMs)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        std::string text;
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd p{m_stderr, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            char buf[512];
+            const ssize_t n = ::read(m_stderr, buf, sizeof buf);
+            if (n <= 0)
+                return;
+            text.append(buf, static_cast<size_t>(n));
+            const auto at = text.find("listening on ");
+            if (at != std::string::npos && text.find('\n', at) != std::string::npos) {
+                const auto colon = text.find(':', at + 13);
+                if (colon != std::string::npos)
+                    m_firstPort = std::atoi(text.c_str() + colon + 1);
+                return;
+            }
+        }
+    }
+
+    pid_t m_pid = -1;
+    int m_stderr = -1;
+    int m_firstPort = 0;
+    std::string m_logFile;
+};
