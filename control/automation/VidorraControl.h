@@ -98,6 +98,8 @@ public:
     // The picture that SaveCurrentJpg writes: the current cell's last one.
     void setCurrentPicture(std::vector<uint8_t> jpeg) { m_currentPicture = std::move(jpeg); }
     void countPictureShown() { ++m_picturesShown; }
+    // Command threads not yet ended and reaped.
+    size_t running() const { return m_commands->running(); }
 
     // How long ExCmd and JspExCmd wait for their reply.
     static constexpr int kExCmdWaitMs = 3000;

@@ -11,6 +11,9 @@ struct DispatchHost {
     using Variant = platform::component::Variant;
     using HResult = platform::component::HResult;
 
+    DispatchHost() = default;
+    explicit DispatchHost(platform::component::Dispatch* dispatch) : d(dispatch) { }
+
     platform::component::Dispatch* d = nullptr;
     platform::component::ErrorInfo lastError;
 
