@@ -11,7 +11,8 @@ class Schedule;
 // the value into the viewer); CameraSettingsSlot implements it over a plain
 // record. Every setter returns the value the slot holds afterwards, which is
 // not always the value given (an empty recording path is ignored, a connected
-// camera keeps its address). GUI thread only.
+// camera keeps its address). A slot that goes away while its schedule may live
+// on calls the schedule's unbindCamera. GUI thread only.
 class CameraSlot {
 public:
     virtual ~CameraSlot() = default;

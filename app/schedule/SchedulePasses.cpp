@@ -5,58 +5,67 @@
 
 namespace {
 
-void yieldTo(const SchedulePassHooks& hooks)
+void call(const std::function<void()>& hook)
 {
-    if (hooks.pendingEvents)
-        hooks.pendingEvents();
+    if (hook)
+        hook();
+}
+
+QDateTime nowOf(const SchedulePassHooks& hooks)
+{
+    return hooks.now ? hooks.now() : QDateTime::currentDateTime();
 }
 
 bool fieldPasses(int16_t value, int current, const ScheduleItem& item, const SchedulePassHooks& hooks)
 {
     if (value == current)
         return true;
-    return value < 0 && !item.chkRunned(hooks.now());
+    return value < 0 && !item.chkRunned(nowOf(hooks));
 }
 
 } // namespace
 
-void startScheduledPass(Schedule& schedule, const SchedulePassHooks& hooks)
+void startScheduledPass(std::shared_ptr<Schedule> schedule, const SchedulePassHooks& hooks)
 {
-    const QDateTime now = hooks.now();
+    if (!schedule)
+        return;
+    const QDateTime now = nowOf(hooks);
     const QDate date = now.date();
     const QTime time = now.time();
-    const Schedule::Items items = schedule.getItems();
+    const Schedule::Items items = schedule->getItems();
     for (const auto& item : items) {
         // An item removed while the pass yielded is no longer the schedule's.
-        if (item->getSchedule() == &schedule && !item->isRunning()) {
+        if (item->getSchedule() == schedule.get() && !item->isRunning()) {
             const bool due = fieldPasses(item->getMinute(), time.minute(), *item, hooks)
                 && fieldPasses(item->getHour(), time.hour(), *item, hooks)
                 && fieldPasses(item->getDay(), date.day(), *item, hooks)
                 && fieldPasses(item->getMonth(), date.month(), *item, hooks)
                 && fieldPasses(item->getWeekDay(), ScheduleItem::weekDayOf(now), *item, hooks);
             if (due) {
-                item->startRunning(hooks.now());
-                hooks.startRec();
+                item->startRunning(nowOf(hooks));
+                call(hooks.startRec);
             }
         }
-        yieldTo(hooks);
+        call(hooks.pendingEvents);
     }
 }
 
-void stopScheduledPass(Schedule& schedule, const SchedulePassHooks& hooks)
+void stopScheduledPass(std::shared_ptr<Schedule> schedule, const SchedulePassHooks& hooks)
 {
+    if (!schedule)
+        return;
     bool allFinished = true;
-    const Schedule::Items items = schedule.getItems();
+    const Schedule::Items items = schedule->getItems();
     for (const auto& item : items) {
-        if (item->getSchedule() == &schedule && item->isRunning()) {
-            const qint64 elapsed = item->getStartTime().secsTo(hooks.now());
+        if (item->getSchedule() == schedule.get() && item->isRunning()) {
+            const qint64 elapsed = item->getStartTime().secsTo(nowOf(hooks));
             if (item->getDuration() >= 1 && elapsed >= item->getDuration())
                 item->stopRunning();
             else
                 allFinished = false;
             if (allFinished)
-                hooks.stopRec();
+                call(hooks.stopRec);
         }
-        yieldTo(hooks);
+        call(hooks.pendingEvents);
     }
 }

@@ -44,8 +44,8 @@ struct Rig {
     }
     void tick()
     {
-        startScheduledPass(*schedule, hooks);
-        stopScheduledPass(*schedule, hooks);
+        startScheduledPass(schedule, hooks);
+        stopScheduledPass(schedule, hooks);
     }
 };
 
@@ -105,14 +105,14 @@ TEST(SchedulePasses, NewYearMinuteOf2026BlocksWildcardItems)
     auto allWild = rig.add(-1, -1, -1, -1, -1, 10);
     auto oneWild = rig.add(0, 0, 1, 1, -1, 10);
     auto allFixed = rig.add(0, 0, 1, 1, 5, 10);
-    startScheduledPass(*rig.schedule, rig.hooks);
+    startScheduledPass(rig.schedule, rig.hooks);
     EXPECT_FALSE(allWild->isRunning());
     EXPECT_FALSE(oneWild->isRunning());
     EXPECT_TRUE(allFixed->isRunning());
     EXPECT_EQ(rig.starts, 1);
     // One minute later the wildcard items fire.
     rig.later(60);
-    startScheduledPass(*rig.schedule, rig.hooks);
+    startScheduledPass(rig.schedule, rig.hooks);
     EXPECT_TRUE(allWild->isRunning());
     EXPECT_FALSE(oneWild->isRunning()); // its minute is fixed to 0
 }
@@ -146,16 +146,16 @@ TEST(SchedulePasses, DurationBoundaries)
     auto oneSecond = rig.add(30, 10, -1, -1, -1, 1);
     auto noLimit = rig.add(30, 10, -1, -1, -1, 0);
     auto negative = rig.add(30, 10, -1, -1, -1, -5);
-    startScheduledPass(*rig.schedule, rig.hooks);
-    stopScheduledPass(*rig.schedule, rig.hooks);
+    startScheduledPass(rig.schedule, rig.hooks);
+    stopScheduledPass(rig.schedule, rig.hooks);
     EXPECT_TRUE(oneSecond->isRunning()); // elapsed 0: not up
     rig.later(1);
-    stopScheduledPass(*rig.schedule, rig.hooks);
+    stopScheduledPass(rig.schedule, rig.hooks);
     EXPECT_FALSE(oneSecond->isRunning()); // elapsed 1: up
     // Its stop call is blocked by nothing before it; the unlimited items after it stay.
     EXPECT_EQ(rig.stops, 1);
     rig.later(86400 * 40);
-    stopScheduledPass(*rig.schedule, rig.hooks);
+    stopScheduledPass(rig.schedule, rig.hooks);
     EXPECT_TRUE(noLimit->isRunning());
     EXPECT_TRUE(negative->isRunning());
     EXPECT_EQ(rig.stops, 1);
@@ -214,7 +214,7 @@ TEST(SchedulePasses, EditsBetweenItemsOfAPass)
             added = ScheduleItemGO::newScheduleItem(rig.schedule.get());
         }
     };
-    startScheduledPass(*rig.schedule, rig.hooks);
+    startScheduledPass(rig.schedule, rig.hooks);
     EXPECT_TRUE(first->isRunning());
     EXPECT_FALSE(second->isRunning());
     EXPECT_EQ(second->getSchedule(), nullptr);
@@ -231,7 +231,7 @@ TEST(SchedulePasses, EditsBetweenItemsOfAPass)
         rig.onYield = nullptr;
     };
     rig.later(30);
-    stopScheduledPass(*rig.schedule, rig.hooks);
+    stopScheduledPass(rig.schedule, rig.hooks);
     EXPECT_FALSE(first->isRunning());
     EXPECT_TRUE(third->isRunning()); // gone from the schedule, never stopped
     EXPECT_EQ(rig.stops, 1);         // the first item's own stop only
