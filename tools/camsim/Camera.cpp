@@ -25,9 +25,9 @@ Camera::Camera(int index, const Config& config, PictureMaker& maker, Clock::time
     s.omitQualityCap = config.omitQualityCap;
     s.users = config.users;
     s.exStatus = config.exStatus;
-    const int port = config.port == 0 ? 0 : config.port + index;
+    // The port is filled in once the camera listens.
     s.ip = {{"IPWay", "manually"}, {"IP", config.bind}, {"Netmask", "255.0.0.0"}, {"Gateway", "127.0.0.1"},
-            {"DNS0", "127.0.0.1"}, {"DNS1", ""}, {"DNS2", ""}, {"Port", std::to_string(port)}};
+            {"DNS0", "127.0.0.1"}, {"DNS1", ""}, {"DNS2", ""}, {"Port", ""}};
     s.mail = {{"MailServer", ""}, {"Sender", ""}, {"Receiver", ""}, {"Enable", "false"}};
     s.ftp = {{"FtpServer", ""}, {"User", ""}, {"Account", ""}, {"UploadPath", ""}, {"Enable", "false"}};
 }

@@ -103,7 +103,7 @@ std::optional<Request> parseRequest(std::string_view head)
         r.version = std::string(trim(rest.substr(http + 1)));
         rest = trim(rest.substr(0, http));
     }
-    if (rest.empty())
+    if (rest.empty() || rest.front() != '/')
         return std::nullopt;
     r.target = std::string(rest);
     const size_t q = rest.find('?');

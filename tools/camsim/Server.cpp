@@ -113,6 +113,13 @@ bool Server::start(std::string& error)
     }
     if (!bindAll(error))
         return false;
+    for (size_t i = 0; i < m_cameras.size(); ++i) {
+        m_cameras[i]->with([&](CameraState& s) {
+            for (auto& [key, value] : s.ip)
+                if (key == "Port")
+                    value = std::to_string(m_ports[i]);
+        });
+    }
     if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         error = "cannot create a pipe";
         return false;
