@@ -1,0 +1,121 @@
+// The session against the camera simulator: login roles, pictures at the
+// camera's rate, recovery after the camera went away.
+#include "SessionTestSupport.h"
+
+#include "support/CamsimProcess.h"
+#include "support/TempDir.h"
+
+using namespace strovix;
+using namespace sessiontest;
+
+namespace {
+
+class FixedProvider : public CredentialsProvider {
+public:
+    explicit FixedProvider(Credentials c) : m_c(std::move(c)) {}
+    std::optional<Credentials> ask(const std::string&, const std::string&, const std::atomic<int>&) override
+    {
+        ++asked;
+        return m_c;
+    }
+    std::atomic<int> asked{0};
+
+private:
+    Credentials m_c;
+};
+
+#define REQUIRE_CAMSIM()                                                                                              \
+    if (!CamsimProcess::available())                                                                                  \
+    GTEST_SKIP() << "camsim is not built"
+
+std::unique_ptr<Session> sessionFor(const TempDir& dir, const std::string& user, const std::string& password)
+{
+    auto s = std::make_unique<Session>(Session::Options{dir.file("url-settings"), std::make_shared<CredentialStore>("")});
+    s->setCredentialsProvider(std::make_shared<FixedProvider>(Credentials{user, password, false}));
+    return s;
+}
+
+} // namespace
+
+TEST(SessionWithCamsim, AdministratorAndOrdinaryUser)
+{
+    REQUIRE_CAMSIM();
+    app();
+    TempDir dir;
+    CamsimProcess cam({"--fps", "10"});
+    ASSERT_TRUE(cam.started());
+    for (const auto& [user, password, level] :
+         {std::tuple{"administrator", "admin", 2}, std::tuple{"guest", "guest", 1}}) {
+        auto session = sessionFor(dir, user, password);
+        ASSERT_EQ(session->setUrl(cam.url()), 0) << user;
+        ASSERT_TRUE(pumpUntil([&] { return session->loginLevel() != 0; }, 5000)) << user;
+        EXPECT_EQ(session->loginLevel(), level) << user;
+        EXPECT_EQ(session->userName(), user);
+        ASSERT_TRUE(pumpUntil([&] { return !session->capabilityText().empty(); }, 5000));
+        EXPECT_EQ(session->cameraVersion(), "510");
+    }
+    // Wrong credentials: refused three times, the connection ends.
+    auto session = sessionFor(dir, "guest", "wrong");
+    PaneLog panes(*session);
+    ASSERT_EQ(session->setUrl(cam.url()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return session->lastThreadResult() == 1; }, 5000));
+    EXPECT_EQ(session->loginLevel(), 0);
+}
+
+TEST(SessionWithCamsim, PicturesAtTheCameraRate)
+{
+    REQUIRE_CAMSIM();
+    app();
+    TempDir dir;
+    CamsimProcess cam({"--fps", "20", "--quiet"});
+    ASSERT_TRUE(cam.started());
+    auto session = sessionFor(dir, "administrator", "admin");
+    session->setWindowReady(true);
+    session->setShowIntervalTime(0);
+    int decodedStart = 0;
+    session->setMessageHandler(0x501, [&](const VidMessageArgs&) {
+        const Frame f = session->frame()->copy();
+        decodedStart += f.size() > 1000 && f[0] == 0xFF && f[1] == 0xD8;
+        return 0L;
+    });
+    ASSERT_EQ(session->setUrl(cam.url()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return session->framesAnnounced() >= 2; }, 5000));
+    const uint32_t before = session->framesAnnounced();
+    pumpFor(2000);
+    const uint32_t shown = session->framesAnnounced() - before;
+    // 20 per second for 2 s; loose bounds for a loaded machine.
+    EXPECT_GE(shown, 25u);
+    EXPECT_LE(shown, 48u);
+    EXPECT_GE(session->frameRateX100(), 1200u);
+    EXPECT_LE(session->frameRateX100(), 2600u);
+    EXPECT_GE(decodedStart, static_cast<int>(shown));
+}
+
+TEST(SessionWithCamsim, RecoversAfterTheCameraRestarts)
+{
+    REQUIRE_CAMSIM();
+    app();
+    TempDir dir;
+    const std::vector<std::string> args = {"--port", "21040", "--fps", "15", "--quiet"};
+    auto cam = std::make_unique<CamsimProcess>(args);
+    ASSERT_TRUE(cam->started());
+    auto session = sessionFor(dir, "administrator", "admin");
+    PaneLog panes(*session);
+    session->setWindowReady(true);
+    session->setShowIntervalTime(0);
+    session->setReconnectTryTime(0);
+    ASSERT_EQ(session->setUrl(cam->url()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return session->framesAnnounced() >= 3; }, 5000));
+
+    cam.reset();
+    ASSERT_TRUE(pumpUntil([&] { return panes.of(5).size() >= 2; }, 15000));
+    EXPECT_EQ(panes.of(5)[0], "Retry 1");
+    EXPECT_EQ(panes.of(5)[1], "Retry 2");
+    session->setReconnectTryTime(1);
+
+    cam = std::make_unique<CamsimProcess>(args);
+    ASSERT_TRUE(cam->started());
+    const uint32_t before = session->framesAnnounced();
+    ASSERT_TRUE(pumpUntil([&] { return session->framesAnnounced() >= before + 3; }, 10000));
+    EXPECT_EQ(session->loginLevel(), 2);
+}
