@@ -1,0 +1,153 @@
+#include "SessionTestSupport.h"
+
+#include "control/session/InterruptibleSleep.h"
+#include "control/session/MessageTarget.h"
+#include "control/session/VidMessages.h"
+#include "control/session/WorkerList.h"
+
+#include <set>
+
+using namespace strovix;
+using namespace sessiontest;
+using Clock = std::chrono::steady_clock;
+
+TEST(VidMessages, TableIsCompleteAndUnique)
+{
+    std::set<unsigned> ids;
+    std::set<std::string_view> names;
+    int sent = 0;
+    for (const auto& m : kVidMessages) {
+        EXPECT_TRUE(ids.insert(m.id).second) << m.name;
+        EXPECT_TRUE(names.insert(m.name).second) << m.name;
+        sent += m.sent;
+    }
+    // 0x500-0x508, 0x510-0x519, 0x520-0x525, 0x601, 0x602.
+    EXPECT_EQ(ids.size(), 27u);
+    EXPECT_EQ(sent, 4);
+    EXPECT_TRUE(vidMessageInfo(WM_VID_CAPABILITY)->sent);
+    EXPECT_FALSE(vidMessageInfo(WM_VID_PANETEXT)->sent);
+    EXPECT_FALSE(vidMessageInfo(0x509));
+}
+
+TEST(MessageTarget, PostSendAndGivingUp)
+{
+    app();
+    auto target = std::make_shared<MessageTarget>();
+    std::vector<std::string> seen;
+    target->setHandler(WM_VID_PANETEXT, [&](const VidMessageArgs& a) {
+        seen.push_back(std::to_string(a.wParam) + ":" + a.text);
+        return 0L;
+    });
+    target->setFallbackHandler([&](const VidMessageArgs& a) { return static_cast<long>(a.wParam + a.lParam); });
+
+    // Posts from a worker arrive in order with their texts.
+    std::thread([&] {
+        target->post(WM_VID_PANETEXT, 5, 0, "Retry 1");
+        target->post(WM_VID_PANETEXT, 5, 0, "Disconnect");
+    }).join();
+    pumpFor(20);
+    EXPECT_EQ(seen, (std::vector<std::string>{"5:Retry 1", "5:Disconnect"}));
+
+    // A send waits for the handler and returns its result.
+    std::atomic<int> stop{0};
+    std::optional<long> result;
+    std::thread worker([&] { result = target->send(WM_VID_CAMVER, 40, 2, stop); });
+    pumpUntil([&] { return result.has_value(); }, 2000);
+    worker.join();
+    EXPECT_EQ(result, std::optional<long>(42));
+
+    // A window thread that does not answer: the sender gives up within 50 ms
+    // of its stop flag, and the abandoned message is never handled.
+    int handled = 0;
+    target->setHandler(WM_VID_NEWFRAME, [&](const VidMessageArgs&) { return static_cast<long>(++handled); });
+    std::optional<long> late = 7;
+    Clock::time_point stopped;
+    std::thread blocked([&] { late = target->send(WM_VID_NEWFRAME, 0, 0, stop); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stopped = Clock::now();
+    stop = 1;
+    blocked.join();
+    EXPECT_LT(msSince(stopped), 150);
+    EXPECT_FALSE(late);
+    pumpFor(20);
+    EXPECT_EQ(handled, 0);
+
+    // On the window thread itself a send runs the handler at once.
+    stop = 0;
+    EXPECT_EQ(target->send(WM_VID_NEWFRAME, 0, 0, stop), std::optional<long>(1));
+
+    // After close nothing is delivered and a sender is never stuck.
+    target->close();
+    EXPECT_FALSE(target->post(WM_VID_PANETEXT, 1, 0, "x"));
+    std::optional<long> afterClose = 7;
+    std::thread([&] { afterClose = target->send(WM_VID_CAMVER, 0, 0, stop); }).join();
+    EXPECT_FALSE(afterClose);
+}
+
+TEST(MessageTarget, ClosingReleasesWaitingSenders)
+{
+    app();
+    auto target = std::make_shared<MessageTarget>();
+    std::atomic<int> stop{0};
+    std::optional<long> r = 7;
+    std::thread sender([&] { r = target->send(WM_VID_CAPABILITY, 0, 0, stop); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto t = Clock::now();
+    target->close(); // the queued message is destroyed unhandled
+    sender.join();
+    EXPECT_LT(msSince(t), 200);
+    EXPECT_FALSE(r);
+}
+
+TEST(WorkerList, JoinsOrDetachesWithinTheDeadline)
+{
+    WorkerList list;
+    std::atomic<int> release{0};
+    auto lingering = std::make_shared<std::atomic<int>>(0);
+    list.start([](WorkerList::Id) {});
+    list.start([&release, lingering](WorkerList::Id) {
+        while (release.load() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        lingering->store(1);
+    });
+    EXPECT_EQ(list.size(), 2u);
+    const auto t = Clock::now();
+    EXPECT_EQ(list.stopAll(std::chrono::milliseconds(150)), 1);
+    EXPECT_GE(msSince(t), 140);
+    EXPECT_LT(msSince(t), 400);
+    EXPECT_EQ(list.size(), 0u);
+    EXPECT_EQ(list.detachedCount(), 1);
+    // The detached worker still runs to its end on what it owns.
+    release = 1;
+    for (int i = 0; i < 200 && lingering->load() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(lingering->load(), 1);
+
+    // One worker by its identity; an unknown one counts as ended.
+    const auto id = list.start([](WorkerList::Id) { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
+    EXPECT_TRUE(list.stop(id, std::chrono::milliseconds(1000)));
+    EXPECT_TRUE(list.stop(12345, std::chrono::milliseconds(1000)));
+}
+
+TEST(InterruptibleSleep, SlicesAndFlags)
+{
+    std::atomic<int> a{0}, b{0};
+    auto t = Clock::now();
+    EXPECT_EQ(InterruptibleSleep(250, a, b, 100), 0);
+    EXPECT_GE(msSince(t), 245);
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        b = 1;
+    });
+    t = Clock::now();
+    EXPECT_EQ(InterruptibleSleep(5000, a, b, 300), 1);
+    setter.join();
+    EXPECT_LT(msSince(t), 450); // noticed at the next slice boundary
+    // A flag already set returns at once; the remainder below one slice is
+    // always slept.
+    a = 1;
+    t = Clock::now();
+    EXPECT_EQ(InterruptibleSleep(1000, a, b, 100), 1);
+    EXPECT_LT(msSince(t), 20);
+    EXPECT_EQ(InterruptibleSleep(50, a, b, 100), 0);
+}
