@@ -28,7 +28,7 @@ public:
     virtual bool open() = 0;
     // Waits until ring block `index` is free, or until `stop` reads true
     // (checked at least every 20 ms). True when the block is free.
-    virtual bool waitFree(int index, const std::atomic<bool>& stop) = 0;
+    virtual bool waitFree(int index, const std::atomic<int>& stop) = 0;
     // Queues kBlockSamples samples in block `index`. False when queuing failed;
     // the block then stays free.
     virtual bool queue(int index, const int16_t* samples) = 0;
@@ -42,7 +42,7 @@ class BlockRing {
 public:
     BlockRing();
     // Audio thread.
-    bool waitFree(int index, const std::atomic<bool>& stop);
+    bool waitFree(int index, const std::atomic<int>& stop);
     bool queue(int index, const int16_t* samples);
     void reset();
     // Device thread: copies the oldest queued block to `out` and frees it;
@@ -64,7 +64,7 @@ private:
 class CapturingOutput : public AudioOutput {
 public:
     bool open() override;
-    bool waitFree(int index, const std::atomic<bool>& stop) override;
+    bool waitFree(int index, const std::atomic<int>& stop) override;
     bool queue(int index, const int16_t* samples) override;
     void close() override;
 
@@ -86,7 +86,7 @@ private:
 class NullOutput : public AudioOutput {
 public:
     bool open() override;
-    bool waitFree(int index, const std::atomic<bool>& stop) override;
+    bool waitFree(int index, const std::atomic<int>& stop) override;
     bool queue(int index, const int16_t* samples) override;
     void close() override;
 

@@ -12,7 +12,7 @@ BlockRing::BlockRing()
     std::fill(std::begin(m_free), std::end(m_free), true);
 }
 
-bool BlockRing::waitFree(int index, const std::atomic<bool>& stop)
+bool BlockRing::waitFree(int index, const std::atomic<int>& stop)
 {
     std::unique_lock lock(m_lock);
     while (!m_free[index]) {

@@ -49,7 +49,7 @@ public:
         return true;
     }
 
-    bool waitFree(int index, const std::atomic<bool>& stop) override { return m_ring.waitFree(index, stop); }
+    bool waitFree(int index, const std::atomic<int>& stop) override { return m_ring.waitFree(index, stop); }
     bool queue(int index, const int16_t* samples) override { return m_stream && m_ring.queue(index, samples); }
 
     void close() override

@@ -14,7 +14,7 @@ bool CapturingOutput::open()
     return true;
 }
 
-bool CapturingOutput::waitFree(int, const std::atomic<bool>& stop)
+bool CapturingOutput::waitFree(int, const std::atomic<int>& stop)
 {
     return !stop.load();
 }
@@ -61,7 +61,7 @@ bool NullOutput::open()
     return true;
 }
 
-bool NullOutput::waitFree(int, const std::atomic<bool>& stop)
+bool NullOutput::waitFree(int, const std::atomic<int>& stop)
 {
     // Keep at most a ring's worth of sound "queued", like a real device.
     constexpr long long ringUs = 1000000LL * kRingBlocks * kBlockSamples / kSampleRate;

@@ -86,12 +86,16 @@ public:
             lines.push_back(line);
         return lines;
     }
-    // How many logged request targets start with `prefix` (for camera `camera`, or any when -1).
+    // How many logged requests with credentials (a client's first try without
+    // them, answered 401, is not counted) have a target starting with `prefix`,
+    // for camera `camera` or any when -1.
     int countRequests(const std::string& prefix, int camera = -1) const
     {
         int n = 0;
         for (const auto& line : requestLog()) {
             if (camera >= 0 && line.rfind("cam=" + std::to_string(camera) + " ", 0) != 0)
+                continue;
+            if (line.find(" user=- ") != std::string::npos)
                 continue;
             const auto get = line.find(" GET ");
             if (get != std::string::npos && line.compare(get + 5, prefix.size(), prefix) == 0)

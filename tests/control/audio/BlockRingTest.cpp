@@ -9,7 +9,7 @@ using namespace strovix;
 TEST(BlockRing, BlocksPlayInQueueOrderAndFreeOncePlayed)
 {
     BlockRing ring;
-    std::atomic<bool> stop{false};
+    std::atomic<int> stop{0};
     int16_t block[kBlockSamples];
     for (int i = 0; i < kRingBlocks; ++i) {
         std::fill(std::begin(block), std::end(block), static_cast<int16_t>(i));
@@ -42,18 +42,18 @@ TEST(BlockRing, BlocksPlayInQueueOrderAndFreeOncePlayed)
 TEST(BlockRing, AStopRequestEndsTheWait)
 {
     BlockRing ring;
-    std::atomic<bool> stop{false};
+    std::atomic<int> stop{0};
     int16_t block[kBlockSamples] = {};
     ASSERT_TRUE(ring.queue(0, block));
     std::thread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
-        stop = true;
+        stop = 1;
     });
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_FALSE(ring.waitFree(0, stop));
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
     stopper.join();
     ring.reset();
-    stop = false;
+    stop = 0;
     EXPECT_TRUE(ring.waitFree(0, stop));
 }
