@@ -3,6 +3,7 @@
 #include "app/core/CameraDAO.h"
 #include "app/core/CameraSettingsSlot.h"
 #include "app/core/NumberText.h"
+#include "app/core/SectionWriter.h"
 #include "platform/ini/IniFile.h"
 
 #include <cstdlib>
@@ -70,16 +71,16 @@ void AppCfgGO::loadAppCfg()
 
 bool AppCfgGO::saveAppCfg()
 {
-    using platform::ini::writeString;
     using numtext::decimal;
-    bool ok = true;
-    ok &= writeString(m_configFile, kApp, "VIEWER_LAYOUT", decimal(m_settings.viewerLayout));
-    ok &= writeString(m_configFile, kApp, "PANEL_LAYOUT", m_settings.panelLayout);
-    ok &= writeString(m_configFile, kApp, "APP_CFG_FORM_LAYOUT", m_settings.appCfgFormLayout);
-    ok &= writeString(m_configFile, kApp, "SET_PERCENT", decimal(m_settings.alertPercent));
-    ok &= writeString(m_configFile, kApp, "SET_ALERT_SPACE", m_settings.alertSpace);
-    ok &= writeString(m_configFile, kApp, "SET_CIRCULAR_MODE", decimal(m_settings.circularMode));
-    ok &= writeString(m_configFile, kApp, "SET_LINE_NUM", decimal(m_settings.alertLineNum));
+    bool ok = SectionWriter(m_configFile, kApp)
+                  .set("VIEWER_LAYOUT", decimal(m_settings.viewerLayout))
+                  .set("PANEL_LAYOUT", m_settings.panelLayout)
+                  .set("APP_CFG_FORM_LAYOUT", m_settings.appCfgFormLayout)
+                  .set("SET_PERCENT", decimal(m_settings.alertPercent))
+                  .set("SET_ALERT_SPACE", m_settings.alertSpace)
+                  .set("SET_CIRCULAR_MODE", decimal(m_settings.circularMode))
+                  .set("SET_LINE_NUM", decimal(m_settings.alertLineNum))
+                  .commit();
 
     for (int16_t uid = 0; uid < kCameraSlots; ++uid) {
         CameraSlot* camera = m_cameraSource ? m_cameraSource(uid) : ownSlot(uid);

@@ -4,6 +4,7 @@
 #include "app/core/CameraSettings.h"
 #include "app/core/CameraSlot.h"
 #include "app/core/NumberText.h"
+#include "app/core/SectionWriter.h"
 #include "app/schedule/Schedule.h"
 #include "platform/ini/IniFile.h"
 
@@ -39,22 +40,19 @@ bool loadCameraSection(CameraSlot& camera, const AppCfgGO& cfg)
 
 bool saveCameraSection(CameraSlot& camera, const AppCfgGO& cfg)
 {
-    using platform::ini::writeString;
     using numtext::decimal;
-    const std::string& file = cfg.getConfigFile();
-    const std::string section = sectionOf(camera);
-
-    bool ok = true;
-    ok &= writeString(file, section, "IP", camera.getIP());
-    ok &= writeString(file, section, "PORT", decimal(camera.getPort()));
-    ok &= writeString(file, section, "DISPLAY_LOCATION", camera.getDisplayLocation());
-    ok &= writeString(file, section, "REC_PATH", camera.getRecPath());
-    ok &= writeString(file, section, "REC_FRAME_RATE", decimal(camera.getRecFrameRate()));
-    ok &= writeString(file, section, "REC_NUMBER_OF_FRAME", decimal(camera.getRecNumFrame()));
-    ok &= writeString(file, section, "SNAPSHOT_PATH", camera.getSnapshotPath());
-    ok &= writeString(file, section, "REC_AT_START", camera.isRecAtStart() ? "1" : "0");
+    bool ok = SectionWriter(cfg.getConfigFile(), sectionOf(camera))
+                  .set("IP", camera.getIP())
+                  .set("PORT", decimal(camera.getPort()))
+                  .set("DISPLAY_LOCATION", camera.getDisplayLocation())
+                  .set("REC_PATH", camera.getRecPath())
+                  .set("REC_FRAME_RATE", decimal(camera.getRecFrameRate()))
+                  .set("REC_NUMBER_OF_FRAME", decimal(camera.getRecNumFrame()))
+                  .set("SNAPSHOT_PATH", camera.getSnapshotPath())
+                  .set("REC_AT_START", camera.isRecAtStart() ? "1" : "0")
+                  .commit();
     if (auto schedule = camera.getSchedule())
-        ok &= schedule->save(file);
+        ok &= schedule->save(cfg.getConfigFile());
     return ok;
 }
 

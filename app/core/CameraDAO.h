@@ -16,7 +16,7 @@ bool loadCameraSection(CameraSlot& camera, const AppCfgGO& cfg);
 
 // Writes IP, PORT, DISPLAY_LOCATION, REC_PATH, REC_FRAME_RATE,
 // REC_NUMBER_OF_FRAME, SNAPSHOT_PATH and REC_AT_START ("1"/"0") in this order,
-// then the slot's schedule. Returns false when a write failed (a value holding
+// as one atomic change of the file, then the slot's schedule. Returns false when a write failed (a value holding
 // a line break cannot be stored and is refused).
 bool saveCameraSection(CameraSlot& camera, const AppCfgGO& cfg);
 

@@ -1,6 +1,7 @@
 #include "app/emap/CameraPicPos.h"
 
 #include "app/core/NumberText.h"
+#include "app/core/SectionWriter.h"
 #include "platform/ini/IniFile.h"
 
 #include <charconv>
@@ -49,14 +50,13 @@ std::string CameraPicPos::positionText(float value)
 
 bool CameraPicPos::save() const
 {
-    using platform::ini::writeString;
-    const std::string section = sectionOf(m_camera);
-    bool ok = writeString(m_file, section, "Camera", numtext::decimal(m_camera));
-    ok &= writeString(m_file, section, "POS_X", positionText(m_x));
-    ok &= writeString(m_file, section, "POS_Y", positionText(m_y));
-    ok &= writeString(m_file, section, "PIC_F", m_placed ? "True" : "False");
-    ok &= writeString(m_file, section, "MAP_ID", numtext::decimal(m_mapId));
-    return ok;
+    return SectionWriter(m_file, sectionOf(m_camera))
+        .set("Camera", numtext::decimal(m_camera))
+        .set("POS_X", positionText(m_x))
+        .set("POS_Y", positionText(m_y))
+        .set("PIC_F", m_placed ? "True" : "False")
+        .set("MAP_ID", numtext::decimal(m_mapId))
+        .commit();
 }
 
 bool CameraPicPos::load()

@@ -1,6 +1,7 @@
 #include "app/emap/eMap.h"
 
 #include "app/core/NumberText.h"
+#include "app/core/SectionWriter.h"
 #include "platform/ini/IniFile.h"
 
 eMap::eMap(int16_t menuId, std::string file) : m_file(std::move(file)), m_menuId(menuId) {}
@@ -24,9 +25,9 @@ bool eMap::load()
 
 bool eMap::save() const
 {
-    const std::string sectionName = section();
-    bool ok = platform::ini::writeString(m_file, sectionName, "FILE_NAME", m_fileName);
-    ok &= platform::ini::writeString(m_file, sectionName, "MAP_NAME", m_name);
-    ok &= platform::ini::writeString(m_file, sectionName, "MAP_POS", m_pos);
-    return ok;
+    return SectionWriter(m_file, section())
+        .set("FILE_NAME", m_fileName)
+        .set("MAP_NAME", m_name)
+        .set("MAP_POS", m_pos)
+        .commit();
 }
