@@ -1,0 +1,84 @@
+#include "control/session/LoginDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+using namespace strovix;
+
+namespace {
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "login-dialog-tests";
+    static char* argv[] = {name, nullptr};
+    static auto* a = new QApplication(argc, argv);
+    return *a;
+}
+
+LoginDialog* openDialog(int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<LoginDialog*>(w); d && d->isVisible())
+                return d;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(LoginDialog, WorkerGetsTheOperatorsAnswer)
+{
+    app();
+    DialogCredentialsProvider provider;
+    std::atomic<int> cancel{0};
+    auto answer = std::async(std::launch::async, [&] { return provider.ask("10.0.0.5:80", "cam", cancel); });
+    LoginDialog* dlg = openDialog(3000);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->windowTitle(), "Camera login");
+    dlg->findChild<QLineEdit*>("userTxt")->setText("administrator");
+    dlg->findChild<QLineEdit*>("passwordTxt")->setText("admin");
+    dlg->findChild<QCheckBox*>("rememberChk")->setChecked(true);
+    dlg->accept();
+    const auto result = answer.get();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->user, "administrator");
+    EXPECT_EQ(result->password, "admin");
+    EXPECT_TRUE(result->remember);
+}
+
+TEST(LoginDialog, CancelEndsTheWaitAndClosesTheDialog)
+{
+    app();
+    DialogCredentialsProvider provider;
+    std::atomic<int> cancel{0};
+    // Dismissed by the operator: no credentials.
+    auto dismissed = std::async(std::launch::async, [&] { return provider.ask("h:1", "", cancel); });
+    LoginDialog* dlg = openDialog(3000);
+    ASSERT_NE(dlg, nullptr);
+    dlg->reject();
+    EXPECT_FALSE(dismissed.get());
+    QApplication::processEvents();
+
+    // The worker is asked to stop while the dialog is open.
+    auto stopped = std::async(std::launch::async, [&] { return provider.ask("h:2", "", cancel); });
+    ASSERT_NE(openDialog(3000), nullptr);
+    const auto t = std::chrono::steady_clock::now();
+    cancel = 1;
+    EXPECT_EQ(stopped.wait_for(std::chrono::milliseconds(300)), std::future_status::ready);
+    EXPECT_FALSE(stopped.get());
+    EXPECT_LT(std::chrono::steady_clock::now() - t, std::chrono::milliseconds(300));
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(openDialog(50), nullptr);
+}
