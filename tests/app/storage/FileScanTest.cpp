@@ -58,7 +58,7 @@ TEST(Wildcard, MatchesWithoutRegardToCase)
     EXPECT_FALSE(wildcardMatch("axxbyy", "a*b*c"));
     EXPECT_TRUE(wildcardMatch("", "*"));
     EXPECT_FALSE(wildcardMatch("", "?"));
-    EXPECT_TRUE(wildcardMatch(std::string(5000, 'a'), "*a*a*a*a*b*") == false);
+    EXPECT_FALSE(wildcardMatch(std::string(5000, 'a'), "*a*a*a*a*b*")); // no blow-up on back-tracking
 }
 
 TEST(FileExtGO, OldestFilesTableOverSeveralFolders)
