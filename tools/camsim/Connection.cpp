@@ -163,17 +163,19 @@ void Connection::holdSilently()
 void Connection::run()
 {
     const Config& config = m_server.config();
-    // A connection to a silent camera is never answered, whatever it sends.
-    if (m_faults.silent && m_faults.silentFilter.path.empty()) {
-        holdSilently();
+    const auto head = readHead();
+    if (!head) {
+        // A silent camera holds even a connection that never sent a request.
+        if (m_faults.silent && m_faults.silentFilter.path.empty())
+            holdSilently();
         return;
     }
-    const auto head = readHead();
-    if (!head)
-        return;
     auto parsed = parseRequest(*head);
     if (!parsed) {
-        sendPlain(400, "400 Bad Request\r\n", false);
+        if (m_faults.silent && m_faults.silentFilter.path.empty())
+            holdSilently();
+        else
+            sendPlain(400, "400 Bad Request\r\n", false);
         return;
     }
     m_request = std::move(*parsed);

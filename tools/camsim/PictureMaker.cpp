@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kMinSide = 32;
 constexpr int kMaxSide = 4096;
+constexpr size_t kMaxBackgrounds = 16;
 
 uint32_t hashPixel(uint32_t x, uint32_t y)
 {
@@ -138,6 +139,10 @@ std::shared_ptr<const PictureMaker::Background> PictureMaker::background(const P
     if (!bg)
         return nullptr;
     std::lock_guard lock(m_mutex);
+    // A handful of formats are in use at a time; dropping the cache when it
+    // fills keeps memory bounded however often the resolution is changed.
+    if (m_backgrounds.size() >= kMaxBackgrounds)
+        m_backgrounds.clear();
     return m_backgrounds.emplace(format, bg).first->second;
 }
 

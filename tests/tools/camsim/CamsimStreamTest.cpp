@@ -297,6 +297,8 @@ TEST(CamsimFaults, AnswersDelaysDripsLengthsAndSilence)
     bool closed = false;
     EXPECT_EQ(silent.readAll(700, 1024, &closed), "");
     EXPECT_FALSE(closed);
+    // The request was read and logged all the same.
+    EXPECT_EQ(server->camera(4).with([](CameraState& s) { return s.log.size(); }), 1u);
 }
 
 TEST(CamsimLifecycle, StopEndsStreamsAndIdleConnectionsPromptly)
