@@ -178,6 +178,8 @@ void ControlWindow::placeGrip()
 void ControlWindow::resizeEvent(QResizeEvent*)
 {
     relayout();
+    if (m_cb.resized)
+        m_cb.resized(size());
 }
 
 // Only the strip the cells leave uncovered shows through.

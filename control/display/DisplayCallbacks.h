@@ -32,6 +32,8 @@ struct DisplayCallbacks {
     std::function<void(int cell, QPoint globalPos)> contextMenu;
     // The pointer rested over a cell, at a screen position (status-bar auto-show).
     std::function<void(QPoint globalPos)> hover;
+    // The control window has a new size (the status bar follows it).
+    std::function<void(QSize size)> resized;
     // A key pressed in a cell (Qt::Key value; F11 and F12 matter).
     std::function<void(int key)> key;
 };

@@ -30,6 +30,7 @@ protected:
         cb.recordPicture = [this](const Frame& f) { recorded.push_back(f.size()); };
         cb.clockWanted = [this] { ++clockRequests; };
         cb.hostExtent = [this](QSize px, QSize himetric) { extents.emplace_back(px, himetric); };
+        cb.resized = [this](QSize size) { lastResize = size; };
         display.setClock([] { return int64_t(1073305800); }); // 2004-01-05 12:30:00 UTC
         display.setCameraName("Door");
     }
@@ -61,6 +62,7 @@ protected:
     std::vector<size_t> recorded;
     std::vector<std::pair<QSize, QSize>> extents;
     int clockRequests = 0;
+    QSize lastResize;
 };
 
 TEST_F(DisplayFixture, SplitGeometryAndLayoutProperty)
@@ -92,6 +94,7 @@ TEST_F(DisplayFixture, SplitGeometryAndLayoutProperty)
     // A resize lays the cells out again; the remainder stays uncovered.
     w.resize(302, 241);
     EXPECT_EQ(w.cells()[8]->geometry(), QRect(200, 160, 100, 80));
+    EXPECT_EQ(lastResize, QSize(302, 241));
     // The status bar's share is left free.
     display.setStatusBarArea(true, 21);
     EXPECT_EQ(w.cells()[8]->geometry(), QRect(200, 146, 100, 73));
