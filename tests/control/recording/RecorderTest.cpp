@@ -22,8 +22,10 @@ constexpr const char* kActive = "Stop Image Recording(F11)";
 Bytes numbered(size_t length)
 {
     Bytes b(length, 0x20);
-    b[0] = 0xFF;
-    b[1] = 0xD8;
+    if (length >= 2) {
+        b[0] = 0xFF;
+        b[1] = 0xD8;
+    }
     return b;
 }
 
