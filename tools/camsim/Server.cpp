@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "tools/camsim/Connection.h"
 
@@ -151,8 +152,13 @@ void Server::acceptLoop()
                 continue;
             for (;;) {
                 const int fd = ::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC);
-                if (fd < 0)
+                if (fd < 0) {
+                    // Out of descriptors or memory: the pending connection stays
+                    // queued, so pause instead of spinning on it.
+                    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                        waitUntil(Clock::now() + std::chrono::milliseconds(50));
                     break;
+                }
                 std::unique_lock lock(m_mutex);
                 if (m_stopping || m_perCamera[i] >= m_config.maxConnections) {
                     lock.unlock();
@@ -165,7 +171,17 @@ void Server::acceptLoop()
                 ++m_active;
                 m_openFds.insert(fd);
                 lock.unlock();
-                std::thread([this, fd, i] { serve(fd, int(i)); }).detach();
+                try {
+                    std::thread([this, fd, i] { serve(fd, int(i)); }).detach();
+                } catch (const std::system_error&) {
+                    // No thread to be had: refuse this one connection.
+                    std::lock_guard undo(m_mutex);
+                    m_openFds.erase(fd);
+                    ::close(fd);
+                    --m_perCamera[i];
+                    --m_active;
+                    m_cv.notify_all();
+                }
             }
         }
     }
