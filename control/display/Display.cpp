@@ -59,23 +59,26 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
         cells[size_t(previous)]->update();
     }
 
-    Frame picture = shared.copy();
+    // The only copy of the picture on this road; the cell and the recording
+    // share it.
+    const auto picture = std::make_shared<const Frame>(shared.copy());
     ViewCell* cell = cells[size_t(current)];
     cell->setOrientation(orientationForRotate(m_state.rotate));
     m_lastDateTime = dateTimeText(m_now() + m_state.clockOffsetSec, m_state.dateFormat, m_state.timeFormat);
     cell->setOverlayColor(m_state.fontColor);
     cell->setOverlayText(overlayText(m_state.showText, m_state.cameraName, m_lastDateTime));
 
-    const Frame* handed = &picture;
-    if (decodeJpeg(picture.data(), picture.size(), cell->bitmap())) {
-        cell->setLastFrame(std::move(picture));
-        handed = &cell->lastFrame();
+    if (decodeJpeg(picture->data(), picture->size(), cell->bitmap())) {
+        cell->setLastFrame(picture);
         cell->update();
     }
     ++m_state.picturesShown;
 
+    // The recording may open a message box and with it a nested event loop in
+    // which the cells change; nothing here is touched after it but `picture`,
+    // which this call holds.
     if (m_callbacks.recordPicture)
-        m_callbacks.recordPicture(*handed);
+        m_callbacks.recordPicture(*picture);
 
     if (rateWindow != 0 && framesAnnounced % rateWindow == 3 && rateTimes100 != 0 && m_callbacks.paneText)
         m_callbacks.paneText(5, frameRateText(rateTimes100));

@@ -51,6 +51,12 @@ ViewCell::ViewCell(int index, CellHost& host, QWidget* parent)
     resize(100, 100);
 }
 
+const Frame& ViewCell::lastFrame() const
+{
+    static const Frame kNone;
+    return m_lastFrame ? *m_lastFrame : kNone;
+}
+
 void ViewCell::setOverlayText(std::string text)
 {
     if (text == m_text)

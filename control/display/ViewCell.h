@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <string>
 
 namespace strovix {
@@ -48,9 +49,12 @@ public:
     QImage& bitmap() { return m_bitmap; }
     const QImage& bitmap() const { return m_bitmap; }
 
-    // The last picture decoded successfully into this cell, as received.
-    const Frame& lastFrame() const { return m_lastFrame; }
-    void setLastFrame(Frame&& frame) { m_lastFrame = std::move(frame); }
+    // The last picture decoded successfully into this cell, as received
+    // (empty before the first). Shared so that a holder keeps it valid even
+    // when the cell takes the next picture or goes away.
+    const Frame& lastFrame() const;
+    std::shared_ptr<const Frame> lastFramePtr() const { return m_lastFrame; }
+    void setLastFrame(std::shared_ptr<const Frame> frame) { m_lastFrame = std::move(frame); }
 
     int orientation() const { return m_orientation; }
     void setOrientation(int orientation) { m_orientation = orientation; }
@@ -90,7 +94,7 @@ private:
     const int m_index;
     CellHost& m_host;
     QImage m_bitmap;
-    Frame m_lastFrame;
+    std::shared_ptr<const Frame> m_lastFrame;
     int m_orientation = 0;
     std::string m_text;
     QString m_qtext;
