@@ -1,5 +1,8 @@
 // camsim: simulated network cameras for the tests and the demo. See --help.
-#include <csignal>
+#include <pthread.h>
+#include <signal.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
@@ -24,7 +27,7 @@ int main(int argc, char** argv)
     sigaddset(&endSignals, SIGINT);
     sigaddset(&endSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGPIPE, SIG_IGN);
 
     camsim::Server server(std::move(*config));
     std::string error;
