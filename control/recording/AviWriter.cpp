@@ -123,6 +123,7 @@ int AviWriter::openFile(const std::string& folder, const std::string& prefix)
 
     int error = 0;
     m_file = RecordingFile::create(folder, prefix, error);
+    m_audio.setFolder(folder);
     if (!m_file)
         return error;
     // The head written now records size and rate for a recovery.
@@ -137,50 +138,41 @@ int AviWriter::openFile(const std::string& folder, const std::string& prefix)
 
 void AviWriter::AddAudio(std::span<const uint8_t> bytes)
 {
-    m_audio.insert(m_audio.end(), bytes.begin(), bytes.end());
+    if (const int error = m_audio.append(bytes); error != 0)
+        fail(error);
 }
 
 int AviWriter::finishFile(const std::string& name)
 {
     // Whole samples only, and no more than the 32-bit sizes of the format hold.
     const uint64_t indexRoom = static_cast<uint64_t>(m_frames) * kIndexEntryBytes + kChunkHeaderBytes;
-    uint64_t audioBytes = m_audio.size() & ~static_cast<size_t>(1);
+    uint64_t audioBytes = m_audio.size() & ~uint64_t{1};
     const uint64_t room = 0xFFFFFFF0ull - m_writePos - indexRoom;
     while (audioBytes > 0) {
         const uint64_t chunks = (audioBytes + kAudioChunkBytes - 1) / kAudioChunkBytes;
-        if (audioBytes + chunks * (kChunkHeaderBytes + kIndexEntryBytes) <= room)
+        const uint64_t needed = audioBytes + chunks * (kChunkHeaderBytes + kIndexEntryBytes);
+        if (needed <= room)
             break;
-        audioBytes = std::min<uint64_t>(audioBytes - 2, room / 2 * 2);
+        const uint64_t excess = needed - room;
+        audioBytes = excess >= audioBytes ? 0 : (audioBytes - excess) & ~uint64_t{1};
     }
 
     std::vector<IndexEntry> audioIndex;
-    std::vector<uint8_t> headers;
-    const size_t chunkCount = static_cast<size_t>((audioBytes + kAudioChunkBytes - 1) / kAudioChunkBytes);
-    headers.resize(chunkCount * kChunkHeaderBytes);
-    std::vector<iovec> parts;
+    std::vector<uint8_t> chunk(kChunkHeaderBytes + kAudioChunkBytes);
+    std::memcpy(chunk.data(), "01wb", 4);
+    int error = 0;
     uint64_t pos = m_writePos;
-    for (size_t i = 0; i < chunkCount; ++i) {
-        const uint64_t start = static_cast<uint64_t>(i) * kAudioChunkBytes;
+    for (uint64_t start = 0; start < audioBytes && error == 0; start += kAudioChunkBytes) {
         const uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(kAudioChunkBytes, audioBytes - start));
-        uint8_t* header = headers.data() + i * kChunkHeaderBytes;
-        std::memcpy(header, "01wb", 4);
-        putU32(header + 4, size);
-        parts.push_back({header, kChunkHeaderBytes});
-        parts.push_back({m_audio.data() + start, size});
+        putU32(chunk.data() + 4, size);
+        error = m_audio.read(start, std::span(chunk).subspan(kChunkHeaderBytes, size));
+        if (error == 0)
+            error = m_file->writeAt(pos, std::span(chunk).first(kChunkHeaderBytes + size));
         audioIndex.emplace_back(static_cast<uint32_t>(pos - kMoviIdOffset), size);
         pos += kChunkHeaderBytes + size;
     }
     const uint64_t moviEnd = pos;
     const std::vector<uint8_t> index = buildIndexChunk(m_videoIndex, audioIndex);
-
-    int error = 0;
-    uint64_t at = m_writePos;
-    for (size_t i = 0; i < parts.size() && error == 0; i += 2 * 32) {
-        const size_t count = std::min<size_t>(2 * 32, parts.size() - i);
-        error = m_file->writeAt(at, parts.data() + i, static_cast<int>(count));
-        for (size_t j = i; j < i + count; ++j)
-            at += parts[j].iov_len;
-    }
     if (error == 0)
         error = m_file->writeAt(moviEnd, index);
 

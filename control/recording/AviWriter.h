@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/recording/AudioSpool.h"
 #include "control/recording/AviHead.h"
 #include "control/recording/RecordingClock.h"
 
@@ -46,6 +47,7 @@ public:
     uint32_t AddFrame(std::span<const uint8_t> frame, const std::string& folder, const std::string& prefix, float rate);
 
     // Appends 16-bit 8 kHz mono samples; they follow the video chunks at close.
+    // A failed spill write is kept for takeWriteError, like a failed frame.
     void AddAudio(std::span<const uint8_t> bytes);
 
     // Finishes the file under `fileName` (replacing an existing file).
@@ -82,7 +84,7 @@ private:
     uint64_t m_writePos = kAviHeadSize;
     // (offset from "movi", size) per video chunk; room for 10000 allocated once.
     std::vector<std::pair<uint32_t, uint32_t>> m_videoIndex;
-    std::vector<uint8_t> m_audio;
+    AudioSpool m_audio;
     int m_writeError = 0;
     bool m_lastFrameRefused = false;
     uint64_t m_refusedFrames = 0;

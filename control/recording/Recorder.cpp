@@ -317,8 +317,11 @@ void Recorder::aviFailed(const RecordingWarning& warning)
 
 void Recorder::AddAudio(std::span<const uint8_t> samples)
 {
-    if (m_avi != 0 && m_settings.AutoFrame() != 0)
-        m_writer.AddAudio(samples);
+    if (m_avi == 0 || m_settings.AutoFrame() == 0)
+        return;
+    m_writer.AddAudio(samples);
+    if (const int error = m_writer.takeWriteError(); error != 0)
+        aviFailed(fileWarning(RecordingKind::Avi, error, m_settings.AviPath(), m_settings.AviPre()));
 }
 
 // ---------------------------------------------------------------- triggers

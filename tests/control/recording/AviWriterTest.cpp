@@ -149,6 +149,39 @@ TEST_F(AviWriterTest, AudioFollowsTheVideoInChunksOf32768)
     expectReadable(dir.file("sound.avi"), 640, 480, 2, "4/1", true);
 }
 
+TEST_F(AviWriterTest, LongSoundLeavesMemoryAndComesBackWhole)
+{
+    AviWriter writer(clock);
+    writer.AddFrame(makeJpeg(320, 240, 3001), dir.path(), "cam", 2.0f);
+    // 3 MB in blocks of 2000 bytes, each block numbered: more than stays in memory.
+    Bytes all;
+    for (int block = 0; block < 1500; ++block) {
+        Bytes b(2000);
+        for (size_t i = 0; i < b.size(); ++i)
+            b[i] = static_cast<uint8_t>(block * 7 + i);
+        writer.AddAudio(b);
+        all.insert(all.end(), b.begin(), b.end());
+    }
+    writer.AddAudio(Bytes{1, 2, 3}); // an odd tail: whole samples only
+    all.push_back(1);
+    all.push_back(2);
+    EXPECT_EQ(writer.takeWriteError(), 0);
+    ASSERT_EQ(writer.Close(2.0f, dir.file("long.avi")), 0);
+
+    const Bytes f = readFile(dir.file("long.avi"));
+    EXPECT_EQ(u32(f, 290), all.size());
+    Bytes back;
+    size_t pos = 2048 + 8 + 3001 + 1;
+    while (fourcc(f, pos) == "01wb") {
+        const uint32_t size = u32(f, pos + 4);
+        back.insert(back.end(), f.begin() + static_cast<long>(pos) + 8, f.begin() + static_cast<long>(pos) + 8 + size);
+        pos += 8 + size;
+    }
+    EXPECT_TRUE(back == all);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"long.avi"});
+    expectReadable(dir.file("long.avi"), 320, 240, 1, "2/1", true);
+}
+
 TEST_F(AviWriterTest, PictureSizeChangeNeedsBothDimensions)
 {
     AviWriter writer(clock);
