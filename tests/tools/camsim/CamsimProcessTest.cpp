@@ -25,8 +25,9 @@ class Program {
 public:
     explicit Program(std::vector<std::string> args)
     {
+        // The folder of the built programs, or else the program this test was built with.
         const char* bin = std::getenv("OCULON_BUILD_BIN");
-        const std::string path = std::string(bin ? bin : ".") + "/camsim";
+        const std::string path = bin && *bin ? std::string(bin) + "/camsim" : std::string(CAMSIM_PROGRAM);
         int out[2];
         int err[2];
         if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
