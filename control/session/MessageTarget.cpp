@@ -122,12 +122,12 @@ long MessageTarget::dispatch(const VidMessageArgs& args)
     return 0;
 }
 
-bool MessageTarget::post(unsigned msg, uintptr_t wParam, intptr_t lParam, std::string text)
+bool MessageTarget::post(unsigned msg, uintptr_t wParam, intptr_t lParam, std::string text, uint64_t tag)
 {
     std::lock_guard g(m_lock);
     if (!m_receiver)
         return false;
-    QCoreApplication::postEvent(m_receiver, new VidEvent({msg, wParam, lParam, std::move(text)}, nullptr));
+    QCoreApplication::postEvent(m_receiver, new VidEvent({msg, wParam, lParam, std::move(text), tag}, nullptr));
     return true;
 }
 
@@ -139,8 +139,8 @@ std::optional<long> MessageTarget::send(unsigned msg, uintptr_t wParam, intptr_t
         if (!m_receiver)
             return std::nullopt;
         if (QThread::currentThread() == m_receiver->thread())
-            return dispatch({msg, wParam, lParam, {}});
-        QCoreApplication::postEvent(m_receiver, new VidEvent({msg, wParam, lParam, {}}, wait));
+            return dispatch({msg, wParam, lParam, {}, 0});
+        QCoreApplication::postEvent(m_receiver, new VidEvent({msg, wParam, lParam, {}, 0}, wait));
     }
     std::unique_lock g(wait->lock);
     while (!wait->finished) {

@@ -20,6 +20,9 @@ struct VidMessageArgs {
     uintptr_t wParam = 0;
     intptr_t lParam = 0;
     std::string text;
+    // Who posted it, when that matters (the session marks its connection's
+    // messages); 0 otherwise.
+    uint64_t tag = 0;
 };
 
 // The control's message target: the stand-in for the control window's private
@@ -44,7 +47,7 @@ public:
 
     // Any thread. Queues the message for the GUI thread and returns at once.
     // False when the target is closed.
-    bool post(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0, std::string text = {});
+    bool post(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0, std::string text = {}, uint64_t tag = 0);
 
     // Any thread. Queues the message and waits until the GUI thread has
     // handled it, or until `stop` reads nonzero (checked every 50 ms), or

@@ -61,6 +61,7 @@ struct Session::Shared {
 // connect. A new one is made at every connect, so a worker that overstayed
 // the previous one keeps its own flags (still set) and its own requests.
 struct Session::Connection {
+    uint64_t generation = 0; // marks this connection's messages
     std::string url;
     std::atomic<int> streamStop{0};
     std::shared_ptr<std::atomic<int>> audioStop = std::make_shared<std::atomic<int>>(0);
@@ -196,7 +197,7 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                     std::lock_guard g(conn->userLock);
                     conn->userName = body;
                 }
-                sh->target->post(WM_VID_LOGIN, isAdministrator(body) ? 0 : 1, 0);
+                sh->target->post(WM_VID_LOGIN, isAdministrator(body) ? 0 : 1, 0, {}, conn->generation);
                 if (status->record().openState == 0) {
                     InterruptibleSleep(1000, stop, stop, 100);
                     continue;
@@ -380,8 +381,9 @@ long Session::dispatchBuiltIn(const VidMessageArgs& a)
             setPaneText(static_cast<int>(a.wParam), a.text);
         break;
     case WM_VID_LOGIN:
-        // Recorded only while the connection still wants a login result.
-        m_connection->loginLevel.store(a.wParam == 0 ? 2 : 1);
+        // A login answer of an earlier connection does not log this one in.
+        if (a.tag == 0 || a.tag == m_connection->generation)
+            m_connection->loginLevel.store(a.wParam == 0 ? 2 : 1);
         break;
     case WM_VID_THREADDONE:
         m_workers.stop(static_cast<WorkerList::Id>(a.wParam), std::chrono::milliseconds(kStopWaitMs),
@@ -460,6 +462,7 @@ int Session::setUrl(const std::string& url)
     // C7: a fresh connection with its own flags and requests.
     m_url = url;
     m_connection = std::make_shared<Connection>();
+    m_connection->generation = ++m_generation;
     m_connection->url = url;
     for (auto* r : {&m_connection->login, &m_connection->version, &m_connection->capability, &m_connection->probe,
                     &m_connection->stream})

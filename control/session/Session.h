@@ -177,6 +177,7 @@ private:
     std::shared_ptr<Connection> m_connection;
     WorkerList m_workers;
     std::string m_url;
+    uint64_t m_generation = 0;
     int m_audio = 0;
     int m_audioFormat = 0;
     UrlSettingsStore m_urlSettings;

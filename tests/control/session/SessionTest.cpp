@@ -1,6 +1,8 @@
 #include "SessionTestSupport.h"
 
+#include "control/session/ConnectionLimits.h"
 #include "control/session/VidMessages.h"
+#include "platform/registry/Registry.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -302,4 +304,35 @@ TEST(Session, AudioSettingsPerUrl)
     applyAudioSettings("Audio=x; AudioFormat=-1\n", audio, format);
     EXPECT_EQ(audio, 0);
     EXPECT_EQ(format, 0);
+}
+
+TEST(Session, ConnectionLimitsInTheRegistry)
+{
+    TempDir dir;
+    platform::registry::Registry reg(dir.path());
+    ASSERT_TRUE(writeConnectionLimits(reg));
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    for (const char* name : {"MaxConnectionsPer1_0Server", "MaxConnectionsPerServer"}) {
+        auto v = reg.query(platform::registry::Root::CurrentUser, key, name);
+        ASSERT_TRUE(v) << name;
+        EXPECT_EQ(v->type, platform::registry::Value::Type::Dword);
+        EXPECT_EQ(v->dword, 32u);
+    }
+}
+
+TEST(Session, LoginAnswerOfAnEarlierConnectionIsIgnored)
+{
+    app();
+    TempDir dir;
+    ScriptedCamera cam;
+    cam.server.on("/GetData.cgi", Script().send(kStreamHead).hold());
+    Session session(options(dir));
+    ASSERT_EQ(session.setUrl(cam.url()), 0);
+    // The login answer is posted but the window thread does not run yet.
+    ASSERT_TRUE(cam.server.waitForRequests(3, 5000));
+    cam.server.on("/GetMyself.cgi", Script().hold());
+    ASSERT_EQ(session.setUrl(cam.url()), 0);
+    pumpFor(200);
+    EXPECT_EQ(cam.count("/GetMyself.cgi"), 2u);
+    EXPECT_EQ(session.loginLevel(), 0);
 }
