@@ -26,6 +26,8 @@ public:
     // Posts and waits until the handler ran, the box was closed or `stop`
     // reads true (polled every 10 ms).
     void send(ReplyMessage message, intptr_t wParam, const std::atomic<bool>& stop);
+    // Runs `call` on the window thread (dropped after close).
+    void invoke(std::function<void()> call) { postCall(std::move(call)); }
     // Window thread: no handler runs after this returns.
     void close();
 

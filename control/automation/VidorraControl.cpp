@@ -1,12 +1,15 @@
 #include "control/automation/VidorraControl.h"
 
+#include "control/automation/ControlCredentials.h"
 #include "control/automation/PostBox.h"
 #include "control/automation/VidorraIdentity.h"
-#include "control/automation/VidorraView.h"
+#include "control/display/ControlWindow.h"
+#include "control/session/HttpRequest.h"
+#include "control/session/LoginDialog.h"
+#include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 #include "platform/component/ErrorInfo.h"
 
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -23,15 +26,35 @@ std::string workingFolder()
     return ec ? std::string() : p.string();
 }
 
+// A command's request object over the HTTP request layer.
+class HttpCommandRequest : public CommandRequest {
+public:
+    explicit HttpCommandRequest(HttpRequestPtr request) : m_request(std::move(request)) { }
+    int fetch(const std::string& url, std::string& body) override
+    {
+        if (!m_request->busy())
+            m_request->setReadGranularity(75);
+        return toInt(m_request->FetchReply(url, body));
+    }
+    void abort() override { m_request->Abort(); }
+
+private:
+    HttpRequestPtr m_request;
+};
+
 } // namespace
 
 VidorraControl::VidorraControl() : VidorraControl(RequestFactory{}) { }
 
-VidorraControl::VidorraControl(RequestFactory requests) : m_events(kIidIVidorraEvents)
+VidorraControl::VidorraControl(RequestFactory requests)
+    : m_events(kIidIVidorraEvents), m_session(std::make_unique<Session>())
 {
     ModuleCount::objectCreated();
     m_settings.downloadPath = workingFolder();
     m_settings.aviPath = m_settings.downloadPath;
+    m_credentials = std::make_shared<ControlCredentials>(std::make_shared<DialogCredentialsProvider>());
+    m_session->setCredentialsProvider(m_credentials);
+
     m_postBox = std::make_shared<PostBox>([this](ReplyMessage m, intptr_t w) { onReply(m, w); });
     MessagePort port;
     std::weak_ptr<PostBox> box = m_postBox;
@@ -43,17 +66,118 @@ VidorraControl::VidorraControl(RequestFactory requests) : m_events(kIidIVidorraE
         if (auto b = box.lock())
             b->send(m, w, stop);
     };
+    if (!requests) {
+        requests = [this]() -> std::unique_ptr<CommandRequest> {
+            auto r = std::make_shared<HttpRequest>();
+            r->setCredentials(m_session->credentialsProvider(), m_session->credentialStore());
+            m_session->addCommandRequest(r);
+            return std::make_unique<HttpCommandRequest>(r);
+        };
+    }
     m_commands = std::make_unique<CommandRunner>(std::move(requests), std::move(port));
+    wireSession();
+    wireDisplay();
 }
 
 VidorraControl::~VidorraControl()
 {
-    m_commands->stopAll(3000);
+    m_commands->stopAll(Session::kStopWaitMs);
+    m_credentials->setSite(nullptr);
+    m_session.reset();
     m_postBox->close();
     m_events.clear();
-    if (m_window)
-        delete m_window.data();
+    m_display.destroyWindow();
     ModuleCount::objectDestroyed();
+}
+
+void VidorraControl::wireSession()
+{
+    Session& s = *m_session;
+    s.addPaneObserver([this](int pane, const std::string& text) { paneChanged(pane, text); });
+    s.setConnectResetHook([this] { resetCameraState(); });
+    auto arg = [](uintptr_t v) { return int(intptr_t(v)); };
+    s.setMessageHandler(WM_VID_NEWFRAME, [this](const VidMessageArgs&) -> long {
+        const int r = m_display.handleNewFrame(*m_session->frame(), m_session->framesAnnounced(),
+                                               m_session->frameRateX100(), m_session->frameRateWindow());
+        if (r == 0)
+            ++m_picturesShown;
+        return r;
+    });
+    s.setMessageHandler(WM_VID_LOGIN, [this, arg](const VidMessageArgs& a) -> long {
+        onLogin(arg(a.wParam));
+        return 0;
+    });
+    s.setMessageHandler(WM_VID_OPENSTATE, [this, arg](const VidMessageArgs& a) -> long {
+        onOpenState(arg(a.wParam), int(a.lParam));
+        return 0;
+    });
+    s.setMessageHandler(WM_VID_IMAGEINFO, [this](const VidMessageArgs& a) -> long {
+        onImageInfo(uint32_t(a.wParam), uint32_t(a.lParam));
+        return 0;
+    });
+    s.setMessageHandler(WM_VID_MOTION, [this, arg](const VidMessageArgs& a) -> long {
+        onMotion(arg(a.wParam), int(a.lParam));
+        return 0;
+    });
+    s.setMessageHandler(WM_VID_SERVERAUDIO, [this, arg](const VidMessageArgs& a) -> long {
+        onServerAudio(arg(a.wParam));
+        return 0;
+    });
+    s.setMessageHandler(WM_VID_FREQUENCY, [this, arg](const VidMessageArgs& a) -> long {
+        onFrequency(arg(a.wParam));
+        return 0;
+    });
+    s.setMessageHandler(WM_VID_EXSTATUS, [this](const VidMessageArgs& a) -> long {
+        onExStatus(a.text);
+        return 0;
+    });
+    s.setMessageHandler(WM_VID_CAMVER, [this](const VidMessageArgs&) -> long {
+        onCamVer(m_session->cameraVersion());
+        return 0;
+    });
+    s.setMessageHandler(WM_VID_CAPABILITY, [this](const VidMessageArgs&) -> long {
+        onCapability(m_session->capabilityText());
+        return 0;
+    });
+
+    // The connection thread reads the status blocks; what changed comes to
+    // the window thread as messages or as requests run there.
+    std::weak_ptr<PostBox> box = m_postBox;
+    auto onWindowThread = [box](std::function<void()> call) {
+        if (auto b = box.lock())
+            b->invoke(std::move(call));
+    };
+    s.setStatusInterpreterFactory([shared = m_statusShared, target = s.messageTarget(), onWindowThread, this] {
+        CameraStatusInterpreter::Outputs out;
+        out.post = [target](unsigned msg, uintptr_t w, intptr_t l, std::string text) {
+            target->post(msg, w, l, std::move(text));
+        };
+        out.clockWanted = [onWindowThread, this] { onWindowThread([this] { requestTime(); }); };
+        out.nameWanted = [onWindowThread, this] { onWindowThread([this] { requestCamName(); }); };
+        return std::make_unique<CameraStatusInterpreter>(shared, std::move(out));
+    });
+    // After each login: the overlay shows the camera's clock, and the camera
+    // name is read.
+    s.setAfterLoginHook([onWindowThread, this] {
+        onWindowThread([this] {
+            std::vector<Variant> args{Variant(3)};
+            invoke(id(Dispid::ShowText), InvokeKind::PropertyPut, args, nullptr, nullptr);
+            requestCamName();
+        });
+    });
+}
+
+void VidorraControl::wireDisplay()
+{
+    DisplayCallbacks& cb = m_display.callbacks();
+    cb.paneText = [this](int pane, const std::string& text) { m_session->setPaneText(pane, text); };
+    cb.layoutChanged = [this](int cells) { fire(EventId::Layout, {Variant(int32_t(cells))}); };
+    cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
+    cb.clockWanted = [this] { requestTime(); };
+    cb.hostExtent = [this](QSize pixels, QSize) {
+        if (m_site)
+            m_site->onResizeRequest(pixels.width(), pixels.height());
+    };
 }
 
 HResult VidorraControl::queryInterface(const Guid& iid, void** out)
@@ -137,45 +261,44 @@ HResult VidorraControl::save(std::vector<uint8_t>& out, bool clearDirty)
 HResult VidorraControl::setSite(HostSite* site)
 {
     m_site = site;
+    m_credentials->setSite(site);
     return S_OK;
 }
 
 HResult VidorraControl::createWindow(QWidget* parent, int width, int height)
 {
-    if (m_window)
+    if (m_display.window())
         return E_UNEXPECTED;
-    auto* view = new VidorraView(parent);
-    view->setBackColor(m_settings.backColor);
-    view->resize(width, height);
-    view->show();
-    m_window = view;
+    QWidget* w = m_display.createWindow(parent);
+    if (!w)
+        return E_FAIL;
+    w->resize(width, height);
+    w->show();
+    m_session->setWindowReady(true);
     return S_OK;
 }
 
 HResult VidorraControl::destroyWindow()
 {
-    if (!m_window)
+    if (!m_display.window())
         return S_FALSE;
-    delete m_window.data();
-    m_window.clear();
+    m_session->setWindowReady(false);
+    m_display.destroyWindow();
     return S_OK;
 }
 
-QWidget* VidorraControl::window() const { return m_window.data(); }
+QWidget* VidorraControl::window() const { return m_display.window(); }
 
 HResult VidorraControl::setExtent(int width, int height)
 {
-    if (!m_window)
+    if (!m_display.window())
         return E_UNEXPECTED;
-    m_window->resize(width, height);
+    m_display.window()->resize(width, height);
     return S_OK;
 }
 
-void VidorraControl::setPaneText(int pane, const std::string& text)
+void VidorraControl::paneChanged(int pane, const std::string& text)
 {
-    if (pane < 0 || pane >= int(m_panes.size()) || m_panes[size_t(pane)] == text)
-        return;
-    m_panes[size_t(pane)] = text;
     if (m_site)
         m_site->onPaneText(pane, text);
 }
@@ -184,15 +307,27 @@ HResult VidorraControl::refuse(std::string_view text) { return raiseError(text, 
 
 void VidorraControl::launch(Command c, std::string path, int delayMs)
 {
-    m_commands->launch(c, m_settings.url, std::move(path), delayMs);
+    m_commands->launch(c, m_session->url(), std::move(path), delayMs);
 }
 
 void VidorraControl::requestCamName() { launch(Command::GetCamName, std::string(paths::fixed(Command::GetCamName)), 50); }
+void VidorraControl::requestTime() { launch(Command::GetTime, std::string(paths::fixed(Command::GetTime))); }
 
 void VidorraControl::resetCameraState()
 {
     m_camera = CameraMirror{};
-    m_settings.cameraClockOffsetS = 0;
+    m_statusShared->controlOpenState.store(-1);
+    m_display.setClockOffset(0);
+    m_display.setCameraName({});
+    m_display.setCameraVersionFlag(0);
+    // The Resolution and Quality submenus of the previous camera go.
+    m_menus = CapabilityMenus{};
+}
+
+HResult VidorraControl::connect(const std::string& url)
+{
+    m_commands->stopAll(Session::kStopWaitMs);
+    return m_session->setUrl(url) == 0 ? S_OK : S_FALSE;
 }
 
 void VidorraControl::onReply(ReplyMessage message, intptr_t wParam)
@@ -228,8 +363,7 @@ void VidorraControl::onReply(ReplyMessage message, intptr_t wParam)
         break;
     case ReplyMessage::Time: {
         const std::string reply = m_commands->replyOf(Command::GetTime);
-        if (auto offset = cameraClockOffset(reply, std::time(nullptr)))
-            m_settings.cameraClockOffsetS = *offset;
+        m_display.applyTimeReply(reply);
         fire(EventId::GetTime, {Variant(reply)});
         break;
     }
@@ -250,18 +384,6 @@ void VidorraControl::onReply(ReplyMessage message, intptr_t wParam)
     }
 }
 
-} // namespace strovix
-
-namespace strovix {
-
-HResult VidorraControl::connect(const std::string& url)
-{
-    m_commands->stopAll(3000);
-    m_settings.url = url;
-    resetCameraState();
-    return S_OK;
-}
-
 HResult VidorraControl::saveCurrentJpg(const std::string& fileName)
 {
     namespace fs = std::filesystem;
@@ -272,10 +394,12 @@ HResult VidorraControl::saveCurrentJpg(const std::string& fileName)
         if (ec)
             return S_FALSE;
     }
+    // The newest picture is the current cell's last one.
+    const Frame picture = m_currentPicture.empty() ? m_session->frame()->copy() : m_currentPicture;
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     if (!out)
         return S_FALSE;
-    out.write(reinterpret_cast<const char*>(m_currentPicture.data()), std::streamsize(m_currentPicture.size()));
+    out.write(reinterpret_cast<const char*>(picture.data()), std::streamsize(picture.size()));
     out.close();
     return out ? S_OK : S_FALSE;
 }

@@ -2,30 +2,34 @@
 
 #include "control/automation/CameraInfo.h"
 #include "control/automation/CommandRunner.h"
+#include "control/automation/StatusInterpretation.h"
 #include "control/automation/VidorraMembers.h"
 #include "control/automation/VidorraState.h"
+#include "control/display/ControlWindow.h"
+#include "control/display/Display.h"
+#include "control/session/Session.h"
 #include "platform/component/ClassFactory.h"
 #include "platform/component/Dispatch.h"
 #include "platform/component/Events.h"
 #include "platform/component/Hosting.h"
 #include "platform/component/Persistence.h"
 
-#include <QPointer>
 #include <array>
 #include <memory>
 #include <string>
 
-class QObject;
 class QWidget;
 
 namespace strovix {
 
 class PostBox;
+class ControlCredentials;
 
 // The component object of the camera view control: its automation members,
-// events, hosting, persistence and class information. Created, called and
-// destroyed on the host's user-interface thread (the control's window
-// thread); worker threads reach it only through posted messages.
+// events, hosting, persistence and class information, over the connection
+// (Session) and the live view (Display). Created, called and destroyed on
+// the host's user-interface thread (the control's window thread); worker
+// threads reach it only through posted messages.
 class VidorraControl final : public platform::component::DispatchImpl,
                              public platform::component::ConnectionPointContainer,
                              public platform::component::PersistStream,
@@ -37,9 +41,9 @@ public:
     using Guid = platform::component::Guid;
     using Variant = platform::component::Variant;
 
-    // The control's default request objects (the HTTP request layer).
+    // Commands use the HTTP request layer.
     VidorraControl();
-    // With the request objects of `requests` (tests give recording ones).
+    // Commands use the request objects of `requests` (tests give recording ones).
     explicit VidorraControl(RequestFactory requests);
 
     // Unknown
@@ -66,20 +70,27 @@ public:
     // ViewStatistics
     int64_t picturesShown() const override;
 
-    // C++ side, window thread: the state behind the members, for the layers
-    // that share the control and for tests.
+    // C++ side, window thread: the layers behind the members, for tests.
+    Session& session() { return *m_session; }
+    Display& display() { return m_display; }
     const VidorraSettings& settings() const { return m_settings; }
     const CameraMirror& camera() const { return m_camera; }
-    const std::string& paneText(int pane) const { return m_panes.at(size_t(pane)); }
+    int loginLevel() const { return m_session->loginLevel(); }
+    std::string paneText(int pane) const { return m_session->paneText(pane); }
     // The Resolution and Quality submenus of the last capability reply.
     const CapabilityMenus& capabilityMenus() const { return m_menus; }
     // The context-menu text of "I am..." after login.
     const std::string& welcomeText() const { return m_welcomeText; }
-    void setPaneText(int pane, const std::string& text);
+    // Command threads not yet ended and reaped.
+    size_t running() const { return m_commands->running(); }
+    // The picture SaveCurrentJpg writes when the view has none (tests).
+    void setCurrentPicture(std::vector<uint8_t> jpeg) { m_currentPicture = std::move(jpeg); }
 
-    // Window-thread handlers of the camera's reports.
-    // The user name that the login request returned.
-    void setUserName(const std::string& name);
+    // The user name the login request returned; the connection's own record
+    // replaces it at the next login message.
+    void setUserName(const std::string& name) { m_camera.userName = name; }
+
+    // Window-thread handlers of the camera's reports (WM_VID_* messages).
     void onLogin(int code);
     void onOpenState(int state, int userCheck);
     void onImageInfo(uint32_t wParam, uint32_t lParam);
@@ -94,12 +105,8 @@ public:
     void onReply(ReplyMessage message, intptr_t wParam);
     // Starts the camera-name request (50 ms later, "/GetName.cgi").
     void requestCamName();
-
-    // The picture that SaveCurrentJpg writes: the current cell's last one.
-    void setCurrentPicture(std::vector<uint8_t> jpeg) { m_currentPicture = std::move(jpeg); }
-    void countPictureShown() { ++m_picturesShown; }
-    // Command threads not yet ended and reaped.
-    size_t running() const { return m_commands->running(); }
+    // Starts the camera clock request, as GetTime does.
+    void requestTime();
 
     // How long ExCmd and JspExCmd wait for their reply.
     static constexpr int kExCmdWaitMs = 3000;
@@ -115,6 +122,8 @@ protected:
 private:
     ~VidorraControl() override;
 
+    void wireSession();
+    void wireDisplay();
     HResult getProperty(Dispid d, Variant& result);
     HResult putProperty(Dispid d, const Variant& value);
     HResult callMethod(Dispid d, std::vector<Variant>& args);
@@ -122,10 +131,10 @@ private:
     HResult putBackColor(uint32_t color);
     // DISP_E_EXCEPTION with the control's error object.
     static HResult refuse(std::string_view text);
-    bool isAdmin() const { return m_camera.loginLevel == 2; }
+    bool isAdmin() const { return loginLevel() == 2; }
     void launch(Command c, std::string path, int delayMs = 0);
     void resetCameraState();
-    // Disconnects, stores the new address and connects.
+    void paneChanged(int pane, const std::string& text);
     HResult connect(const std::string& url);
     HResult saveCurrentJpg(const std::string& fileName);
 
@@ -136,15 +145,18 @@ private:
 
     VidorraSettings m_settings;
     CameraMirror m_camera;
-    std::array<std::string, 7> m_panes;
     CapabilityMenus m_menus;
     std::string m_welcomeText = "I am...";
     int64_t m_picturesShown = 0;
-    bool m_actualSize = false;
     std::vector<uint8_t> m_currentPicture;
 
-    QPointer<QWidget> m_window;
+    std::shared_ptr<StatusShared> m_statusShared = std::make_shared<StatusShared>();
+    std::shared_ptr<ControlCredentials> m_credentials;
     std::shared_ptr<PostBox> m_postBox;
+    // Destroyed in reverse order: the commands and the connection stop
+    // before the view they report to goes.
+    Display m_display;
+    std::unique_ptr<Session> m_session;
     std::unique_ptr<CommandRunner> m_commands;
 };
 

@@ -4,6 +4,7 @@
 // copy, updates the pane texts and fires the matching event.
 #include "control/automation/CameraInfo.h"
 #include "control/automation/VidorraControl.h"
+#include "control/display/ControlWindow.h"
 #include "control/stream/KeyValueReader.h"
 
 namespace strovix {
@@ -20,20 +21,22 @@ constexpr int kPaneMisc = 6;
 
 void VidorraControl::onLogin(int code)
 {
-    m_camera.loginLevel = code == 0 ? 2 : 1;
+    // The connection records the level itself (code 0: administrator).
+    (void)code;
+    if (std::string name = m_session->userName(); !name.empty())
+        m_camera.userName = name;
     m_welcomeText = "Welcome! " + m_camera.userName;
-    setPaneText(kPaneMisc, m_settings.url);
+    m_session->setPaneText(kPaneMisc, m_session->url());
 }
-
-void VidorraControl::setUserName(const std::string& name) { m_camera.userName = name; }
 
 void VidorraControl::onOpenState(int state, int userCheck)
 {
     if (state != 2) {
         const int32_t now = state == 1 ? 1 : 0;
-        setPaneText(kPaneStatus, now == 1 ? "Open" : "Close");
+        m_session->setPaneText(kPaneStatus, now == 1 ? "Open" : "Close");
         const bool changed = m_camera.openState != now;
         m_camera.openState = now;
+        m_statusShared->controlOpenState.store(now);
         if (changed)
             fire(EventId::Status, {Variant(now)});
     }
@@ -48,15 +51,16 @@ void VidorraControl::onImageInfo(uint32_t wParam, uint32_t lParam)
     const int32_t r = int32_t(wParam >> 16 & 0xFF);
     if (r != m_camera.resolution) {
         m_camera.resolution = r;
+        m_display.setResolutionIndex(r);
         fire(EventId::Resolution, {Variant(r)});
     }
-    setPaneText(kPaneResolution, resolutionName(r, m_camera.camVersionFlag));
+    m_session->setPaneText(kPaneResolution, resolutionName(r, m_camera.camVersionFlag));
     const int32_t q = int32_t(wParam >> 8 & 0xFF);
     if (q != m_camera.quality) {
         m_camera.quality = q;
         fire(EventId::Quality, {Variant(q)});
     }
-    setPaneText(kPaneQuality, qualityName(q, m_camera.qualityTwoLevels));
+    m_session->setPaneText(kPaneQuality, qualityName(q, m_camera.qualityTwoLevels));
     const std::pair<Tuning, uint32_t> reported[] = {
         {Tuning::Brightness, wParam & 0xFF},
         {Tuning::Contrast, lParam >> 24 & 0xFF},
@@ -89,7 +93,7 @@ void VidorraControl::onServerAudio(int value)
 {
     if (value == 0) {
         // Playback of the camera's sound ends with the camera's switch.
-        m_settings.audio = 0;
+        m_session->setAudio(0);
         m_camera.serverAudio = 0;
     } else if (value == 1) {
         m_camera.serverAudio = 1;
@@ -115,6 +119,7 @@ void VidorraControl::onCamVer(const std::string& version)
 {
     m_camera.camVersion = version;
     m_camera.camVersionFlag = cameraVersionFlag(version);
+    m_display.setCameraVersionFlag(m_camera.camVersionFlag);
     fire(EventId::CamVer, {Variant(version)});
 }
 
@@ -131,6 +136,7 @@ void VidorraControl::onCamName(const std::string& reply)
     for (auto& [key, value] : readKeyValues(reply))
         if (key == "CameraName")
             m_camera.camName = value;
+    m_display.setCameraName(m_camera.camName);
     fire(EventId::GetCamName, {Variant(m_camera.camName)});
 }
 

@@ -2,7 +2,7 @@
 // properties, and the methods. Refusals leave every field unchanged.
 #include "control/automation/VidorraControl.h"
 #include "control/automation/VidorraIdentity.h"
-#include "control/automation/VidorraView.h"
+#include "control/display/ControlWindow.h"
 
 #include <QWidget>
 #include <algorithm>
@@ -87,31 +87,31 @@ HResult VidorraControl::getProperty(Dispid d, Variant& result)
     const CameraMirror& c = m_camera;
     switch (d) {
     case Dispid::BackColor:
-        result = Variant::color(s.backColor);
+        result = Variant::color(m_display.backColor());
         break;
     case Dispid::CamWidth:
-        result = m_window ? int32_t(m_window->width()) : s.camWidth;
+        result = int32_t(m_display.camWidth());
         break;
     case Dispid::URL:
-        result = s.url;
+        result = m_session->url();
         break;
     case Dispid::Layout:
-        result = s.layoutCells;
+        result = int32_t(m_display.layout());
         break;
     case Dispid::ShowIntervalTime:
-        result = s.showIntervalTimeMs;
+        result = int32_t(m_session->showIntervalTime());
         break;
     case Dispid::ReconnectTryNum:
-        result = s.reconnectTryNum;
+        result = int32_t(m_session->reconnectTryNum());
         break;
     case Dispid::ReconnectTryTime:
-        result = s.reconnectTryTimeS;
+        result = int32_t(m_session->reconnectTryTime());
         break;
     case Dispid::DownloadNum:
         result = s.downloadNum;
         break;
     case Dispid::Rotate:
-        result = s.rotate;
+        result = int32_t(m_display.rotate());
         break;
     case Dispid::DownloadPath:
         result = s.downloadPath;
@@ -163,7 +163,7 @@ HResult VidorraControl::getProperty(Dispid d, Variant& result)
         result = c.camName;
         break;
     case Dispid::ShowText:
-        result = s.showText;
+        result = int32_t(m_display.showText());
         break;
     case Dispid::DownloadTime:
         result = int32_t(s.downloadTimeMs / 1000);
@@ -199,22 +199,22 @@ HResult VidorraControl::getProperty(Dispid d, Variant& result)
         result = c.frequency;
         break;
     case Dispid::Audio:
-        result = s.audio;
+        result = int32_t(m_session->audio());
         break;
     case Dispid::AudioFormat:
-        result = s.audioFormat == 1 ? "Adpcm" : "Pcm";
+        result = m_session->audioFormat() == 1 ? "Adpcm" : "Pcm";
         break;
     case Dispid::FontColor:
-        result = Variant::color(s.fontColor);
+        result = Variant::color(m_display.fontColor());
         break;
     case Dispid::StatusBarCtrl:
         result = s.statusBarCtrl;
         break;
     case Dispid::DateFormat:
-        result = s.dateFormat;
+        result = int32_t(m_display.dateFormat());
         break;
     case Dispid::TimeFormat:
-        result = s.timeFormat;
+        result = int32_t(m_display.timeFormat());
         break;
     case Dispid::ServerAudio:
         result = c.serverAudio;
@@ -229,12 +229,10 @@ HResult VidorraControl::putBackColor(uint32_t color)
 {
     if (m_site && !m_site->requestEdit(id(Dispid::BackColor)))
         return S_FALSE;
-    m_settings.backColor = color;
+    m_display.setBackColor(color);
     m_dirty = true;
     if (m_site)
         m_site->onChanged(id(Dispid::BackColor));
-    if (auto* view = dynamic_cast<VidorraView*>(m_window.data()))
-        view->setBackColor(color);
     return S_OK;
 }
 
@@ -301,38 +299,25 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
     case Dispid::BackColor:
         return putBackColor(value.colorValue());
     case Dispid::CamWidth:
-        if (v <= 0 || m_actualSize)
-            return S_FALSE;
-        s.camWidth = v;
-        if (m_window)
-            m_window->resize(v, m_window->height());
-        return S_OK;
+        return m_display.setCamWidth(v) ? S_OK : S_FALSE;
     case Dispid::CamHeight:
-        return S_OK;
+        return m_display.setCamHeight(v) ? S_OK : S_FALSE;
     case Dispid::URL:
         return connect(value.text());
     case Dispid::Layout:
-        if (v < 1 || v > 4)
-            return S_FALSE;
-        s.layoutCells = v * v;
-        fire(EventId::Layout, {Variant(s.layoutCells)});
-        return S_OK;
+        // The display fires Layout through its callback.
+        return m_display.setLayout(v) ? S_OK : S_FALSE;
     case Dispid::ShowIntervalTime:
-        if (v < 0)
-            return refuse("IntervalTime is greater than 0");
-        s.showIntervalTimeMs = v;
-        s.intervalChanged = true;
+        if (auto refusal = m_session->setShowIntervalTime(v))
+            return refuse(*refusal);
         return S_OK;
     case Dispid::ReconnectTryNum:
-        if (v < 0)
-            return refuse("ReconnectTryNum is no less than 0");
-        s.reconnectTryNum = v;
+        if (auto refusal = m_session->setReconnectTryNum(v))
+            return refuse(*refusal);
         return S_OK;
     case Dispid::ReconnectTryTime:
-        if (v < 0)
-            return refuse("ReconnectTryTime is no less than 0");
-        s.reconnectTryTimeS = v;
-        s.retryChanged = true;
+        if (auto refusal = m_session->setReconnectTryTime(v))
+            return refuse(*refusal);
         return S_OK;
     case Dispid::DownloadNum:
         if (v < -1)
@@ -340,7 +325,7 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
         s.downloadNum = v;
         return S_OK;
     case Dispid::Rotate:
-        s.rotate = v;
+        m_display.setRotate(v);
         return S_OK;
     case Dispid::DownloadPath:
         s.downloadPath = value.text();
@@ -378,15 +363,8 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
         requestCamName();
         return S_OK;
     case Dispid::ShowText:
-        if (v >= -1 && v <= 2) {
-            s.cameraClockOffsetS = 0;
-        } else if (v == 3 || v == 4) {
-            launch(Command::GetTime, std::string(paths::fixed(Command::GetTime)));
-        } else {
-            return S_FALSE;
-        }
-        s.showText = v;
-        return S_OK;
+        // 3 and 4 request the camera clock first (through the display's callback).
+        return m_display.setShowText(v) ? S_OK : S_FALSE;
     case Dispid::DownloadTime:
         if (v < 1 || v > 2000000)
             return refuse("Download Total Time is greater than 0 and less 2000000");
@@ -436,30 +414,24 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
         s.aviSaveIntervalNum = v;
         return S_OK;
     case Dispid::Audio:
-        s.audio = v;
+        m_session->setAudio(v);
         return S_OK;
     case Dispid::AudioFormat:
         if (equalsNoCase(value.text(), "pcm"))
-            s.audioFormat = 0;
+            m_session->setAudioFormat(0);
         else if (equalsNoCase(value.text(), "adpcm"))
-            s.audioFormat = 1;
+            m_session->setAudioFormat(1);
         return S_OK;
     case Dispid::FontColor:
-        s.fontColor = value.colorValue();
+        m_display.setFontColor(value.colorValue());
         return S_OK;
     case Dispid::StatusBarCtrl:
         s.statusBarCtrl = v;
         return S_OK;
     case Dispid::DateFormat:
-        if (v < 0 || v > 9)
-            return S_FALSE;
-        s.dateFormat = v;
-        return S_OK;
+        return m_display.setDateFormat(v) ? S_OK : S_FALSE;
     case Dispid::TimeFormat:
-        if (v < 0 || v > 3)
-            return S_FALSE;
-        s.timeFormat = v;
-        return S_OK;
+        return m_display.setTimeFormat(v) ? S_OK : S_FALSE;
     default:
         return putCameraMirrored(d, v);
     }
@@ -481,14 +453,14 @@ HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
         return adminCommand(Command::GetAllUser, fixedPath(Command::GetAllUser));
     case Dispid::SetUser:
         // Anyone may change their own account; exact, case-sensitive name.
-        if (!isAdmin() && !(m_camera.loginLevel != 0 && text(0) == m_camera.userName))
+        if (!isAdmin() && !(loginLevel() != 0 && text(0) == m_camera.userName))
             return refuse(kNoAuthority);
         launch(Command::SetUser, paths::setUser(text(0), text(1)));
         return S_OK;
     case Dispid::DelUser:
         return adminCommand(Command::DelUser, paths::delUser(text(0)));
     case Dispid::GetMyself:
-        if (m_camera.loginLevel == 0)
+        if (loginLevel() == 0)
             return S_FALSE;
         a[0] = m_camera.userName;
         return S_OK;
@@ -538,7 +510,7 @@ HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
     case Dispid::GetIP:
         return adminCommand(Command::GetIP, fixedPath(Command::GetIP));
     case Dispid::ExCmd: {
-        auto reply = m_commands->runExCmd(m_settings.url, text(0), kExCmdWaitMs);
+        auto reply = m_commands->runExCmd(m_session->url(), text(0), kExCmdWaitMs);
         const bool given = !a[1].isNull();
         a[2] = Variant(reply && given ? int32_t((*reply)->size()) : -1);
         if (reply && given)
@@ -547,7 +519,7 @@ HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
     }
     case Dispid::JspExCmd: {
         std::string reply;
-        const bool ok = m_commands->runJspExCmd(m_settings.url, text(0), kJspExCmdWaitMs, reply);
+        const bool ok = m_commands->runJspExCmd(m_session->url(), text(0), kJspExCmdWaitMs, reply);
         a[1] = Variant(reply);
         return ok ? S_OK : S_FALSE;
     }
@@ -558,6 +530,9 @@ HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
             return S_FALSE;
         m_settings.exStatusStart = num(0);
         m_settings.exStatusEnd = num(1);
+        m_statusShared->exStart.store(num(0));
+        m_statusShared->exEnd.store(num(1));
+        m_session->setExStatusWindow(num(0), num(1));
         return S_OK;
     case Dispid::GetExStatus:
         if (num(0) == 0)

@@ -7,19 +7,12 @@
 
 namespace strovix {
 
-// The fields behind the automation members, with their initial values. The
+// The fields behind the automation members that no other layer keeps, with
+// their initial values (the connection keeps URL, the intervals and the
+// sound settings; the display keeps the view and overlay settings). The
 // window thread owns all of them.
 struct VidorraSettings {
-    std::string url;
-    int32_t layoutCells = 1;
-    int32_t camWidth = 0;
-    int32_t showIntervalTimeMs = 60;
-    bool intervalChanged = false;
-    int32_t reconnectTryNum = 100;
-    int32_t reconnectTryTimeS = 3;
-    bool retryChanged = false;
     int32_t downloadNum = 100;
-    int32_t rotate = 0;
     std::string downloadPath; // the process's working folder at creation
     std::string downloadPrefix = "webcam";
     int32_t aviFrame = 6;
@@ -28,7 +21,6 @@ struct VidorraSettings {
     int32_t jpgNumInAvi = 500;
     std::string aviPre = "webcam";
     int32_t avi = 0;
-    int32_t showText = 0;
     int64_t downloadTimeMs = 10 * 1000;
     int64_t downloadSizeBytes = 1000 * 1024;
     int64_t aviTotalSizeBytes = 100 * 1024;
@@ -39,21 +31,13 @@ struct VidorraSettings {
     int32_t aviDownNum = 500;
     int32_t autoFrame = 1;
     int32_t aviSaveIntervalNum = 1;
-    int32_t audio = 0;
-    int32_t audioFormat = 0; // 0 PCM, 1 ADPCM
     int32_t exStatusStart = 0;
     int32_t exStatusEnd = 0;
-    uint32_t fontColor = 0x0000FF00;
-    uint32_t backColor = 0;
     int32_t statusBarCtrl = 1;
-    int32_t dateFormat = 0;
-    int32_t timeFormat = 0;
     // Context-menu removals (DelMenu): main bits 1..9, and the entries of
     // the View (1..3), Splits (1..4) and Rotate (1..4) submenus.
     std::array<bool, 10> menuRemoved{};
     std::array<std::array<bool, 5>, 4> submenuRemoved{};
-    // Seconds added to the local clock for the overlay time.
-    int64_t cameraClockOffsetS = 0;
 };
 
 // Tuning choices as the ImageTuning event numbers them.
@@ -62,7 +46,6 @@ enum class Tuning : int { Sharpness = 0, Hue = 1, Saturation = 2, Contrast = 3, 
 // What the camera last reported, as the window thread keeps it. Reset at
 // every connect.
 struct CameraMirror {
-    int32_t loginLevel = 0; // 0 not logged in, 1 user, 2 administrator
     std::string userName;
     int32_t openState = -1;
     int32_t resolution = -1;

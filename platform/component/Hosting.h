@@ -26,7 +26,9 @@ public:
     // A status-bar pane of the control shows a new text.
     virtual void onPaneText(int pane, const std::string& text) { (void)pane; (void)text; }
     // Answers a camera's credentials prompt for "host:port" without asking
-    // the operator. False leaves the prompt to the control.
+    // the operator. False leaves the prompt to the control. Unlike the other
+    // calls this one comes from the control's worker threads (one at a time,
+    // never after the site was detached): it must be thread-safe.
     virtual bool credentials(const std::string& hostPort, std::string& user, std::string& password)
     {
         (void)hostPort; (void)user; (void)password;

@@ -49,9 +49,8 @@ protected:
         control = ComPtr<VidorraControl>::adopt(new VidorraControl(camera.factory()));
         host.d = control.get();
         control->advise(kIidIVidorraEvents, &events, &cookie);
-        ASSERT_EQ(host.put("URL", camera.base), S_OK);
-        control->setUserName("admin");
-        control->onLogin(0);
+        ASSERT_EQ(host.put("URL", camera.base), S_FALSE);
+        ASSERT_TRUE(logIn(*control, 2, "admin"));
     }
     void TearDown() override { control.reset(); }
     bool waitFor(EventId e, size_t n = 1)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "control/automation/CommandRunner.h"
+#include "control/automation/VidorraControl.h"
+#include "control/session/VidMessages.h"
 #include "platform/component/Events.h"
 
 #include <QApplication>
@@ -27,7 +29,8 @@ struct FakeCamera {
     std::mutex lock;
     std::vector<std::string> requests;
     std::map<std::string, Answer> answers; // by path prefix (after the base address)
-    std::string base = "http://camera";
+    // Nothing listens there: the connection probe fails at once.
+    std::string base = "http://127.0.0.1:1";
 
     std::vector<std::string> paths()
     {
@@ -128,3 +131,12 @@ inline bool pumpUntil(const std::function<bool()>& done, int ms = 2000)
 }
 
 inline void pumpFor(int ms) { pumpUntil([] { return false; }, ms); }
+
+// Logs a control in as the connection does: the login message reaches the
+// window thread and the connection records the level.
+inline bool logIn(strovix::VidorraControl& control, int level, const std::string& user)
+{
+    control.setUserName(user);
+    control.session().messageTarget()->post(strovix::WM_VID_LOGIN, level == 2 ? 0 : 1);
+    return pumpUntil([&] { return control.loginLevel() == level; });
+}

@@ -5,6 +5,7 @@
 #include "platform/component/ErrorInfo.h"
 #include "support/TempDir.h"
 
+#include <QWidget>
 #include <gtest/gtest.h>
 
 using namespace platform::component;
@@ -29,12 +30,14 @@ protected:
     // The login as the window thread records it from the camera's reply.
     void logIn(int level, const std::string& user = "administrator")
     {
-        control->setUserName(user);
-        control->onLogin(level == 2 ? 0 : 1);
+        ASSERT_TRUE(::logIn(*control, level, user));
     }
+    // The fake camera's address: the probe finds nobody (S_FALSE), the
+    // address is kept and the commands go to the fake.
     void connect()
     {
-        ASSERT_EQ(host.put("URL", camera.base), S_OK);
+        ASSERT_EQ(host.put("URL", camera.base), S_FALSE);
+        ASSERT_EQ(host.get("URL"), Variant(camera.base));
     }
     // Waits until `n` requests went out (and a little more for strays).
     std::vector<std::string> sent(size_t n)
@@ -90,7 +93,6 @@ TEST_F(VidorraContract, InitialValuesAreThoseOfTheContract)
 TEST_F(VidorraContract, RangeRefusalsCarryTheirTextAndChangeNothing)
 {
     EXPECT_EQ(host.put("ShowIntervalTime", 0), S_OK);
-    EXPECT_TRUE(control->settings().intervalChanged);
     expectRefusal(host, host.put("ShowIntervalTime", -1), "IntervalTime is greater than 0");
     EXPECT_EQ(host.get("ShowIntervalTime"), Variant(0));
 
@@ -141,7 +143,7 @@ TEST_F(VidorraContract, AudioFormatAndExtendedStatusRange)
     EXPECT_EQ(host.put("AudioFormat", "mp3"), S_OK);
     EXPECT_EQ(host.get("AudioFormat"), Variant("Adpcm"));
     EXPECT_EQ(host.put("AudioFormat", "pcm"), S_OK);
-    EXPECT_EQ(control->settings().audioFormat, 0);
+    EXPECT_EQ(control->session().audioFormat(), 0);
 
     EXPECT_EQ(host.call("SetExStatus", {5, 9}), S_OK);
     EXPECT_EQ(host.call("SetExStatus", {5, 3}), S_FALSE);
@@ -227,10 +229,15 @@ TEST_F(VidorraContract, CameraMirroredWritesNeedAChange)
 
 TEST_F(VidorraContract, LayoutFiresTheCellCount)
 {
+    QWidget parent;
+    ASSERT_EQ(control->createWindow(&parent, 300, 240), S_OK);
+    events.events.clear(); // building the first cells counts as a layout too
     EXPECT_EQ(host.put("Layout", 3), S_OK);
     EXPECT_EQ(host.get("Layout"), Variant(9));
     ASSERT_EQ(events.of(id(EventId::Layout)).size(), 1u);
     EXPECT_EQ(events.of(id(EventId::Layout))[0], std::vector<Variant>{Variant(9)});
+    EXPECT_EQ(control->destroyWindow(), S_OK);
+    EXPECT_EQ(control->destroyWindow(), S_FALSE);
 }
 
 TEST_F(VidorraContract, ShowTextModesResetOrRequestTheClock)
@@ -240,9 +247,9 @@ TEST_F(VidorraContract, ShowTextModesResetOrRequestTheClock)
     EXPECT_EQ(host.put("ShowText", 3), S_OK);
     EXPECT_EQ(sent(1), std::vector<std::string>{"/GetTime.cgi"});
     ASSERT_TRUE(pumpUntil([&] { return !events.of(id(EventId::GetTime)).empty(); }));
-    EXPECT_NE(control->settings().cameraClockOffsetS, 0);
+    EXPECT_NE(control->display().clockOffset(), 0);
     EXPECT_EQ(host.put("ShowText", 1), S_OK);
-    EXPECT_EQ(control->settings().cameraClockOffsetS, 0);
+    EXPECT_EQ(control->display().clockOffset(), 0);
     EXPECT_EQ(host.put("ShowText", 5), S_FALSE);
     EXPECT_EQ(host.get("ShowText"), Variant(1));
 }

@@ -107,7 +107,10 @@ TEST(Strovixctl, RegistersListsAndDrivesAControlThroughTheRegistry)
                             "' Layout=2 'Layout?' ShowIntervalTime=-1 JpgNumInAvi=10000 'SetExStatus(5, 9)' "
                             "'GetExStatus(1)' sleep=0.1 'GetMyself()'");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(r.out, "event Layout(4)\n"
+    EXPECT_EQ(r.out, "pane 3 \"1 X 1\"\n"
+                     "event Layout(1)\n"
+                     "pane 3 \"2 X 2\"\n"
+                     "event Layout(4)\n"
                      "put Layout -> 0\n"
                      "get Layout -> 0 4\n"
                      "put ShowIntervalTime -> 0x80020009 \"IntervalTime is greater than 0\"\n"

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "control/session/Session.h"
+#include "control/stream/CameraStatus.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace strovix {
+
+// What the window thread shares with the status interpretation of the
+// connection thread.
+struct StatusShared {
+    // The control's camera open state (-1, 0, 1), written by the window thread.
+    std::atomic<int> controlOpenState{-1};
+    // The extended-status window of SetExStatus; end 0 switches it off.
+    std::atomic<int> exStart{0};
+    std::atomic<int> exEnd{0};
+};
+
+// Reads the status blocks of one connection thread, keeps the camera status
+// record and the last value reported of each field, and hands every change
+// to the window thread: a posted message, or a request for the camera clock
+// or name. Connection thread only.
+class CameraStatusInterpreter : public StatusInterpreter {
+public:
+    struct Outputs {
+        // Posts WM_VID_* (message, wParam, lParam, text) to the control.
+        std::function<void(unsigned msg, uintptr_t wParam, intptr_t lParam, std::string text)> post;
+        // The camera clock changed: the control's GetTime runs.
+        std::function<void()> clockWanted;
+        // The camera name changed: the camera-name request runs.
+        std::function<void()> nameWanted;
+    };
+
+    CameraStatusInterpreter(std::shared_ptr<StatusShared> shared, Outputs outputs);
+    void interpret(std::string_view block) override;
+    const CameraStatus& record() const override { return m_record; }
+
+private:
+    std::shared_ptr<StatusShared> m_shared;
+    Outputs m_out;
+    CameraStatus m_record;
+    // The last value reported of each field.
+    int m_userCheck = -1;
+    std::string m_motionSetting = "1000000";
+    int m_motionSwitch = -1;
+    std::string m_motionCounter = "1000000";
+    std::string m_exText;
+    int m_frequency = -1;
+    int m_loginCode = -1;
+    int m_clockCounter = 0;
+    int m_nameCounter = -1;
+    int m_serverAudio = -1;
+};
+
+} // namespace strovix
