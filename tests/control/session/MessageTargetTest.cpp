@@ -67,7 +67,7 @@ TEST(MessageTarget, PostSendAndGivingUp)
     stopped = Clock::now();
     stop = 1;
     blocked.join();
-    EXPECT_LT(msSince(stopped), 150);
+    EXPECT_LT(msSince(stopped), 400);
     EXPECT_FALSE(late);
     pumpFor(20);
     EXPECT_EQ(handled, 0);
@@ -142,12 +142,12 @@ TEST(InterruptibleSleep, SlicesAndFlags)
     t = Clock::now();
     EXPECT_EQ(InterruptibleSleep(5000, a, b, 300), 1);
     setter.join();
-    EXPECT_LT(msSince(t), 450); // noticed at the next slice boundary
+    EXPECT_LT(msSince(t), 650); // noticed at the next slice boundary
     // A flag already set returns at once; the remainder below one slice is
     // always slept.
     a = 1;
     t = Clock::now();
     EXPECT_EQ(InterruptibleSleep(1000, a, b, 100), 1);
-    EXPECT_LT(msSince(t), 20);
+    EXPECT_LT(msSince(t), 100);
     EXPECT_EQ(InterruptibleSleep(50, a, b, 100), 0);
 }

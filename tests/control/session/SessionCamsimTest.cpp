@@ -84,9 +84,9 @@ TEST(SessionWithCamsim, PicturesAtTheCameraRate)
     pumpFor(2000);
     const uint32_t shown = session->framesAnnounced() - before;
     // 20 per second for 2 s; loose bounds for a loaded machine.
-    EXPECT_GE(shown, 25u);
+    EXPECT_GE(shown, 20u);
     EXPECT_LE(shown, 48u);
-    EXPECT_GE(session->frameRateX100(), 1200u);
+    EXPECT_GE(session->frameRateX100(), 1000u);
     EXPECT_LE(session->frameRateX100(), 2600u);
     EXPECT_GE(decodedStart, static_cast<int>(shown));
 }
