@@ -14,8 +14,10 @@ FlushTarget::~FlushTarget()
 
 void FlushTarget::flushIfDirty()
 {
-    if (m_dirty.exchange(false, std::memory_order_acq_rel))
+    if (m_dirty.exchange(false, std::memory_order_acq_rel)) {
         ::fdatasync(m_fd);
+        m_flushes.fetch_add(1, std::memory_order_relaxed);
+    }
 }
 
 std::shared_ptr<DiskFlusher> DiskFlusher::instance()

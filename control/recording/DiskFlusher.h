@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -24,10 +25,13 @@ public:
     void markDirty() { m_dirty.store(true, std::memory_order_release); }
     // Flushes when something was written since the last flush.
     void flushIfDirty();
+    // Flushes done so far.
+    uint64_t flushes() const { return m_flushes.load(std::memory_order_relaxed); }
 
 private:
     const int m_fd;
     std::atomic<bool> m_dirty{false};
+    std::atomic<uint64_t> m_flushes{0};
 };
 
 // One worker for the whole process that flushes every registered recording

@@ -1,3 +1,4 @@
+#include "FfprobeCheck.h"
 #include "RecordingTestSupport.h"
 
 #include "control/recording/AviRecovery.h"
@@ -68,6 +69,7 @@ TEST(AviRecovery, FinishedFileEqualsTheOneAnOrdinaryCloseWrites)
 
     const auto finished = recoverUnfinishedAvi(crashed.path());
     ASSERT_EQ(finished, std::vector<std::string>{expected});
+    expectFfprobeAgrees(expected);
     EXPECT_EQ(readFile(expected), readFile(reference.file("ref.avi")));
     EXPECT_EQ(filesIn(crashed.path()).size(), 1u);
     if (ffprobeAvailable()) {
@@ -107,6 +109,7 @@ TEST(AviRecovery, LeavesLiveForeignAndEmptyFilesAsTheyShould)
 
     live.FinalClose();
     EXPECT_EQ(filesEndingWith(dir.path(), ".avi").size(), 1u);
+    expectFfprobeAgreesWithAll(dir.path());
 }
 
 TEST(AviRecovery, NeverReplacesAnExistingRecording)
@@ -130,6 +133,7 @@ TEST(AviRecovery, NeverReplacesAnExistingRecording)
     const Bytes kept = readFile(taken);
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "an earlier recording");
     EXPECT_EQ(u32(readFile(finished[0]), 48), 1u);
+    expectFfprobeAgrees(finished[0]);
 }
 
 std::string childProgram()
@@ -193,6 +197,7 @@ TEST(AviRecovery, AFileOfAKilledRecorderIsFinishedByTheNextRecording)
     const Bytes f = readFile(dir.file(finished[0]));
     EXPECT_EQ(u32(f, 48), 25u);
     EXPECT_EQ(u32(f, 64), 320u);
+    expectFfprobeAgrees(dir.file(finished[0]));
     if (ffprobeAvailable()) {
         const auto probed = probe(dir.file(finished[0]));
         ASSERT_TRUE(probed);
