@@ -299,6 +299,9 @@ HResult VidorraControl::setExtent(int width, int height)
 
 void VidorraControl::paneChanged(int pane, const std::string& text)
 {
+    if (pane < 0 || pane >= Session::kPaneCount || m_hostPanes[size_t(pane)] == text)
+        return;
+    m_hostPanes[size_t(pane)] = text;
     if (m_site)
         m_site->onPaneText(pane, text);
 }

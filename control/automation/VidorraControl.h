@@ -148,6 +148,8 @@ private:
     CapabilityMenus m_menus;
     std::string m_welcomeText = "I am...";
     int64_t m_picturesShown = 0;
+    // The pane texts the host last heard of.
+    std::array<std::string, Session::kPaneCount> m_hostPanes;
     std::vector<uint8_t> m_currentPicture;
 
     std::shared_ptr<StatusShared> m_statusShared = std::make_shared<StatusShared>();
