@@ -1,6 +1,7 @@
 #include "control/recording/AviWriter.h"
 
 #include "control/recording/AviRecovery.h"
+#include "control/recording/DiskFlusher.h"
 #include "control/recording/RecordingFile.h"
 
 #include <algorithm>
@@ -14,13 +15,16 @@ constexpr uint8_t kPad[1] = {0};
 
 } // namespace
 
-AviWriter::AviWriter(const RecordingClock& clock) : m_clock(clock)
+AviWriter::AviWriter(const RecordingClock& clock) : m_clock(clock), m_flusher(DiskFlusher::instance())
 {
     m_videoIndex.reserve(kMaxVideoEntries);
     resetFile();
 }
 
-AviWriter::~AviWriter() = default;
+AviWriter::~AviWriter()
+{
+    resetFile(); // before the flusher may go
+}
 
 void AviWriter::Reset()
 {

@@ -13,6 +13,7 @@
 
 namespace strovix::recording {
 
+class DiskFlusher;
 class RecordingFile;
 
 // Writes the camera's JPEG frames (and the decoded camera sound) as
@@ -74,6 +75,9 @@ private:
     std::string namedFile(const char* marker) const;
 
     const RecordingClock& m_clock;
+    // Kept for the writer's life, so the flush worker does not stop and start
+    // with every file.
+    std::shared_ptr<DiskFlusher> m_flusher;
     std::unique_ptr<RecordingFile> m_file;
     uint32_t m_width = kDefaultWidth;
     uint32_t m_height = kDefaultHeight;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace strovix::recording {
@@ -16,6 +17,15 @@ void FlushTarget::flushIfDirty()
 {
     if (m_dirty.exchange(false, std::memory_order_acq_rel)) {
         ::fdatasync(m_fd);
+        if (!m_folder.empty()) {
+            // A power cut must not lose the new file's name either.
+            const int dir = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
+            m_folder.clear();
+        }
         m_flushes.fetch_add(1, std::memory_order_relaxed);
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -15,7 +16,9 @@ namespace strovix::recording {
 // never meets a closed or reused descriptor.
 class FlushTarget {
 public:
-    explicit FlushTarget(int fd) : m_fd(fd) {}
+    // `folder`: a folder whose entry for this new file is flushed once, with
+    // the first flush of the file (empty: none).
+    explicit FlushTarget(int fd, std::string folder = {}) : m_fd(fd), m_folder(std::move(folder)) {}
     ~FlushTarget();
     FlushTarget(const FlushTarget&) = delete;
     FlushTarget& operator=(const FlushTarget&) = delete;
@@ -30,6 +33,8 @@ public:
 
 private:
     const int m_fd;
+    // Flusher thread only after construction:
+    std::string m_folder;
     std::atomic<bool> m_dirty{false};
     std::atomic<uint64_t> m_flushes{0};
 };

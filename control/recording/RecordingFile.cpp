@@ -212,11 +212,11 @@ std::unique_ptr<RecordingFile> RecordingFile::create(const std::string& folder, 
     // Nobody else knows the name yet; the lock tells a recovery it is in use.
     ::flock(fd, LOCK_EX | LOCK_NB);
     error = 0;
-    return std::unique_ptr<RecordingFile>(new RecordingFile(std::move(path), fd));
+    return std::unique_ptr<RecordingFile>(new RecordingFile(std::move(path), fd, folder.empty() ? "/" : folder));
 }
 
-RecordingFile::RecordingFile(std::string path, int fd)
-    : m_path(std::move(path)), m_target(std::make_shared<FlushTarget>(fd)), m_flusher(DiskFlusher::instance())
+RecordingFile::RecordingFile(std::string path, int fd, const std::string& folder)
+    : m_path(std::move(path)), m_target(std::make_shared<FlushTarget>(fd, folder)), m_flusher(DiskFlusher::instance())
 {
     m_flusher->add(m_target);
 }

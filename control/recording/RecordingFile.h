@@ -53,7 +53,7 @@ public:
     static void injectWriteFailure(int error, long long bytes);
 
 private:
-    RecordingFile(std::string path, int fd);
+    RecordingFile(std::string path, int fd, const std::string& folder);
     void release();
 
     std::string m_path;
