@@ -1,0 +1,168 @@
+// The control against the camera simulator, as a host drives it.
+#include "DispatchHost.h"
+#include "FakeCamera.h"
+#include "control/automation/VidorraControl.h"
+#include "control/automation/VidorraIdentity.h"
+#include "support/CamsimProcess.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace platform::component;
+using namespace strovix;
+
+namespace {
+
+struct Site : HostSite {
+    bool credentials(const std::string&, std::string& user, std::string& password) override
+    {
+        user = "administrator";
+        password = "admin";
+        return true;
+    }
+};
+
+class AgainstCamsim : public ::testing::Test {
+protected:
+    void start(std::vector<std::string> args = {})
+    {
+        testApp();
+        if (!CamsimProcess::available())
+            GTEST_SKIP() << "camsim is not built";
+        args.push_back("--audio-off");
+        cam = std::make_unique<CamsimProcess>(args);
+        ASSERT_TRUE(cam->started());
+        control = ComPtr<VidorraControl>::adopt(new VidorraControl());
+        host.d = control.get();
+        control->setSite(&site);
+        control->advise(kIidIVidorraEvents, &events, &cookie);
+        parent = std::make_unique<QWidget>();
+        ASSERT_EQ(control->createWindow(parent.get(), 320, 240), S_OK);
+        ASSERT_EQ(host.put("URL", cam->url()), S_OK);
+        ASSERT_TRUE(pumpUntil([&] { return control->loginLevel() == 2; }, 5000));
+    }
+    void TearDown() override
+    {
+        if (control) {
+            control->destroyWindow();
+            control->setSite(nullptr);
+            control.reset();
+        }
+    }
+    bool waitFor(EventId e, size_t n = 1, int ms = 5000)
+    {
+        return pumpUntil([&] { return events.of(id(e)).size() >= n; }, ms);
+    }
+    // The targets camsim received with credentials.
+    std::vector<std::string> targets()
+    {
+        std::vector<std::string> out;
+        for (auto& line : cam->requestLog())
+            if (line.find(" user=- ") == std::string::npos && line.find(" GET ") != std::string::npos)
+                out.push_back(line.substr(line.find(" GET ") + 5));
+        return out;
+    }
+    bool waitForTarget(const std::string& target)
+    {
+        return pumpUntil([&] {
+            auto t = targets();
+            return std::find(t.begin(), t.end(), target) != t.end();
+        });
+    }
+
+    std::unique_ptr<CamsimProcess> cam;
+    Site site;
+    std::unique_ptr<QWidget> parent;
+    EventLog events;
+    uint32_t cookie = 0;
+    ComPtr<VidorraControl> control;
+    DispatchHost host;
+};
+
+} // namespace
+
+TEST_F(AgainstCamsim, FirstStatusAndFirstPictureReportTheCamera)
+{
+    start();
+    ASSERT_TRUE(waitFor(EventId::ImageTuning, 5));
+    ASSERT_TRUE(waitFor(EventId::GetCamName));
+    for (EventId e : {EventId::Status, EventId::UserCheck, EventId::Frequency, EventId::ServerAudio,
+                      EventId::Resolution, EventId::Quality, EventId::CamVer})
+        EXPECT_EQ(events.of(id(e)).size(), 1u) << id(e);
+    EXPECT_EQ(events.of(id(EventId::Status))[0], std::vector<Variant>{Variant(1)});
+    EXPECT_EQ(events.of(id(EventId::Resolution))[0], std::vector<Variant>{Variant(3)});
+    std::vector<int32_t> choices;
+    for (auto& args : events.of(id(EventId::ImageTuning)))
+        choices.push_back(args[0].i4());
+    EXPECT_EQ(choices, (std::vector<int32_t>{4, 3, 2, 1, 0}));
+    EXPECT_EQ(host.get("CamName"), Variant("Camera 1"));
+    EXPECT_EQ(control->paneText(0), "Open");
+    EXPECT_EQ(control->paneText(1), "640 X 480");
+    EXPECT_EQ(control->paneText(2), "Medium");
+    EXPECT_EQ(control->welcomeText(), "Welcome! administrator");
+    // The clock counter of the first block is 00: the only clock request is
+    // the one after login.
+    pumpFor(300);
+    EXPECT_EQ(cam->countRequests("/GetTime.cgi"), 1);
+    EXPECT_GE(cam->countRequests("/GetName.cgi"), 1);
+    EXPECT_GT(control->picturesShown(), 0);
+}
+
+TEST_F(AgainstCamsim, CapabilityAndVersionShapeTheMenusAndNames)
+{
+    start({"--resolution-mask", "36", "--camera-version", "5.06", "--no-quality-cap"});
+    ASSERT_TRUE(waitFor(EventId::CamVer));
+    EXPECT_EQ(events.of(id(EventId::CamVer))[0], std::vector<Variant>{Variant("5.06")});
+    EXPECT_EQ(control->camera().camVersionFlag, 0);
+    ASSERT_TRUE(pumpUntil([&] { return !control->capabilityMenus().resolution.empty(); }));
+    EXPECT_EQ(control->capabilityMenus().resolution,
+              (std::vector<MenuItem>{{"640 X 480", 3}, {"176 X 144", 0}}));
+    EXPECT_TRUE(control->capabilityMenus().qualityTwoLevels);
+    ASSERT_TRUE(waitFor(EventId::Quality));
+    EXPECT_EQ(control->paneText(2), ""); // quality index 2 has no two-level name
+}
+
+TEST_F(AgainstCamsim, AdministrationRequestsGoOutAsTheCommandsSay)
+{
+    start({"--fault", "answer=503@/GetFtp.cgi"});
+    ASSERT_TRUE(waitFor(EventId::Frequency));
+    EXPECT_EQ(host.call("SetIP", {1, "", "", "", "", "", ""}), S_OK);
+    EXPECT_TRUE(waitForTarget("/SetIP.cgi?IPWay=dhcp&IP=&Netmask=&Gateway=&DNS0=&DNS1=&DNS2="));
+    EXPECT_EQ(host.call("SendMail", {"smtp", "a@b", "c@d", "s", "c", "f", "pw", 0}), S_OK);
+    EXPECT_TRUE(waitForTarget("/SendMail.cgi?MailServer=smtp&Sender=a@b&Receiver=c@d&Subject=s&AttachFile=f&Content=c"));
+    EXPECT_EQ(host.call("SetMail", {"smtp", "a@b", "c@d", "pw", 0, 1}), S_OK);
+    EXPECT_TRUE(waitForTarget("/SetMail.cgi?MailServer=smtp&Sender=a@b&Receiver=c@d&Enable=true"));
+    EXPECT_EQ(host.put("Frequency", 0), S_OK);
+    EXPECT_TRUE(waitForTarget("/ChangeAECFrequency.cgi?Frequency=Outdoor"));
+
+    // User names go as given, except the bytes that would break the request.
+    EXPECT_EQ(host.call("SetUser", {"a&b", "pw"}), S_OK);
+    ASSERT_TRUE(waitFor(EventId::GetAllUser));
+    EXPECT_TRUE(waitForTarget("/SetUser.cgi?User=a&b&Pass=pw"));
+    EXPECT_EQ(host.call("DelUser", {"x y"}), S_OK);
+    ASSERT_TRUE(waitFor(EventId::GetAllUser, 2));
+    EXPECT_TRUE(waitForTarget("/DelUser.cgi?User=x%20y"));
+    EXPECT_FALSE(events.of(id(EventId::GetAllUser))[1][0].text().empty());
+
+    // The camera refuses: no event.
+    EXPECT_EQ(host.call("GetFtp", {}), S_OK);
+    EXPECT_TRUE(waitForTarget("/GetFtp.cgi"));
+    pumpFor(200);
+    EXPECT_TRUE(events.of(id(EventId::GetFtp)).empty());
+
+    // The camera reports the new frequency with its status.
+    ASSERT_TRUE(waitFor(EventId::Frequency, 2));
+    EXPECT_EQ(events.of(id(EventId::Frequency))[1], std::vector<Variant>{Variant(0)});
+    EXPECT_EQ(host.get("Frequency"), Variant(0));
+}
+
+TEST_F(AgainstCamsim, RenamingTheCameraReadsTheNameBack)
+{
+    start();
+    ASSERT_TRUE(waitFor(EventId::GetCamName));
+    const size_t before = events.of(id(EventId::GetCamName)).size();
+    EXPECT_EQ(host.put("CamName", "Gate"), S_OK);
+    ASSERT_TRUE(pumpUntil([&] { return host.get("CamName") == Variant("Gate"); }, 5000));
+    EXPECT_GT(events.of(id(EventId::GetCamName)).size(), before);
+    EXPECT_TRUE(waitForTarget("/SetIP.cgi?CameraName=Gate"));
+}
