@@ -1,3 +1,4 @@
+#include "support/CamsimProcess.h"
 #include "support/TempDir.h"
 #include "tools/strovixctl/Operations.h"
 
@@ -124,4 +125,30 @@ TEST(Strovixctl, RegistersListsAndDrivesAControlThroughTheRegistry)
     r = runCtl(reg, "unregister");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(runCtl(reg, "members").status, 1);
+}
+
+TEST(Strovixctl, ShowsALiveCameraEndToEnd)
+{
+    if (!CamsimProcess::available())
+        GTEST_SKIP() << "camsim is not built";
+    CamsimProcess cam({"--audio-off"});
+    ASSERT_TRUE(cam.started());
+    TempDir dir;
+    const std::string reg = dir.file("registry");
+    ASSERT_EQ(runCtl(reg, "register").status, 0);
+    const std::string shot = dir.file("shot.png");
+    CtlRun r = runCtl(reg, "run --seconds 1 --screenshot '" + shot + "' --credentials administrator:admin URL=" +
+                               cam.url() + " sleep=1.5 Layout=2 'Open?' 'GetMyself()' 'Brightness=256'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const char* line : {"put URL -> 0\n", "event Status(1)\n", "event UserCheck(", "event Frequency(",
+                             "event ServerAudio(", "event CamVer(\"", "event GetCamName(\"Camera 1\")\n",
+                             "event Resolution(3)\n", "event Quality(2)\n", "event ImageTuning(4, ",
+                             "event Layout(4)\n", "pane 0 \"Open\"\n", "pane 1 \"640 X 480\"\n",
+                             "get Open -> 0 1\n", "call GetMyself -> 0 \"administrator\"\n",
+                             "put Brightness -> 0x80020009 \"0-255\"\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    const size_t at = r.out.rfind("shown ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_GT(std::atoi(r.out.c_str() + at + 6), 10) << "pictures shown in 2.5 s at 30 per second";
+    EXPECT_EQ(dir.read("shot.png").substr(1, 3), "PNG");
 }
