@@ -136,9 +136,10 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
 
     const std::atomic<int>& stop = conn->streamStop;
     int attempts = 0;
-    // A write of ReconnectTryTime before this connection started does not
-    // cut its first retry wait short.
+    // Writes of ReconnectTryTime or ShowIntervalTime before this connection
+    // started do not cut its first retry or single-frame wait short.
     sh->retryChanged.store(0);
+    sh->intervalChanged.store(0);
 
     auto end = [&](int pane, int result) {
         conn->loginLevel.store(0);
@@ -386,8 +387,8 @@ long Session::dispatchBuiltIn(const VidMessageArgs& a)
             m_connection->loginLevel.store(a.wParam == 0 ? 2 : 1);
         break;
     case WM_VID_THREADDONE:
-        m_workers.stop(static_cast<WorkerList::Id>(a.wParam), std::chrono::milliseconds(kStopWaitMs),
-                       [t = m_shared->target] { t->processPending(); });
+        // The worker posted this as its last act: a plain wait is short.
+        m_workers.stop(static_cast<WorkerList::Id>(a.wParam), std::chrono::milliseconds(kStopWaitMs));
         break;
     default:
         break;

@@ -336,3 +336,30 @@ TEST(Session, LoginAnswerOfAnEarlierConnectionIsIgnored)
     EXPECT_EQ(cam.count("/GetMyself.cgi"), 2u);
     EXPECT_EQ(session.loginLevel(), 0);
 }
+
+TEST(Session, SingleFrameModeReopensTheStreamPerPicture)
+{
+    app();
+    TempDir dir;
+    ScriptedCamera cam;
+    Session session(options(dir));
+    session.setWindowReady(true);
+    session.setShowIntervalTime(1000);
+    ASSERT_EQ(session.setUrl(cam.url()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return cam.count("/GetData.cgi") >= 1; }, 5000));
+    const auto t = Clock::now();
+    ASSERT_TRUE(pumpUntil([&] { return cam.count("/GetData.cgi") >= 3; }, 4000));
+    // One picture per request, a request every second.
+    EXPECT_GE(msSince(t), 1800);
+    EXPECT_LE(msSince(t), 2600);
+    EXPECT_GE(session.framesAnnounced(), 2u);
+    EXPECT_LE(session.framesAnnounced(), 3u);
+    EXPECT_EQ(cam.count("/GetMyself.cgi"), 1u);
+
+    // A new interval cuts the wait short.
+    const size_t before = cam.count("/GetData.cgi");
+    pumpFor(100);
+    session.setShowIntervalTime(0);
+    ASSERT_TRUE(pumpUntil([&] { return session.framesAnnounced() >= 10; }, 3000));
+    EXPECT_EQ(cam.count("/GetData.cgi"), before + 1);
+}
