@@ -33,6 +33,8 @@ QCoreApplication& app()
     return *a;
 }
 
+bool g_recordedFromCamsim = false;
+
 // About 8 MiB of a camsim stream body, whole blocks; synthetic parts when the
 // simulator is not built.
 const std::string& recordedStream()
@@ -52,7 +54,8 @@ const std::string& recordedStream()
                 req.CloseRequest();
             }
         }
-        if (out.size() < kRecordBytes) {
+        g_recordedFromCamsim = out.size() >= kRecordBytes;
+        if (!g_recordedFromCamsim) {
             out.clear();
             for (unsigned i = 0; out.size() < kRecordBytes; ++i)
                 out += streamtest::streamPart(streamtest::picture(640, 480, 30000 + i % 13 * 500, i));
@@ -93,6 +96,7 @@ void BM_ParserOverRecordedStream(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
     state.counters["pictures"] = static_cast<double>(announced.load()) / static_cast<double>(state.iterations());
     state.counters["statuses"] = static_cast<double>(statuses) / static_cast<double>(state.iterations());
+    state.counters["camsim"] = g_recordedFromCamsim ? 1 : 0;
 }
 
 // The baseline: find every FF with memchr and append each block to a buffer
