@@ -89,11 +89,11 @@ void BM_LiveFromCamsim(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        const int before = display.picturesShown();
+        const int64_t before = display.picturesShown();
         QElapsedTimer clock;
         clock.start();
         strovix::test::pumpUntil([] { return false; }, 3000);
-        state.counters["pictures_per_s"] = (display.picturesShown() - before) * 1000.0 / double(clock.elapsed());
+        state.counters["pictures_per_s"] = double(display.picturesShown() - before) * 1000.0 / double(clock.elapsed());
     }
     session.setWindowReady(false);
     display.destroyWindow();

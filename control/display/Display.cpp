@@ -50,7 +50,7 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
         return 1;
     const auto& cells = m_window->cells();
     const int count = int(cells.size());
-    const int current = m_state.picturesShown % count;
+    const int current = int(m_state.picturesShown % count);
 
     // The cell that showed the previous picture drops to black text.
     if (count > 1) {

@@ -114,7 +114,7 @@ public:
     void setIndicator(int resource, int slot);
 
     // What the frame handler keeps.
-    int picturesShown() const { return m_state.picturesShown; }
+    int64_t picturesShown() const { return m_state.picturesShown; }
     const std::string& lastDateTimeText() const { return m_lastDateTime; }
     // The last picture decoded into `cell` (empty when none or no such cell).
     Frame cellLastFrame(int cell) const;

@@ -11,7 +11,7 @@ namespace strovix {
 // style and the overlay options as they were. Window thread only.
 struct ViewState {
     int cellCount = 1;     // 1, 4, 9 or 16 (Layout n gives n x n)
-    int picturesShown = 0; // pictures handled since the split last changed
+    int64_t picturesShown = 0; // pictures handled since the split last changed (never wraps)
     int rotate = 0;        // Rotate: 0 normal, 1 turned 180, 2 mirrored left-right, 3 top-bottom; any value is kept
     int showText = 0;      // -1..4
     int dateFormat = 0;    // 0..9
