@@ -10,21 +10,13 @@
 #include "control/stream/KeyValueReader.h"
 #include "platform/component/ErrorInfo.h"
 
-#include <filesystem>
-#include <fstream>
+#include <QMessageBox>
 
 namespace strovix {
 
 using namespace platform::component;
 
 namespace {
-
-std::string workingFolder()
-{
-    std::error_code ec;
-    auto p = std::filesystem::current_path(ec);
-    return ec ? std::string() : p.string();
-}
 
 // A command's request object over the HTTP request layer.
 class HttpCommandRequest : public CommandRequest {
@@ -50,8 +42,7 @@ VidorraControl::VidorraControl(RequestFactory requests)
     : m_events(kIidIVidorraEvents), m_session(std::make_unique<Session>())
 {
     ModuleCount::objectCreated();
-    m_settings.downloadPath = workingFolder();
-    m_settings.aviPath = m_settings.downloadPath;
+    m_recorder = std::make_unique<recording::Recorder>(m_recordingHost);
     m_credentials = std::make_shared<ControlCredentials>(std::make_shared<DialogCredentialsProvider>());
     m_session->setCredentialsProvider(m_credentials);
 
@@ -84,6 +75,8 @@ VidorraControl::~VidorraControl()
     m_commands->stopAll(Session::kStopWaitMs);
     m_credentials->setSite(nullptr);
     m_session.reset();
+    // The AVI file being written is finished.
+    m_recorder->FinalClose();
     m_postBox->close();
     m_events.clear();
     m_display.destroyWindow();
@@ -174,6 +167,15 @@ void VidorraControl::wireDisplay()
     cb.layoutChanged = [this](int cells) { fire(EventId::Layout, {Variant(int32_t(cells))}); };
     cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
     cb.clockWanted = [this] { requestTime(); };
+    cb.recordPicture = [this](const Frame& picture) { m_recorder->handleFrame(picture); };
+    m_recordingHost.text = [this](const std::string& text) { m_session->setPaneText(6, text); };
+    m_recordingHost.indicator = [this](int slot, int icon) { m_display.setIndicator(icon, slot); };
+    std::weak_ptr<PostBox> box = m_postBox;
+    m_recordingHost.error = [this, box] {
+        // Shown from the window thread's queue: the recorder is inside a frame now.
+        if (auto b = box.lock())
+            b->invoke([this] { showRecordingWarning(); });
+    };
     cb.hostExtent = [this](QSize pixels, QSize) {
         if (m_site)
             m_site->onResizeRequest(pixels.width(), pixels.height());
@@ -387,24 +389,14 @@ void VidorraControl::onReply(ReplyMessage message, intptr_t wParam)
     }
 }
 
-HResult VidorraControl::saveCurrentJpg(const std::string& fileName)
+void VidorraControl::showRecordingWarning()
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path parent = fs::path(fileName).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) {
-        fs::create_directories(parent, ec);
-        if (ec)
-            return S_FALSE;
-    }
-    // The newest picture is the current cell's last one.
-    const Frame picture = m_currentPicture.empty() ? m_session->frame()->copy() : m_currentPicture;
-    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return S_FALSE;
-    out.write(reinterpret_cast<const char*>(picture.data()), std::streamsize(picture.size()));
-    out.close();
-    return out ? S_OK : S_FALSE;
+    const recording::RecordingWarning& w = m_recorder->warning();
+    // Not modal: a host without an operator must not stop here.
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromStdString(w.caption),
+                                QString::fromStdString(w.text), QMessageBox::Ok, m_display.window());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 } // namespace strovix

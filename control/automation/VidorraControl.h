@@ -2,11 +2,13 @@
 
 #include "control/automation/CameraInfo.h"
 #include "control/automation/CommandRunner.h"
+#include "control/automation/RecordingBridge.h"
 #include "control/automation/StatusInterpretation.h"
 #include "control/automation/VidorraMembers.h"
 #include "control/automation/VidorraState.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
+#include "control/recording/Recorder.h"
 #include "control/session/Session.h"
 #include "platform/component/ClassFactory.h"
 #include "platform/component/Dispatch.h"
@@ -73,6 +75,7 @@ public:
     // C++ side, window thread: the layers behind the members, for tests.
     Session& session() { return *m_session; }
     Display& display() { return m_display; }
+    recording::Recorder& recorder() { return *m_recorder; }
     const VidorraSettings& settings() const { return m_settings; }
     const CameraMirror& camera() const { return m_camera; }
     int loginLevel() const { return m_session->loginLevel(); }
@@ -136,7 +139,8 @@ private:
     void resetCameraState();
     void paneChanged(int pane, const std::string& text);
     HResult connect(const std::string& url);
-    HResult saveCurrentJpg(const std::string& fileName);
+    HResult answer(const recording::PutResult& r);
+    void showRecordingWarning();
 
     platform::component::RefCount m_refs;
     platform::component::ConnectionPoint m_events;
@@ -158,6 +162,8 @@ private:
     // Destroyed in reverse order: the commands and the connection stop
     // before the view they report to goes.
     Display m_display;
+    RecordingBridge m_recordingHost;
+    std::unique_ptr<recording::Recorder> m_recorder;
     std::unique_ptr<Session> m_session;
     std::unique_ptr<CommandRunner> m_commands;
 };

@@ -19,7 +19,6 @@ namespace {
 constexpr std::string_view kNotAdmin = "You are not an administrator";
 constexpr std::string_view kNoAuthority = "You are no authority";
 constexpr std::string_view kTuningRange = "0-255";
-constexpr std::string_view kNotLessThanOne = "the value should not be less than 1";
 
 bool equalsNoCase(std::string_view a, std::string_view b)
 {
@@ -66,6 +65,19 @@ Tuning tuningOf(Dispid d)
 
 } // namespace
 
+HResult VidorraControl::answer(const recording::PutResult& r)
+{
+    switch (r.kind) {
+    case recording::PutResult::Kind::Ok:
+        return S_OK;
+    case recording::PutResult::Kind::Quiet:
+        return S_FALSE;
+    case recording::PutResult::Kind::Refused:
+        return refuse(r.text);
+    }
+    return S_FALSE;
+}
+
 HResult VidorraControl::invokeMember(const MemberInfo& member, InvokeKind kind, std::vector<Variant>& args,
                                      Variant& result)
 {
@@ -83,6 +95,7 @@ HResult VidorraControl::invokeMember(const MemberInfo& member, InvokeKind kind, 
 
 HResult VidorraControl::getProperty(Dispid d, Variant& result)
 {
+    const recording::RecordingSettings& r = m_recorder->settings();
     const VidorraSettings& s = m_settings;
     const CameraMirror& c = m_camera;
     switch (d) {
@@ -108,22 +121,22 @@ HResult VidorraControl::getProperty(Dispid d, Variant& result)
         result = int32_t(m_session->reconnectTryTime());
         break;
     case Dispid::DownloadNum:
-        result = s.downloadNum;
+        result = r.DownloadNum();
         break;
     case Dispid::Rotate:
         result = int32_t(m_display.rotate());
         break;
     case Dispid::DownloadPath:
-        result = s.downloadPath;
+        result = r.DownloadPath();
         break;
     case Dispid::DownloadPrefix:
-        result = s.downloadPrefix;
+        result = r.DownloadPrefix();
         break;
     case Dispid::AviFrame:
-        result = s.aviFrame;
+        result = r.AviFrame();
         break;
     case Dispid::AviPath:
-        result = s.aviPath;
+        result = r.AviPath();
         break;
     case Dispid::Open:
         result = c.openState;
@@ -142,7 +155,7 @@ HResult VidorraControl::getProperty(Dispid d, Variant& result)
         result = c.tuning[size_t(tuningOf(d))].value_or(-1);
         break;
     case Dispid::Download:
-        result = s.download;
+        result = m_recorder->Download();
         break;
     case Dispid::UserCheck:
         result = c.userCheck;
@@ -151,13 +164,13 @@ HResult VidorraControl::getProperty(Dispid d, Variant& result)
         result = c.motionSwitch;
         break;
     case Dispid::JpgNumInAvi:
-        result = s.jpgNumInAvi;
+        result = r.JpgNumInAvi();
         break;
     case Dispid::AviPre:
-        result = s.aviPre;
+        result = r.AviPre();
         break;
     case Dispid::Avi:
-        result = s.avi;
+        result = m_recorder->Avi();
         break;
     case Dispid::CamName:
         result = c.camName;
@@ -166,34 +179,34 @@ HResult VidorraControl::getProperty(Dispid d, Variant& result)
         result = int32_t(m_display.showText());
         break;
     case Dispid::DownloadTime:
-        result = int32_t(s.downloadTimeMs / 1000);
+        result = r.DownloadTime();
         break;
     case Dispid::DownloadSize:
-        result = int32_t(s.downloadSizeBytes / 1024);
+        result = r.DownloadSize();
         break;
     case Dispid::AviTotalSize:
-        result = int32_t(s.aviTotalSizeBytes / 1024);
+        result = r.AviTotalSize();
         break;
     case Dispid::AviTotalTime:
-        result = int32_t(s.aviTotalTimeMs / 1000);
+        result = r.AviTotalTime();
         break;
     case Dispid::DownType:
-        result = s.downType;
+        result = r.DownType();
         break;
     case Dispid::DownAviType:
-        result = s.downAviType;
+        result = r.DownAviType();
         break;
     case Dispid::SaveIntervalNum:
-        result = s.saveIntervalNum;
+        result = r.SaveIntervalNum();
         break;
     case Dispid::AviDownNum:
-        result = s.aviDownNum;
+        result = r.AviDownNum();
         break;
     case Dispid::AutoFrame:
-        result = s.autoFrame;
+        result = r.AutoFrame();
         break;
     case Dispid::AviSaveIntervalNum:
-        result = s.aviSaveIntervalNum;
+        result = r.AviSaveIntervalNum();
         break;
     case Dispid::Frequency:
         result = c.frequency;
@@ -294,6 +307,7 @@ HResult VidorraControl::putCameraMirrored(Dispid d, int32_t v)
 HResult VidorraControl::putProperty(Dispid d, const Variant& value)
 {
     VidorraSettings& s = m_settings;
+    recording::RecordingSettings& r = m_recorder->settings();
     const int32_t v = value.i4();
     switch (d) {
     case Dispid::BackColor:
@@ -320,41 +334,26 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
             return refuse(*refusal);
         return S_OK;
     case Dispid::DownloadNum:
-        if (v < -1)
-            return refuse("DownloadNum is no less than 0 or -1");
-        s.downloadNum = v;
-        return S_OK;
+        return answer(r.putDownloadNum(v));
     case Dispid::Rotate:
         m_display.setRotate(v);
         return S_OK;
     case Dispid::DownloadPath:
-        s.downloadPath = value.text();
-        return S_OK;
+        return answer(r.putDownloadPath(value.text()));
     case Dispid::DownloadPrefix:
-        s.downloadPrefix = value.text();
-        return S_OK;
+        return answer(r.putDownloadPrefix(value.text()));
     case Dispid::AviFrame:
-        if (v <= 0)
-            return refuse("AviFrame is greater than 0");
-        s.aviFrame = v;
-        return S_OK;
+        return answer(r.putAviFrame(v));
     case Dispid::AviPath:
-        s.aviPath = value.text();
-        return S_OK;
+        return answer(r.putAviPath(value.text()));
     case Dispid::Download:
-        s.download = v;
-        return S_OK;
+        return answer(m_recorder->putDownload(v));
     case Dispid::JpgNumInAvi:
-        if (v < 1 || v > 9999)
-            return S_FALSE;
-        s.jpgNumInAvi = v;
-        return S_OK;
+        return answer(r.putJpgNumInAvi(v));
     case Dispid::AviPre:
-        s.aviPre = value.text();
-        return S_OK;
+        return answer(r.putAviPre(value.text()));
     case Dispid::Avi:
-        s.avi = v;
-        return S_OK;
+        return answer(m_recorder->putAvi(v));
     case Dispid::CamName:
         if (!isAdmin())
             return refuse(kNotAdmin);
@@ -366,53 +365,25 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
         // 3 and 4 request the camera clock first (through the display's callback).
         return m_display.setShowText(v) ? S_OK : S_FALSE;
     case Dispid::DownloadTime:
-        if (v < 1 || v > 2000000)
-            return refuse("Download Total Time is greater than 0 and less 2000000");
-        s.downloadTimeMs = int64_t(v) * 1000;
-        return S_OK;
+        return answer(r.putDownloadTime(v));
     case Dispid::DownloadSize:
-        if (v < 1 || v > 2000000)
-            return refuse("Download Total Size is greater than 0 and less 2000000");
-        s.downloadSizeBytes = int64_t(v) * 1024;
-        return S_OK;
+        return answer(r.putDownloadSize(v));
     case Dispid::AviTotalSize:
-        if (v <= 0)
-            return refuse("Avi Total Size is greater than 0");
-        s.aviTotalSizeBytes = int64_t(v) * 1024;
-        return S_OK;
+        return answer(r.putAviTotalSize(v));
     case Dispid::AviTotalTime:
-        if (v <= 0)
-            return refuse("Avi Total Time is greater than 0");
-        s.aviTotalTimeMs = int64_t(v) * 1000;
-        return S_OK;
+        return answer(r.putAviTotalTime(v));
     case Dispid::DownType:
-        if (v < 0 || v > 3)
-            return refuse("Down Type error");
-        s.downType = v;
-        return S_OK;
+        return answer(r.putDownType(v));
     case Dispid::DownAviType:
-        if (v < 0 || v > 3)
-            return refuse("Avi Down Type error");
-        s.downAviType = v;
-        return S_OK;
+        return answer(r.putDownAviType(v));
     case Dispid::SaveIntervalNum:
-        if (v < 1)
-            return refuse(kNotLessThanOne);
-        s.saveIntervalNum = v;
-        return S_OK;
+        return answer(r.putSaveIntervalNum(v));
     case Dispid::AviDownNum:
-        if (v < 1)
-            return refuse(kNotLessThanOne);
-        s.aviDownNum = v;
-        return S_OK;
+        return answer(r.putAviDownNum(v));
     case Dispid::AutoFrame:
-        s.autoFrame = v;
-        return S_OK;
+        return answer(r.putAutoFrame(v));
     case Dispid::AviSaveIntervalNum:
-        if (v < 1)
-            return refuse(kNotLessThanOne);
-        s.aviSaveIntervalNum = v;
-        return S_OK;
+        return answer(r.putAviSaveIntervalNum(v));
     case Dispid::Audio:
         m_session->setAudio(v);
         return S_OK;
@@ -523,8 +494,11 @@ HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
         a[1] = Variant(reply);
         return ok ? S_OK : S_FALSE;
     }
-    case Dispid::SaveCurrentJpg:
-        return saveCurrentJpg(text(0));
+    case Dispid::SaveCurrentJpg: {
+        // The newest picture shown is the current cell's last one.
+        const Frame picture = m_currentPicture.empty() ? m_session->frame()->copy() : m_currentPicture;
+        return m_recorder->SaveCurrentJpg(text(0), picture) ? S_OK : S_FALSE;
+    }
     case Dispid::SetExStatus:
         if (!((num(0) > 0 && num(0) <= num(1) && num(1) <= 50) || (num(0) == 0 && num(1) == 0)))
             return S_FALSE;

@@ -9,28 +9,9 @@ namespace strovix {
 
 // The fields behind the automation members that no other layer keeps, with
 // their initial values (the connection keeps URL, the intervals and the
-// sound settings; the display keeps the view and overlay settings). The
-// window thread owns all of them.
+// sound settings; the display keeps the view and overlay settings; the
+// recorder keeps the recording settings). The window thread owns them.
 struct VidorraSettings {
-    int32_t downloadNum = 100;
-    std::string downloadPath; // the process's working folder at creation
-    std::string downloadPrefix = "webcam";
-    int32_t aviFrame = 6;
-    std::string aviPath; // the process's working folder at creation
-    int32_t download = 0;
-    int32_t jpgNumInAvi = 500;
-    std::string aviPre = "webcam";
-    int32_t avi = 0;
-    int64_t downloadTimeMs = 10 * 1000;
-    int64_t downloadSizeBytes = 1000 * 1024;
-    int64_t aviTotalSizeBytes = 100 * 1024;
-    int64_t aviTotalTimeMs = 10 * 1000;
-    int32_t downType = 0;
-    int32_t downAviType = 0;
-    int32_t saveIntervalNum = 1;
-    int32_t aviDownNum = 500;
-    int32_t autoFrame = 1;
-    int32_t aviSaveIntervalNum = 1;
     int32_t exStatusStart = 0;
     int32_t exStatusEnd = 0;
     int32_t statusBarCtrl = 1;

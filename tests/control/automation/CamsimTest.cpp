@@ -4,6 +4,9 @@
 #include "control/automation/VidorraControl.h"
 #include "control/automation/VidorraIdentity.h"
 #include "support/CamsimProcess.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
 
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -165,4 +168,29 @@ TEST_F(AgainstCamsim, RenamingTheCameraReadsTheNameBack)
     ASSERT_TRUE(pumpUntil([&] { return host.get("CamName") == Variant("Gate"); }, 5000));
     EXPECT_GT(events.of(id(EventId::GetCamName)).size(), before);
     EXPECT_TRUE(waitForTarget("/SetIP.cgi?CameraName=Gate"));
+}
+
+TEST_F(AgainstCamsim, RecordingSwitchesWriteTheShownPictures)
+{
+    start();
+    TempDir dir;
+    EXPECT_EQ(host.put("DownloadPath", dir.path()), S_OK);
+    EXPECT_EQ(host.put("AviPath", dir.path()), S_OK);
+    EXPECT_EQ(host.put("Download", 1), S_OK);
+    EXPECT_EQ(host.put("Avi", 1), S_OK);
+    const int64_t shown = control->picturesShown();
+    ASSERT_TRUE(pumpUntil([&] { return control->picturesShown() >= shown + 10; }, 5000));
+    EXPECT_EQ(host.put("Download", 0), S_OK);
+    EXPECT_EQ(host.put("Avi", 0), S_OK);
+    EXPECT_EQ(host.get("Avi"), Variant(0));
+    int jpegs = 0, avis = 0;
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
+        jpegs += e.path().extension() == ".jpg";
+        avis += e.path().extension() == ".avi";
+    }
+    EXPECT_GE(jpegs, 5);
+    EXPECT_EQ(avis, 1);
+    // SaveCurrentJpg writes the newest picture.
+    EXPECT_EQ(host.call("SaveCurrentJpg", {dir.file("one/now.jpg")}), S_OK);
+    EXPECT_EQ(dir.read("one/now.jpg").substr(0, 2), "\xFF\xD8");
 }

@@ -125,9 +125,9 @@ TEST_F(VidorraContract, UnitsConvertAtTheInterface)
 {
     EXPECT_EQ(host.put("DownloadSize", 3), S_OK);
     EXPECT_EQ(host.get("DownloadSize"), Variant(3));
-    EXPECT_EQ(control->settings().downloadSizeBytes, 3072);
+    EXPECT_EQ(control->recorder().settings().downloadSizeBytes(), 3072);
     EXPECT_EQ(host.put("DownloadTime", 2000000), S_OK);
-    EXPECT_EQ(control->settings().downloadTimeMs, int64_t(2000000) * 1000);
+    EXPECT_EQ(control->recorder().settings().downloadTimeMs(), int64_t(2000000) * 1000);
     expectRefusal(host, host.put("DownloadTime", 2000001), "Download Total Time is greater than 0 and less 2000000");
     expectRefusal(host, host.put("DownloadSize", 0), "Download Total Size is greater than 0 and less 2000000");
     EXPECT_EQ(host.get("DownloadTime"), Variant(2000000));
