@@ -1,0 +1,15 @@
+// Linked into every test program: the folders the tests find programs and
+// data in, and the offscreen platform for widget tests, unless the caller's
+// environment already says otherwise. Runs before main().
+#include <cstdlib>
+
+namespace {
+struct TestEnvironment {
+    TestEnvironment()
+    {
+        ::setenv("OCULON_BUILD_BIN", OCULON_TEST_BUILD_BIN, 0);
+        ::setenv("OCULON_SOURCE_DIR", OCULON_TEST_SOURCE_DIR, 0);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+} g_testEnvironment;
+} // namespace
