@@ -10,6 +10,7 @@
 #include "control/stream/KeyValueReader.h"
 #include "platform/component/ErrorInfo.h"
 
+#include <QMenu>
 #include <QMessageBox>
 
 namespace strovix {
@@ -327,6 +328,8 @@ void VidorraControl::resetCameraState()
     m_display.setCameraVersionFlag(0);
     // The Resolution and Quality submenus of the previous camera go.
     m_menus = CapabilityMenus{};
+    m_resolutionMenu.reset();
+    m_qualityMenu.reset();
 }
 
 HResult VidorraControl::connect(const std::string& url)

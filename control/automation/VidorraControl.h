@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+class QMenu;
 class QWidget;
 
 namespace strovix {
@@ -82,6 +83,10 @@ public:
     std::string paneText(int pane) const { return m_session->paneText(pane); }
     // The Resolution and Quality submenus of the last capability reply.
     const CapabilityMenus& capabilityMenus() const { return m_menus; }
+    // The submenus themselves, checked at the current index (null until a
+    // capability reply came; the context menu shows them).
+    QMenu* resolutionMenu() const { return m_resolutionMenu.get(); }
+    QMenu* qualityMenu() const { return m_qualityMenu.get(); }
     // The context-menu text of "I am..." after login.
     const std::string& welcomeText() const { return m_welcomeText; }
     // Command threads not yet ended and reaped.
@@ -138,6 +143,8 @@ private:
     void launch(Command c, std::string path, int delayMs = 0);
     void resetCameraState();
     void paneChanged(int pane, const std::string& text);
+    void buildSubmenus();
+    void checkSubmenu(QMenu* menu, int32_t index);
     HResult connect(const std::string& url);
     HResult answer(const recording::PutResult& r);
     void showRecordingWarning();
@@ -150,6 +157,8 @@ private:
     VidorraSettings m_settings;
     CameraMirror m_camera;
     CapabilityMenus m_menus;
+    std::unique_ptr<QMenu> m_resolutionMenu;
+    std::unique_ptr<QMenu> m_qualityMenu;
     std::string m_welcomeText = "I am...";
     int64_t m_picturesShown = 0;
     // The pane texts the host last heard of.

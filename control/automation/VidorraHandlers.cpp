@@ -7,6 +7,10 @@
 #include "control/display/ControlWindow.h"
 #include "control/stream/KeyValueReader.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+
 namespace strovix {
 
 using platform::component::Variant;
@@ -52,12 +56,14 @@ void VidorraControl::onImageInfo(uint32_t wParam, uint32_t lParam)
     if (r != m_camera.resolution) {
         m_camera.resolution = r;
         m_display.setResolutionIndex(r);
+        checkSubmenu(m_resolutionMenu.get(), r);
         fire(EventId::Resolution, {Variant(r)});
     }
     m_session->setPaneText(kPaneResolution, resolutionName(r, m_camera.camVersionFlag));
     const int32_t q = int32_t(wParam >> 8 & 0xFF);
     if (q != m_camera.quality) {
         m_camera.quality = q;
+        checkSubmenu(m_qualityMenu.get(), q);
         fire(EventId::Quality, {Variant(q)});
     }
     m_session->setPaneText(kPaneQuality, qualityName(q, m_camera.qualityTwoLevels));
@@ -129,6 +135,33 @@ void VidorraControl::onCapability(const std::string& capability)
     m_menus = strovix::capabilityMenus(capability, m_camera.camVersionFlag);
     if (m_menus.qualityTwoLevels)
         m_camera.qualityTwoLevels = true;
+    buildSubmenus();
+}
+
+void VidorraControl::buildSubmenus()
+{
+    auto build = [](const char* title, const std::vector<MenuItem>& items, int32_t current) {
+        auto menu = std::make_unique<QMenu>(QString::fromUtf8(title));
+        auto* group = new QActionGroup(menu.get());
+        for (const MenuItem& item : items) {
+            QAction* a = menu->addAction(QString::fromStdString(item.text));
+            a->setCheckable(true);
+            a->setData(item.index);
+            a->setChecked(item.index == current);
+            group->addAction(a);
+        }
+        return menu;
+    };
+    m_resolutionMenu = build("Resolution", m_menus.resolution, m_camera.resolution);
+    m_qualityMenu = build("Quality", m_menus.quality, m_camera.quality);
+}
+
+void VidorraControl::checkSubmenu(QMenu* menu, int32_t index)
+{
+    if (!menu)
+        return;
+    for (QAction* a : menu->actions())
+        a->setChecked(a->data().toInt() == index);
 }
 
 void VidorraControl::onCamName(const std::string& reply)

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+#include <QAction>
+#include <QMenu>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -123,6 +125,14 @@ TEST_F(AgainstCamsim, CapabilityAndVersionShapeTheMenusAndNames)
     EXPECT_TRUE(control->capabilityMenus().qualityTwoLevels);
     ASSERT_TRUE(waitFor(EventId::Quality));
     EXPECT_EQ(control->paneText(2), ""); // quality index 2 has no two-level name
+    // The submenus check the reported resolution.
+    ASSERT_NE(control->resolutionMenu(), nullptr);
+    const auto actions = control->resolutionMenu()->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), "640 X 480");
+    EXPECT_TRUE(actions[0]->isChecked());
+    EXPECT_FALSE(actions[1]->isChecked());
+    EXPECT_EQ(control->qualityMenu()->actions().size(), 2);
 }
 
 TEST_F(AgainstCamsim, AdministrationRequestsGoOutAsTheCommandsSay)
