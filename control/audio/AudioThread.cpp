@@ -23,6 +23,20 @@ std::array<uint8_t, RecordingSoundBlock::kBytes> RecordingSoundBlock::copy() con
     return m_block;
 }
 
+AudioLink audioLinkOf(const Session::AudioConnection& c)
+{
+    AudioLink link;
+    link.url = c.url;
+    link.statusRequest = c.probeRequest;
+    link.credentials = c.credentials;
+    link.credentialStore = c.credentialStore;
+    link.streamStop = c.streamStop;
+    link.retryChanged = c.retryChanged;
+    link.reconnectTryNum = c.reconnectTryNum;
+    link.reconnectTryTime = c.reconnectTryTime;
+    return link;
+}
+
 struct AudioThread::State {
     AudioLink link;
     bool adpcm = false;

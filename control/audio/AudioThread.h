@@ -4,6 +4,7 @@
 #include "control/session/Credentials.h"
 #include "control/session/HttpRequest.h"
 #include "control/session/MessageTarget.h"
+#include "control/session/Session.h"
 
 #include <array>
 #include <atomic>
@@ -56,6 +57,10 @@ struct AudioLink {
     // Makes the sound device; called once per thread.
     std::function<std::unique_ptr<AudioOutput>()> makeOutput;
 };
+
+// The connection part of a link, from the session's current connection; the
+// owner fills in the rest (audio value, recording hand-off, device).
+AudioLink audioLinkOf(const Session::AudioConnection& connection);
 
 // One audio thread: status check ("/GetStatus.cgi", the camera's audio switch
 // at byte 81), the sound stream in PCM or ADPCM, decoding, the ring of 40

@@ -315,8 +315,8 @@ Session::~Session()
         m_audioStop();
     // D5: the sound settings of this camera are kept for the next run.
     if (!m_url.empty()) {
-        m_urlSettings.write(m_url, "Audio", std::to_string(m_audio));
-        m_urlSettings.write(m_url, "AudioFormat", std::to_string(m_audioFormat));
+        m_urlSettings.write(m_url, "Audio", std::to_string(audio()));
+        m_urlSettings.write(m_url, "AudioFormat", std::to_string(audioFormat()));
     }
     // D6.
     m_shared->target->close();
@@ -472,8 +472,12 @@ int Session::setUrl(const std::string& url)
     m_connection->probe->setCredentials(nullptr, m_credentialStore);
 
     // C8.
-    if (auto stored = m_urlSettings.read(url))
-        applyAudioSettings(*stored, m_audio, m_audioFormat);
+    if (auto stored = m_urlSettings.read(url)) {
+        int audio = this->audio(), format = audioFormat();
+        applyAudioSettings(*stored, audio, format);
+        setAudio(audio);
+        setAudioFormat(format);
+    }
 
     // C9, C10.
     m_shared->framesAnnounced.store(0);
@@ -498,7 +502,7 @@ int Session::setUrl(const std::string& url)
     auto shared = m_shared;
     auto conn = m_connection;
     m_workers.start([shared, conn](WorkerList::Id) { runConnection(shared, conn); });
-    if (m_audio == 1 && m_audioStart)
+    if (audio() == 1 && m_audioStart)
         m_audioStart();
     return 0;
 }
@@ -653,6 +657,23 @@ void Session::setPaneText(int pane, const std::string& text)
 HttpRequestPtr Session::probeRequest() const
 {
     return m_connection->probe;
+}
+
+Session::AudioConnection Session::audioConnection() const
+{
+    AudioConnection a;
+    if (m_url.empty())
+        return a;
+    a.url = m_connection->url;
+    a.probeRequest = m_connection->probe;
+    // Aliasing pointers: each flag keeps its owner alive.
+    a.streamStop = std::shared_ptr<const std::atomic<int>>(m_connection, &m_connection->streamStop);
+    a.retryChanged = std::shared_ptr<std::atomic<int>>(m_shared, &m_shared->retryChanged);
+    a.reconnectTryNum = std::shared_ptr<const std::atomic<int>>(m_shared, &m_shared->reconnectTryNum);
+    a.reconnectTryTime = std::shared_ptr<const std::atomic<int>>(m_shared, &m_shared->reconnectTryTime);
+    a.credentials = m_provider;
+    a.credentialStore = m_credentialStore;
+    return a;
 }
 
 void Session::addCommandRequest(const HttpRequestPtr& request)

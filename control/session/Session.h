@@ -122,10 +122,30 @@ public:
     std::string cameraVersion() const;
     std::string capabilityText() const;
 
-    int audio() const { return m_audio; }
-    void setAudio(int value) { m_audio = value; }
-    int audioFormat() const { return m_audioFormat; }
-    void setAudioFormat(int value) { m_audioFormat = value; }
+    // Audio and AudioFormat of the current camera (kept per URL). Shared with
+    // the audio thread, which writes 0 into Audio when it gives up.
+    int audio() const { return m_audio->load(); }
+    void setAudio(int value) { m_audio->store(value); }
+    int audioFormat() const { return m_audioFormat->load(); }
+    void setAudioFormat(int value) { m_audioFormat->store(value); }
+    const std::shared_ptr<std::atomic<int>>& audioValue() const { return m_audio; }
+    const std::shared_ptr<std::atomic<int>>& audioFormatValue() const { return m_audioFormat; }
+
+    // What an audio thread of the current connection reads, by shared
+    // ownership: the address, the probe's request object (the status check
+    // shares it), the stream-stop and retry-changed flags and the two retry
+    // settings, the credentials. Empty url when no connection was made.
+    struct AudioConnection {
+        std::string url;
+        HttpRequestPtr probeRequest;
+        std::shared_ptr<const std::atomic<int>> streamStop;
+        std::shared_ptr<std::atomic<int>> retryChanged;
+        std::shared_ptr<const std::atomic<int>> reconnectTryNum;
+        std::shared_ptr<const std::atomic<int>> reconnectTryTime;
+        std::shared_ptr<CredentialsProvider> credentials;
+        std::shared_ptr<CredentialStore> credentialStore;
+    };
+    AudioConnection audioConnection() const;
     // The audio thread's stop flag of the current connection.
     std::shared_ptr<std::atomic<int>> audioStopFlag() const;
 
@@ -178,8 +198,8 @@ private:
     WorkerList m_workers;
     std::string m_url;
     uint64_t m_generation = 0;
-    int m_audio = 0;
-    int m_audioFormat = 0;
+    std::shared_ptr<std::atomic<int>> m_audio = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> m_audioFormat = std::make_shared<std::atomic<int>>(0);
     UrlSettingsStore m_urlSettings;
     std::shared_ptr<CredentialStore> m_credentialStore;
     std::shared_ptr<CredentialsProvider> m_provider;
