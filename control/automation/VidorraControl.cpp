@@ -4,11 +4,13 @@
 #include "control/automation/PostBox.h"
 #include "control/automation/VidorraIdentity.h"
 #include "control/display/ControlWindow.h"
+#include "control/session/ConnectionLimits.h"
 #include "control/session/HttpRequest.h"
 #include "control/session/LoginDialog.h"
 #include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 #include "platform/component/ErrorInfo.h"
+#include "platform/registry/Registry.h"
 
 #include <QMenu>
 #include <QMessageBox>
@@ -69,12 +71,61 @@ VidorraControl::VidorraControl(RequestFactory requests)
     m_commands = std::make_unique<CommandRunner>(std::move(requests), std::move(port));
     wireSession();
     wireDisplay();
+    wireAudio();
+    platform::registry::Registry registry;
+    writeConnectionLimits(registry);
+}
+
+void VidorraControl::wireAudio()
+{
+    std::weak_ptr<PostBox> box = m_postBox;
+    auto link = [this, box] {
+        AudioLink l = audioLinkOf(m_session->audioConnection());
+        l.audio = m_session->audioValue();
+        l.recordSound = m_recordSound;
+        l.soundBlock = m_soundBlock;
+        l.target = m_session->messageTarget();
+        l.deviceFailed = [box, this] {
+            if (auto b = box.lock())
+                b->invoke([this] {
+                    auto* msg = new QMessageBox(QMessageBox::Warning, "Audio", "Open Audio device failed",
+                                                QMessageBox::Ok, m_display.window());
+                    msg->setAttribute(Qt::WA_DeleteOnClose);
+                    msg->open();
+                });
+        };
+        l.makeOutput = [] { return makeDefaultAudioOutput(NoDevicePolicy::UseNullOutput); };
+        return l;
+    };
+    m_audio = std::make_unique<AudioPlayer>(m_session->audioValue(), m_session->audioFormatValue(), link);
+    // The session stops the sound at reconnect and in its own destruction,
+    // by which time the player may have gone already.
+    m_session->setAudioHooks(
+        [this] {
+            if (m_audio)
+                m_audio->start();
+        },
+        [this] {
+            if (m_audio)
+                m_audio->stop();
+        });
+    m_session->setMessageHandler(WM_VID_RECAUDIO, [this](const VidMessageArgs&) -> long {
+        const auto block = m_soundBlock->copy();
+        m_recorder->AddAudio(block);
+        return 0;
+    });
+}
+
+void VidorraControl::updateRecordSound()
+{
+    m_recordSound->store(m_recorder->Avi() != 0 && m_recorder->settings().AutoFrame() != 0 ? 1 : 0);
 }
 
 VidorraControl::~VidorraControl()
 {
     m_commands->stopAll(Session::kStopWaitMs);
     m_credentials->setSite(nullptr);
+    m_audio.reset();
     m_session.reset();
     // The AVI file being written is finished.
     m_recorder->FinalClose();
@@ -168,7 +219,10 @@ void VidorraControl::wireDisplay()
     cb.layoutChanged = [this](int cells) { fire(EventId::Layout, {Variant(int32_t(cells))}); };
     cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
     cb.clockWanted = [this] { requestTime(); };
-    cb.recordPicture = [this](const Frame& picture) { m_recorder->handleFrame(picture); };
+    cb.recordPicture = [this](const Frame& picture) {
+        m_recorder->handleFrame(picture);
+        updateRecordSound(); // a limit may have ended the AVI session
+    };
     m_recordingHost.text = [this](const std::string& text) { m_session->setPaneText(6, text); };
     m_recordingHost.indicator = [this](int slot, int icon) { m_display.setIndicator(icon, slot); };
     std::weak_ptr<PostBox> box = m_postBox;

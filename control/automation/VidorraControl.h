@@ -6,6 +6,7 @@
 #include "control/automation/StatusInterpretation.h"
 #include "control/automation/VidorraMembers.h"
 #include "control/automation/VidorraState.h"
+#include "control/audio/AudioPlayer.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
 #include "control/recording/Recorder.h"
@@ -77,6 +78,7 @@ public:
     Session& session() { return *m_session; }
     Display& display() { return m_display; }
     recording::Recorder& recorder() { return *m_recorder; }
+    AudioPlayer& audio() { return *m_audio; }
     const VidorraSettings& settings() const { return m_settings; }
     const CameraMirror& camera() const { return m_camera; }
     int loginLevel() const { return m_session->loginLevel(); }
@@ -132,6 +134,9 @@ private:
 
     void wireSession();
     void wireDisplay();
+    void wireAudio();
+    // 1 while an AVI recording with a measured rate runs: the sound goes in.
+    void updateRecordSound();
     HResult getProperty(Dispid d, Variant& result);
     HResult putProperty(Dispid d, const Variant& value);
     HResult callMethod(Dispid d, std::vector<Variant>& args);
@@ -174,6 +179,9 @@ private:
     RecordingBridge m_recordingHost;
     std::unique_ptr<recording::Recorder> m_recorder;
     std::unique_ptr<Session> m_session;
+    std::shared_ptr<std::atomic<int>> m_recordSound = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<RecordingSoundBlock> m_soundBlock = std::make_shared<RecordingSoundBlock>();
+    std::unique_ptr<AudioPlayer> m_audio;
     std::unique_ptr<CommandRunner> m_commands;
 };
 

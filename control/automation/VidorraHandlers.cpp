@@ -99,6 +99,7 @@ void VidorraControl::onServerAudio(int value)
 {
     if (value == 0) {
         // Playback of the camera's sound ends with the camera's switch.
+        m_audio->stop();
         m_session->setAudio(0);
         m_camera.serverAudio = 0;
     } else if (value == 1) {

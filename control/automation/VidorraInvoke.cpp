@@ -20,13 +20,6 @@ constexpr std::string_view kNotAdmin = "You are not an administrator";
 constexpr std::string_view kNoAuthority = "You are no authority";
 constexpr std::string_view kTuningRange = "0-255";
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 Command commandOf(Dispid d)
 {
     switch (d) {
@@ -212,10 +205,10 @@ HResult VidorraControl::getProperty(Dispid d, Variant& result)
         result = c.frequency;
         break;
     case Dispid::Audio:
-        result = int32_t(m_session->audio());
+        result = int32_t(m_audio->audio());
         break;
     case Dispid::AudioFormat:
-        result = m_session->audioFormat() == 1 ? "Adpcm" : "Pcm";
+        result = m_audio->audioFormatText();
         break;
     case Dispid::FontColor:
         result = Variant::color(m_display.fontColor());
@@ -352,8 +345,11 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
         return answer(r.putJpgNumInAvi(v));
     case Dispid::AviPre:
         return answer(r.putAviPre(value.text()));
-    case Dispid::Avi:
-        return answer(m_recorder->putAvi(v));
+    case Dispid::Avi: {
+        const HResult hr = answer(m_recorder->putAvi(v));
+        updateRecordSound();
+        return hr;
+    }
     case Dispid::CamName:
         if (!isAdmin())
             return refuse(kNotAdmin);
@@ -380,18 +376,19 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
         return answer(r.putSaveIntervalNum(v));
     case Dispid::AviDownNum:
         return answer(r.putAviDownNum(v));
-    case Dispid::AutoFrame:
-        return answer(r.putAutoFrame(v));
+    case Dispid::AutoFrame: {
+        const HResult hr = answer(r.putAutoFrame(v));
+        updateRecordSound();
+        return hr;
+    }
     case Dispid::AviSaveIntervalNum:
         return answer(r.putAviSaveIntervalNum(v));
     case Dispid::Audio:
-        m_session->setAudio(v);
+        m_audio->putAudio(v);
         return S_OK;
     case Dispid::AudioFormat:
-        if (equalsNoCase(value.text(), "pcm"))
-            m_session->setAudioFormat(0);
-        else if (equalsNoCase(value.text(), "adpcm"))
-            m_session->setAudioFormat(1);
+        // Anything but "pcm" and "adpcm" (any case) is ignored.
+        m_audio->putAudioFormat(value.text());
         return S_OK;
     case Dispid::FontColor:
         m_display.setFontColor(value.colorValue());

@@ -29,12 +29,13 @@ struct Site : HostSite {
 
 class AgainstCamsim : public ::testing::Test {
 protected:
-    void start(std::vector<std::string> args = {})
+    void start(std::vector<std::string> args = {}, bool cameraSound = false)
     {
         testApp();
         if (!CamsimProcess::available())
             GTEST_SKIP() << "camsim is not built";
-        args.push_back("--audio-off");
+        if (!cameraSound)
+            args.push_back("--audio-off");
         cam = std::make_unique<CamsimProcess>(args);
         ASSERT_TRUE(cam->started());
         control = ComPtr<VidorraControl>::adopt(new VidorraControl());
@@ -203,4 +204,19 @@ TEST_F(AgainstCamsim, RecordingSwitchesWriteTheShownPictures)
     // SaveCurrentJpg writes the newest picture.
     EXPECT_EQ(host.call("SaveCurrentJpg", {dir.file("one/now.jpg")}), S_OK);
     EXPECT_EQ(dir.read("one/now.jpg").substr(0, 2), "\xFF\xD8");
+}
+
+TEST_F(AgainstCamsim, AudioSwitchStartsAndStopsTheSoundThread)
+{
+    start({}, true);
+    ASSERT_TRUE(waitFor(EventId::ServerAudio));
+    EXPECT_EQ(events.of(id(EventId::ServerAudio))[0], std::vector<Variant>{Variant(1)});
+    EXPECT_EQ(host.put("AudioFormat", "ADPCM"), S_OK);
+    EXPECT_EQ(host.put("Audio", 1), S_OK);
+    EXPECT_TRUE(control->audio().running());
+    ASSERT_TRUE(pumpUntil([&] { return cam->countRequests("/GetAudioData.cgi?Format=Adpcm") > 0; }, 5000));
+    EXPECT_EQ(host.put("Audio", 0), S_OK);
+    EXPECT_FALSE(control->audio().running());
+    EXPECT_EQ(host.get("Audio"), Variant(0));
+    EXPECT_EQ(host.get("AudioFormat"), Variant("Adpcm"));
 }
