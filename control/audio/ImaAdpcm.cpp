@@ -37,4 +37,57 @@ void ImaAdpcmDecoder::decode(const uint8_t* in, size_t size, int16_t* out)
     }
 }
 
+uint8_t ImaAdpcmEncoder::encodeSample(int sample)
+{
+    int step = kImaStepTable[m_index];
+    int diff = sample - m_predicted;
+    uint8_t code = 0;
+    if (diff < 0) {
+        code = 8;
+        diff = -diff;
+    }
+    // The difference the decoder will rebuild: step/8 plus the parts chosen.
+    int rebuilt = step >> 3;
+    if (diff >= step) {
+        code |= 4;
+        diff -= step;
+        rebuilt += step;
+    }
+    step >>= 1;
+    if (diff >= step) {
+        code |= 2;
+        diff -= step;
+        rebuilt += step;
+    }
+    step >>= 1;
+    if (diff >= step) {
+        code |= 1;
+        rebuilt += step;
+    }
+    m_predicted = std::clamp((code & 8) ? m_predicted - rebuilt : m_predicted + rebuilt, -32768, 32767);
+    m_index = std::clamp(m_index + kImaIndexTable[code], 0, 88);
+    return code;
+}
+
+void ImaAdpcmEncoder::encode(const int16_t* samples, size_t count, std::vector<uint8_t>& out)
+{
+    size_t i = 0;
+    if (m_hasHeld && count > 0) {
+        const uint8_t hi = encodeSample(m_held);
+        const uint8_t lo = encodeSample(samples[0]);
+        out.push_back(static_cast<uint8_t>(hi << 4 | lo));
+        m_hasHeld = false;
+        i = 1;
+    }
+    for (; i + 1 < count; i += 2) {
+        const uint8_t hi = encodeSample(samples[i]);
+        const uint8_t lo = encodeSample(samples[i + 1]);
+        out.push_back(static_cast<uint8_t>(hi << 4 | lo));
+    }
+    if (i < count) {
+        m_held = samples[i];
+        m_hasHeld = true;
+    }
+}
+
 } // namespace strovix

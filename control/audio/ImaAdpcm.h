@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace strovix {
 
@@ -29,7 +30,28 @@ private:
     int m_index = 0;     // 0..88
 };
 
-// The standard tables, shared with anyone who encodes.
+// The encoder for the same format (the camera simulator and tests): codes
+// chosen so that the decoder above rebuilds the closest sample; state
+// carries on from call to call. Not thread-safe: one per stream.
+class ImaAdpcmEncoder {
+public:
+    // Appends count / 2 bytes to `out`. An odd last sample is held back and
+    // encoded with the next call.
+    void encode(const int16_t* samples, size_t count, std::vector<uint8_t>& out);
+
+    int predicted() const { return m_predicted; }
+    int index() const { return m_index; }
+
+private:
+    uint8_t encodeSample(int sample);
+
+    int m_predicted = 0;
+    int m_index = 0;
+    bool m_hasHeld = false;
+    int16_t m_held = 0;
+};
+
+// The standard tables.
 extern const int kImaIndexTable[16];
 extern const int kImaStepTable[89];
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/audio/ImaAdpcm.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -27,29 +29,7 @@ private:
     double m_phase = 0.0; // in cycles
 };
 
-// IMA/DVI ADPCM encoder with the standard index and step tables: two 4-bit
-// codes a byte, the first sample in the high nibble, no block headers; the
-// predicted sample and step index carry on from call to call. Not
-// thread-safe: one per stream.
-class AdpcmEncoder {
-public:
-    // Encodes an even number of samples into count / 2 bytes (an odd last
-    // sample is held back and encoded with the next call).
-    void encode(const int16_t* samples, size_t count, std::vector<uint8_t>& out);
-
-    int predicted() const { return m_predicted; }
-    int index() const { return m_index; }
-
-private:
-    uint8_t encodeSample(int sample);
-
-    int m_predicted = 0;
-    int m_index = 0;
-    bool m_hasHeld = false;
-    int16_t m_held = 0;
-};
-
-extern const int kAdpcmIndexTable[16];
-extern const int kAdpcmStepTable[89];
+// The cameras' ADPCM: the control's own format module.
+using AdpcmEncoder = strovix::ImaAdpcmEncoder;
 
 } // namespace camsim

@@ -17,35 +17,6 @@ using namespace camsim;
 
 namespace {
 
-// The standard IMA ADPCM decoder, written from the algorithm's description.
-struct AdpcmDecoder {
-    int predicted = 0;
-    int index = 0;
-    int16_t decode(int code)
-    {
-        const int step = kAdpcmStepTable[index];
-        int diff = step >> 3;
-        if (code & 4)
-            diff += step;
-        if (code & 2)
-            diff += step >> 1;
-        if (code & 1)
-            diff += step >> 2;
-        predicted = std::clamp(predicted + ((code & 8) ? -diff : diff), -32768, 32767);
-        index = std::clamp(index + kAdpcmIndexTable[code], 0, 88);
-        return static_cast<int16_t>(predicted);
-    }
-    std::vector<int16_t> decode(const std::vector<uint8_t>& bytes)
-    {
-        std::vector<int16_t> out;
-        for (uint8_t b : bytes) {
-            out.push_back(decode(b >> 4));
-            out.push_back(decode(b & 15));
-        }
-        return out;
-    }
-};
-
 std::string col(const std::string& block, size_t from, size_t to) { return block.substr(from, to - from + 1); }
 
 std::optional<Config> parse(std::vector<const char*> args, std::string& message)
@@ -233,7 +204,8 @@ TEST(Sound, AdpcmDecodesBackToTheTones)
         encoder.encode(samples.data() + at, std::min(piece, samples.size() - at), bytes);
     ASSERT_EQ(bytes.size(), samples.size() / 2);
 
-    const auto decoded = AdpcmDecoder().decode(bytes);
+    std::vector<int16_t> decoded(bytes.size() * 2);
+    strovix::ImaAdpcmDecoder().decode(bytes.data(), bytes.size(), decoded.data());
     double errorEnergy = 0;
     double signalEnergy = 0;
     for (size_t i = 400; i < decoded.size(); ++i) { // after the step size has adapted
