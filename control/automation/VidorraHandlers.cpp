@@ -26,10 +26,13 @@ constexpr int kPaneMisc = 6;
 void VidorraControl::onLogin(int code)
 {
     // The connection records the level itself (code 0: administrator).
-    (void)code;
     if (std::string name = m_session->userName(); !name.empty())
         m_camera.userName = name;
     m_welcomeText = "Welcome! " + m_camera.userName;
+    // Resolution and Quality choices are for administrators (code 0).
+    for (QMenu* menu : {m_resolutionMenu.get(), m_qualityMenu.get()})
+        if (menu)
+            menu->setEnabled(code == 0);
     m_session->setPaneText(kPaneMisc, m_session->url());
 }
 
@@ -141,20 +144,35 @@ void VidorraControl::onCapability(const std::string& capability)
 
 void VidorraControl::buildSubmenus()
 {
-    auto build = [](const char* title, const std::vector<MenuItem>& items, int32_t current) {
+    // Item identifiers of the context menu: the first index of each submenu.
+    constexpr int kResolutionItem = 57644;
+    constexpr int kQualityItem = 57544;
+    auto build = [this](const char* title, const std::vector<MenuItem>& items, int32_t current, int firstId,
+                        Dispid member) {
         auto menu = std::make_unique<QMenu>(QString::fromUtf8(title));
         auto* group = new QActionGroup(menu.get());
         for (const MenuItem& item : items) {
             QAction* a = menu->addAction(QString::fromStdString(item.text));
+            a->setObjectName(QString::number(firstId + item.index));
             a->setCheckable(true);
             a->setData(item.index);
             a->setChecked(item.index == current);
             group->addAction(a);
+            // A choice asks the camera, as a write of the property does;
+            // below administrator level it does nothing.
+            const int32_t index = item.index;
+            QObject::connect(a, &QAction::triggered, menu.get(), [this, member, index] {
+                if (isAdmin())
+                    putCameraMirrored(member, index);
+                checkSubmenu(member == Dispid::Resolution ? m_resolutionMenu.get() : m_qualityMenu.get(),
+                             member == Dispid::Resolution ? m_camera.resolution : m_camera.quality);
+            });
         }
+        menu->setEnabled(isAdmin());
         return menu;
     };
-    m_resolutionMenu = build("Resolution", m_menus.resolution, m_camera.resolution);
-    m_qualityMenu = build("Quality", m_menus.quality, m_camera.quality);
+    m_resolutionMenu = build("Resolution", m_menus.resolution, m_camera.resolution, kResolutionItem, Dispid::Resolution);
+    m_qualityMenu = build("Quality", m_menus.quality, m_camera.quality, kQualityItem, Dispid::Quality);
 }
 
 void VidorraControl::checkSubmenu(QMenu* menu, int32_t index)

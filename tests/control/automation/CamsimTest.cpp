@@ -134,6 +134,15 @@ TEST_F(AgainstCamsim, CapabilityAndVersionShapeTheMenusAndNames)
     EXPECT_TRUE(actions[0]->isChecked());
     EXPECT_FALSE(actions[1]->isChecked());
     EXPECT_EQ(control->qualityMenu()->actions().size(), 2);
+    EXPECT_TRUE(control->resolutionMenu()->isEnabled()); // administrator
+    // Choosing 176 X 144 asks the camera; the check follows its report.
+    actions[1]->trigger();
+    EXPECT_TRUE(actions[0]->isChecked());
+    EXPECT_TRUE(waitForTarget("/ChangeResolution.cgi?ResType=0"));
+    ASSERT_TRUE(waitFor(EventId::Resolution, 2));
+    EXPECT_EQ(events.of(id(EventId::Resolution))[1], std::vector<Variant>{Variant(0)});
+    EXPECT_TRUE(actions[1]->isChecked());
+    EXPECT_EQ(control->paneText(1), "176 X 144");
 }
 
 TEST_F(AgainstCamsim, AdministrationRequestsGoOutAsTheCommandsSay)
