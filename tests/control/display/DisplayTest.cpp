@@ -364,6 +364,41 @@ TEST_F(DisplayFixture, ZoomRestoreAndClicks)
     EXPECT_TRUE(w.splitMode());
 }
 
+TEST_F(DisplayFixture, CellInputReachesTheOwner)
+{
+    std::vector<int> menuCells, keys;
+    int hovers = 0;
+    display.callbacks().contextMenu = [&](int cell, QPoint) { menuCells.push_back(cell); };
+    display.callbacks().key = [&](int key) { keys.push_back(key); };
+    display.callbacks().hover = [&](QPoint) { ++hovers; };
+    ControlWindow& w = open(200, 150);
+    display.setLayout(2);
+    ViewCell* cell = w.cells()[2];
+
+    QTest::mouseClick(cell, Qt::RightButton, {}, QPoint(3, 3));
+    EXPECT_EQ(menuCells, std::vector<int>{2});
+    EXPECT_TRUE(clicks.empty()); // a right press is no ClickImage
+    QTest::keyClick(cell, Qt::Key_F11);
+    EXPECT_EQ(keys, std::vector<int>{Qt::Key_F11});
+
+    // One hover report per visit, once the pointer rests.
+    auto move = [&](QPoint p) {
+        QMouseEvent e(QEvent::MouseMove, p, cell->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(cell, &e);
+    };
+    move(QPoint(10, 10));
+    move(QPoint(12, 10));
+    QTest::qWait(ViewCell::kHoverMs + 200);
+    move(QPoint(14, 10));
+    QTest::qWait(ViewCell::kHoverMs + 200);
+    EXPECT_EQ(hovers, 1);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(cell, &leave);
+    move(QPoint(10, 10));
+    QTest::qWait(ViewCell::kHoverMs + 200);
+    EXPECT_EQ(hovers, 2);
+}
+
 TEST_F(DisplayFixture, IndicatorsOnTheLastCell)
 {
     ControlWindow& w = open(200, 150);
