@@ -93,10 +93,16 @@ void ViewCell::updateFont()
 {
     QFont f(QStringLiteral("Arial"));
     f.setWeight(QFont::Weight(m_fontWeight));
-    f.setPixelSize(m_fontHeight);
+    int pixelSize = std::max(1, m_fontHeight);
+    f.setPixelSize(pixelSize);
     const int lineHeight = QFontMetrics(f).height();
-    if (lineHeight > m_fontHeight)
-        f.setPixelSize(std::max(1, m_fontHeight * m_fontHeight / lineHeight));
+    if (lineHeight > m_fontHeight) {
+        pixelSize = std::max(1, m_fontHeight * pixelSize / lineHeight);
+        f.setPixelSize(pixelSize);
+        // Rounding in the metrics can leave one pixel too many.
+        while (pixelSize > 1 && QFontMetrics(f).height() > m_fontHeight)
+            f.setPixelSize(--pixelSize);
+    }
     m_font = f;
 }
 
