@@ -4,11 +4,13 @@
 #include "control/automation/VidorraControl.h"
 #include "control/session/VidMessages.h"
 #include "platform/component/Events.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -109,6 +111,12 @@ public:
 
 inline QApplication& testApp()
 {
+    // Controls write their connection limits, sound settings and remembered
+    // credentials into stores of the test run, never the user's.
+    static TempDir config;
+    ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    if (!std::getenv("STROVIX_REGISTRY"))
+        ::setenv("STROVIX_REGISTRY", config.file("registry").c_str(), 1);
     static int argc = 1;
     static char name[] = "automation_tests";
     static char* argv[] = {name, nullptr};

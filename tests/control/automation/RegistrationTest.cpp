@@ -48,6 +48,8 @@ protected:
     void SetUp() override
     {
         testApp();
+        if (const char* before = std::getenv("STROVIX_REGISTRY"))
+            previous = before;
         ::setenv("STROVIX_REGISTRY", dir.path().c_str(), 1);
         handle = ::dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(handle, nullptr) << ::dlerror();
@@ -56,11 +58,12 @@ protected:
     {
         if (handle)
             ::dlclose(handle);
-        ::unsetenv("STROVIX_REGISTRY");
+        ::setenv("STROVIX_REGISTRY", previous.c_str(), 1);
     }
     template <class F> F entry(const char* name) { return reinterpret_cast<F>(::dlsym(handle, name)); }
 
     TempDir dir;
+    std::string previous;
     void* handle = nullptr;
     const std::string classKey = "CLSID\\{7876E4A5-78B7-4020-B08F-C960A1ED54C9}";
 };

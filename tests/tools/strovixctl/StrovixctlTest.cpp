@@ -67,7 +67,8 @@ struct CtlRun {
 CtlRun runCtl(const std::string& registry, const std::string& args)
 {
     const char* bin = std::getenv("OCULON_BUILD_BIN");
-    const std::string cmd = "STROVIX_REGISTRY='" + registry + "' QT_QPA_PLATFORM=offscreen '" +
+    const std::string cmd = "STROVIX_REGISTRY='" + registry + "' XDG_CONFIG_HOME='" + registry +
+        "-config' QT_QPA_PLATFORM=offscreen '" +
         std::string(bin ? bin : ".") + "/strovixctl' " + args + " 2>/dev/null";
     CtlRun r;
     FILE* p = ::popen(cmd.c_str(), "r");
