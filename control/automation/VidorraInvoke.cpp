@@ -533,6 +533,13 @@ HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
         return S_OK;
     }
     case Dispid::RecordDialog:
+        // As F11: a running image recording stops; otherwise the recording
+        // dialog opens (with the control's own user interface).
+        if (m_recorder->imageRecordingActive()) {
+            m_recorder->stopImageRecording();
+            updateRecordSound();
+        }
+        return S_OK;
     case Dispid::SaveCurJpgDlg:
         return S_OK;
     default:

@@ -201,8 +201,11 @@ TEST_F(AgainstCamsim, RecordingSwitchesWriteTheShownPictures)
     const int64_t shown = control->picturesShown();
     ASSERT_TRUE(pumpUntil([&] { return control->picturesShown() >= shown + 10; }, 5000));
     EXPECT_EQ(host.put("Download", 0), S_OK);
-    EXPECT_EQ(host.put("Avi", 0), S_OK);
+    EXPECT_EQ(host.get("Avi"), Variant(1));
+    // RecordDialog while recording: stops it, as F11 does.
+    EXPECT_EQ(host.call("RecordDialog", {}), S_OK);
     EXPECT_EQ(host.get("Avi"), Variant(0));
+    EXPECT_EQ(control->paneText(6), "No Image Record.");
     int jpegs = 0, avis = 0;
     for (auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
         jpegs += e.path().extension() == ".jpg";
