@@ -20,6 +20,7 @@ struct CommandRunner::Shared {
     MessagePort port;
     std::array<std::shared_ptr<Slot>, size_t(Command::Count)> slots;
 
+    std::atomic<size_t> inFlight{0};
     // Worker ends, for callers that wait.
     std::mutex doneLock;
     std::condition_variable doneCv;
@@ -55,29 +56,36 @@ CommandRunner::CommandRunner(RequestFactory factory, MessagePort port)
     }
 }
 
-CommandRunner::~CommandRunner() { stopAll(3000); }
+CommandRunner::~CommandRunner() { stop(); }
 
-uint32_t CommandRunner::launch(Command c, const std::string& baseUrl, std::string path, int delayMs)
+std::shared_ptr<std::atomic<bool>> CommandRunner::start(Command c, const std::string& baseUrl, std::string path,
+                                                        int delayMs, uint64_t* id)
 {
     auto slot = m_shared->slots[size_t(c)];
     {
         std::lock_guard lock(slot->fieldLock);
         slot->field = std::move(path);
     }
-    const uint32_t number = m_nextNumber++;
-    if (m_nextNumber == 0)
-        m_nextNumber = 1;
     auto finished = std::make_shared<std::atomic<bool>>(false);
-    Worker w;
-    w.number = number;
-    w.finished = finished;
-    w.thread = std::thread(&CommandRunner::work, m_shared, m_stop, c, baseUrl, delayMs, number, finished);
-    m_workers.push_back(std::move(w));
-    return number;
+    m_shared->inFlight.fetch_add(1);
+    const uint64_t started = m_shared->port.startWorker(
+        [shared = m_shared, stop = m_stop, c, baseUrl, delayMs, finished](uint64_t self) {
+            work(shared, stop, c, baseUrl, delayMs, self, finished);
+        });
+    if (id)
+        *id = started;
+    return finished;
+}
+
+uint64_t CommandRunner::launch(Command c, const std::string& baseUrl, std::string path, int delayMs)
+{
+    uint64_t id = 0;
+    start(c, baseUrl, std::move(path), delayMs, &id);
+    return id;
 }
 
 void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
-                         std::string url, int delayMs, uint32_t number, std::shared_ptr<std::atomic<bool>> finished)
+                         std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<bool>> finished)
 {
     auto& slot = *shared->slots[size_t(c)];
     if (delayMs > 0)
@@ -120,28 +128,14 @@ void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::at
         finished->store(true);
     }
     shared->doneCv.notify_all();
-    shared->port.post(ReplyMessage::ThreadDone, intptr_t(number));
+    shared->inFlight.fetch_sub(1);
+    shared->port.threadDone(id);
 }
 
 bool CommandRunner::waitFor(const std::shared_ptr<std::atomic<bool>>& finished, int waitMs)
 {
     std::unique_lock lock(m_shared->doneLock);
     return m_shared->doneCv.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return finished->load(); });
-}
-
-void CommandRunner::reap(uint32_t number)
-{
-    for (auto it = m_workers.begin(); it != m_workers.end(); ++it) {
-        if (it->number != number)
-            continue;
-        // The worker posts its end as its last action: it is leaving now.
-        if (waitFor(it->finished, 3000))
-            it->thread.join();
-        else
-            it->thread.detach();
-        m_workers.erase(it);
-        return;
-    }
 }
 
 void CommandRunner::abortAll()
@@ -151,23 +145,14 @@ void CommandRunner::abortAll()
             slot->request->abort();
 }
 
-void CommandRunner::stopAll(int timeoutMs)
+void CommandRunner::stop()
 {
     m_stop->store(true);
     abortAll();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (auto& w : m_workers) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (waitFor(w.finished, int(std::max<int64_t>(0, left.count()))))
-            w.thread.join();
-        else
-            w.thread.detach(); // it holds the shared state; it can only post into a dead port
-    }
-    m_workers.clear();
     m_stop = std::make_shared<std::atomic<bool>>(false);
 }
 
-size_t CommandRunner::running() const { return m_workers.size(); }
+size_t CommandRunner::running() const { return m_shared->inFlight.load(); }
 
 std::string CommandRunner::replyOf(Command c) const
 {
@@ -180,8 +165,7 @@ std::optional<std::shared_ptr<const std::vector<uint8_t>>> CommandRunner::runExC
                                                                                    const std::string& request,
                                                                                    int waitMs)
 {
-    launch(Command::ExCmd, baseUrl, paths::generic(request));
-    const auto finished = m_workers.back().finished;
+    const auto finished = start(Command::ExCmd, baseUrl, paths::generic(request), 0, nullptr);
     if (!waitFor(finished, waitMs)) {
         if (auto& r = m_shared->slots[size_t(Command::ExCmd)]->request)
             r->abort();
@@ -195,8 +179,7 @@ std::optional<std::shared_ptr<const std::vector<uint8_t>>> CommandRunner::runExC
 
 bool CommandRunner::runJspExCmd(const std::string& baseUrl, const std::string& request, int waitMs, std::string& text)
 {
-    launch(Command::JspExCmd, baseUrl, paths::generic(request));
-    const auto finished = m_workers.back().finished;
+    const auto finished = start(Command::JspExCmd, baseUrl, paths::generic(request), 0, nullptr);
     const bool ended = waitFor(finished, waitMs);
     if (!ended)
         if (auto& r = m_shared->slots[size_t(Command::JspExCmd)]->request)

@@ -27,39 +27,45 @@ public:
 };
 using RequestFactory = std::function<std::unique_ptr<CommandRequest>()>;
 
-// Hands a message to the control's window thread. `post` returns at once;
-// `send` waits until the handler ran or `stop` reads true (polled). Both are
-// called from worker threads and are safe after the control went (the
-// message is then dropped).
+// What the command threads need of their control. `post` hands a message
+// to the window thread and returns at once; `send` waits until the handler
+// ran or `stop` reads true (polled); both are safe from worker threads,
+// also after the control went (the message is then dropped). `startWorker`
+// (window thread) starts a thread through the control's worker list and
+// returns its identity; `threadDone` (worker thread) is each worker's last
+// call, after which the window thread joins it and drops its record.
 struct MessagePort {
     std::function<void(ReplyMessage, intptr_t wParam)> post;
     std::function<void(ReplyMessage, intptr_t wParam, const std::atomic<bool>& stop)> send;
+    std::function<uint64_t(std::function<void(uint64_t id)> body)> startWorker;
+    std::function<void(uint64_t id)> threadDone;
 };
 
-// The command threads of one control: one worker thread per call, each
-// command with its own request object and reply text. The window thread
-// launches and stops; workers only fetch, store their reply under its lock
-// and post. Everything a worker touches is held by shared ownership, so a
-// worker left running after a stop never reaches freed memory.
+// The command threads of one control: one worker thread per call (kept in
+// the control's worker list), each command with its own request object and
+// reply text. The window thread launches and stops; workers only fetch,
+// store their reply under its lock and post. Everything a worker touches is
+// held by shared ownership, so a worker left running after a stop never
+// reaches freed memory.
 class CommandRunner {
 public:
     CommandRunner(RequestFactory factory, MessagePort port);
-    ~CommandRunner(); // stops every worker (bounded)
+    ~CommandRunner(); // stops the commands (see stop())
     CommandRunner(const CommandRunner&) = delete;
     CommandRunner& operator=(const CommandRunner&) = delete;
 
     // Window thread. Stores `path` as the command's field and starts its
     // worker, which waits `delayMs` (interruptibly) and then fetches
-    // baseUrl + path. Returns the worker's number (never 0).
-    uint32_t launch(Command c, const std::string& baseUrl, std::string path, int delayMs = 0);
+    // baseUrl + path. Returns the worker's identity in the worker list.
+    uint64_t launch(Command c, const std::string& baseUrl, std::string path, int delayMs = 0);
 
-    // Window thread: the worker `number` announced its end; join it.
-    void reap(uint32_t number);
-    // Window thread: aborts every request and waits up to `timeoutMs` for
-    // the workers (detaching any that overstay). Launching works again after.
-    void stopAll(int timeoutMs);
-    // Aborts every command request (the connect sequence does this first).
+    // Window thread: asks every running command to end (a delayed one never
+    // sends) and aborts every command request; the worker list's stop waits
+    // for them. Launching works again after.
+    void stop();
+    // Aborts every command request.
     void abortAll();
+    // Commands whose worker has not ended yet.
     size_t running() const;
 
     // The reply text of a command (copied under its lock).
@@ -78,21 +84,16 @@ public:
 private:
     struct Slot;
     struct Shared;
-    struct Worker {
-        uint32_t number = 0;
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> finished;
-    };
     static void work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
-                     std::string url, int delayMs, uint32_t number, std::shared_ptr<std::atomic<bool>> finished);
+                     std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<bool>> finished);
+    std::shared_ptr<std::atomic<bool>> start(Command c, const std::string& baseUrl, std::string path, int delayMs,
+                                             uint64_t* id);
     bool waitFor(const std::shared_ptr<std::atomic<bool>>& finished, int waitMs);
 
     std::shared_ptr<Shared> m_shared;
     // The stop flag of the workers started since the last stop; a stop
     // sets it and starts a fresh one, so an overstaying worker stays stopped.
     std::shared_ptr<std::atomic<bool>> m_stop;
-    std::vector<Worker> m_workers; // window thread only
-    uint32_t m_nextNumber = 1;
 };
 
 } // namespace strovix

@@ -1,25 +1,26 @@
 #pragma once
 
+#include "control/session/VidMessages.h"
+
 #include <cstdint>
 
 namespace strovix {
 
-// Private messages by which command threads hand their replies to the
-// control's window thread, with the values of the control's message table.
+// The private messages by which command threads hand their replies to the
+// control's window thread (the numbers are those of the message table).
 enum class ReplyMessage : uint32_t {
-    ThreadDone = 0x502, // WM_VID_THREADDONE: wParam = the worker's number
-    UserList = 0x510,   // WM_VID_USERLIST: wParam 1 list, 2 delete, 3 set
-    MailSet = 0x511,    // WM_VID_MAILSET
-    MailSaved = 0x512,  // WM_VID_MAILSAVED: no handler
-    PppoeSet = 0x513,   // WM_VID_PPPOESET
-    ModemSet = 0x514,   // WM_VID_MODEMSET
-    FtpSet = 0x515,     // WM_VID_FTPSET
-    Log = 0x516,        // WM_VID_LOG
-    Time = 0x518,       // WM_VID_TIME
-    IpSet = 0x519,      // WM_VID_IPSET
-    ExCmdDone = 0x520,  // WM_VID_EXCMDDONE: wParam 0 success, -1 failure
-    CamName = 0x521,    // WM_VID_CAMNAME
-    CamVer = 0x524,     // WM_VID_CAMVER (sent)
+    UserList = WM_VID_USERLIST,   // wParam: UserListKind
+    MailSet = WM_VID_MAILSET,
+    MailSaved = WM_VID_MAILSAVED, // no handler
+    PppoeSet = WM_VID_PPPOESET,
+    ModemSet = WM_VID_MODEMSET,
+    FtpSet = WM_VID_FTPSET,
+    Log = WM_VID_LOG,
+    Time = WM_VID_TIME,
+    IpSet = WM_VID_IPSET,
+    ExCmdDone = WM_VID_EXCMDDONE, // wParam 0 success, -1 failure
+    CamName = WM_VID_CAMNAME,
+    CamVer = WM_VID_CAMVER,       // sent
 };
 
 // The wParam values of ReplyMessage::UserList.

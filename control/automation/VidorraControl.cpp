@@ -60,6 +60,12 @@ VidorraControl::VidorraControl(RequestFactory requests)
         if (auto b = box.lock())
             b->send(m, w, stop);
     };
+    port.startWorker = [this](std::function<void(uint64_t)> body) {
+        return m_session->workers().start(std::move(body));
+    };
+    port.threadDone = [target = m_session->messageTarget()](uint64_t id) {
+        target->post(WM_VID_THREADDONE, uintptr_t(id));
+    };
     if (!requests) {
         requests = [this]() -> std::unique_ptr<CommandRequest> {
             auto r = std::make_shared<HttpRequest>();
@@ -123,7 +129,8 @@ void VidorraControl::updateRecordSound()
 
 VidorraControl::~VidorraControl()
 {
-    m_commands->stopAll(Session::kStopWaitMs);
+    // The session's stop of the worker list waits for the command threads.
+    m_commands->stop();
     m_credentials->setSite(nullptr);
     m_audio.reset();
     m_session.reset();
@@ -388,7 +395,8 @@ void VidorraControl::resetCameraState()
 
 HResult VidorraControl::connect(const std::string& url)
 {
-    m_commands->stopAll(Session::kStopWaitMs);
+    // The connect sequence then stops the worker list, command threads included.
+    m_commands->stop();
     return m_session->setUrl(url) == 0 ? S_OK : S_FALSE;
 }
 
@@ -396,9 +404,6 @@ void VidorraControl::onReply(ReplyMessage message, intptr_t wParam)
 {
     auto text = [this](Command c) { return Variant(m_commands->replyOf(c)); };
     switch (message) {
-    case ReplyMessage::ThreadDone:
-        m_commands->reap(uint32_t(wParam));
-        break;
     case ReplyMessage::UserList: {
         const Command c = wParam == int(UserListKind::Set) ? Command::SetUser
             : wParam == int(UserListKind::Delete)         ? Command::DelUser

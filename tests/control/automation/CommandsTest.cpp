@@ -91,8 +91,9 @@ TEST_F(Commands, EachReplyFiresItsEventAndFailuresFireNothing)
     EXPECT_EQ(host.call("GetIP", {}), S_OK);
     ASSERT_TRUE(waitFor(EventId::GetMail));
     ASSERT_TRUE(waitFor(EventId::GetIP));
-    pumpUntil([&] { return control->running() == 0; });
-    EXPECT_EQ(control->running(), 0u) << "every worker is reaped after its end message";
+    pumpUntil([&] { return control->session().workers().size() == 0; });
+    EXPECT_EQ(control->running(), 0u);
+    EXPECT_EQ(control->session().workers().size(), 0u) << "every worker is joined after its end message";
     EXPECT_TRUE(events.of(id(EventId::GetFtp)).empty());
     EXPECT_EQ(events.of(id(EventId::GetMail))[0], std::vector<Variant>{Variant("mail")});
 }
