@@ -17,9 +17,14 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# configure_and_build BUILD_DIR [cmake options...]
-configure_and_build() {
+# configure BUILD_DIR [cmake options...]
+configure() {
   local dir="$1"; shift
   cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
-  cmake --build "$dir" -j "$JOBS"
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+  configure "$@"
+  cmake --build "$1" -j "$JOBS"
 }
