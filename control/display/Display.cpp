@@ -1,5 +1,6 @@
 #include "control/display/Display.h"
 
+#include "control/display/ControlUi.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/JpegDecoder.h"
 #include "control/display/OverlayText.h"
@@ -15,10 +16,14 @@ static void registerIndicatorIcons()
 
 namespace strovix {
 
-Display::Display() : m_now([] { return int64_t(std::time(nullptr)); })
+Display::Display() : m_now([] { return int64_t(std::time(nullptr)); }), m_ui(std::make_unique<ControlUi>(*this))
 {
     static const bool registered = (registerIndicatorIcons(), true);
     (void)registered;
+    m_callbacks.contextMenu = [this](int cell, QPoint pos) { m_ui->openContextMenu(cell, pos); };
+    m_callbacks.hover = [this](QPoint pos) { m_ui->hover(pos); };
+    m_callbacks.key = [this](int key) { m_ui->key(key); };
+    m_callbacks.resized = [this](QSize size) { m_ui->windowResized(size); };
 }
 
 Display::~Display()
@@ -30,6 +35,7 @@ QWidget* Display::createWindow(QWidget* parent)
 {
     destroyWindow();
     m_window = new ControlWindow(m_state, m_callbacks, parent);
+    m_ui->windowCreated(m_window.data());
     if (m_pendingWidth > 0) {
         m_window->sizeToPicture(m_pendingWidth);
         m_pendingWidth = 0;

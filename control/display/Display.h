@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,7 @@ class QWidget;
 
 namespace strovix {
 
+class ControlUi;
 class ControlWindow;
 
 // The live view of one control: its display settings, its window with the
@@ -33,6 +35,10 @@ public:
 
     // The owner installs these once, before creating the window.
     DisplayCallbacks& callbacks() { return m_callbacks; }
+
+    // The context menu, status bar and keys of the window. It receives the
+    // window's right presses, hovers, keys and resizes.
+    ControlUi& ui() { return *m_ui; }
 
     // Creates the control window inside the host's `parent` (a top-level
     // window when null) with the stored cell count; replaces an earlier one.
@@ -131,6 +137,7 @@ private:
     std::string m_lastDateTime;
     std::function<int64_t()> m_now;
     int m_pendingWidth = 0; // CamWidth written before the window exists
+    std::unique_ptr<ControlUi> m_ui;
 };
 
 } // namespace strovix

@@ -1,0 +1,184 @@
+#include "control/display/ControlUi.h"
+
+#include "control/display/ControlDialogs.h"
+#include "control/display/ControlWindow.h"
+#include "control/display/Display.h"
+#include "control/display/StatusBar.h"
+
+#include <QMenu>
+
+namespace strovix {
+
+namespace {
+
+constexpr int kPaneStatus = 0;
+constexpr int kPaneRotate = 4;
+
+const char* const kRotatePaneTexts[] = {"0 Rotate", "180 Rotate", "Horizontal", "Vertical"};
+
+} // namespace
+
+ControlUi::ControlUi(Display& display) : m_display(display), m_menu(std::make_unique<ContextMenu>())
+{
+    m_menu->command = [this](int id) { command(id); };
+}
+
+ControlUi::~ControlUi()
+{
+    delete m_bar.data();
+}
+
+std::string ControlUi::aboutText()
+{
+    return std::string("\n   Vidorra Server Push \n          ( self-decoder )\n            Version v1.0\n \t") + "\n" +
+        __DATE__ + " " + __TIME__;
+}
+
+void ControlUi::windowCreated(ControlWindow* window)
+{
+    delete m_bar.data();
+    m_window = window;
+    m_bar = new StatusBar(window);
+    m_bar->paneClicked = [this](int pane, QPoint pos) { paneClicked(pane, pos); };
+    m_bar->focusLost = [this] { statusBarFocusLost(); };
+    const int open = m_hooks.openState ? m_hooks.openState() : -1;
+    m_bar->setPaneText(kPaneStatus, open != 0 ? "Open" : "Close");
+    m_bar->setPaneText(kPaneRotate, m_display.rotate() != 0 ? "Rotate" : "Normal");
+    m_menu->setRotateCheck(m_display.rotate());
+    m_display.setStatusBarArea(m_pinned, m_bar->barHeight());
+    m_bar->setVisible(m_pinned);
+    placeBar();
+}
+
+void ControlUi::setPaneText(int pane, const std::string& text)
+{
+    if (m_bar)
+        m_bar->setPaneText(pane, text);
+}
+
+void ControlUi::placeBar()
+{
+    if (!m_bar || !m_window)
+        return;
+    const int h = m_bar->barHeight();
+    m_bar->setGeometry(0, m_window->height() - h, m_window->width(), h);
+    m_bar->fitToWidth(m_window->width());
+    m_bar->raise();
+}
+
+void ControlUi::windowResized(QSize) { placeBar(); }
+
+void ControlUi::prepareMenu()
+{
+    if (m_hooks.menuOpening)
+        m_hooks.menuOpening(*m_menu);
+    m_menu->setViewState(m_display.resizable(), m_display.actualSize(), m_pinned);
+    m_menu->setRotateCheck(m_display.rotate());
+}
+
+void ControlUi::openContextMenu(int cell, QPoint globalPos)
+{
+    m_clickedCell = cell;
+    m_snapshot = m_display.cellLastFrame(cell);
+    prepareMenu();
+    m_menu->menu()->popup(globalPos);
+}
+
+void ControlUi::command(int id)
+{
+    using namespace menu_id;
+    if (id >= kSplit1 && id <= kSplit1 + 3) {
+        m_display.chooseSplit(id - kSplit1 + 1);
+    } else if (id >= kRotate0 && id <= kRotate0 + 3) {
+        const int value = id - kRotate0;
+        m_display.setRotate(value);
+        m_menu->setRotateCheck(value);
+        if (m_display.callbacks().paneText)
+            m_display.callbacks().paneText(kPaneRotate, kRotatePaneTexts[value]);
+    } else if (id == kResizable) {
+        m_display.setResizable(!m_display.resizable());
+    } else if (id == kActualSize) {
+        m_display.setActualSize(!m_display.actualSize());
+    } else if (id == kStatusBar) {
+        togglePinned();
+    } else if (id == kRecording) {
+        if (m_hooks.recordCommand)
+            m_hooks.recordCommand();
+    } else if (id == kSavePicture) {
+        if (m_hooks.savePicture)
+            m_hooks.savePicture(m_snapshot);
+    } else if (id == kAbout) {
+        ControlDialogs::current().message(m_window, "About Vidorra", aboutText(), ControlDialogs::Icon::Information);
+    }
+    m_menu->setViewState(m_display.resizable(), m_display.actualSize(), m_pinned);
+}
+
+void ControlUi::togglePinned()
+{
+    if (m_bar && m_bar->isVisible() && m_pinned) {
+        m_pinned = false;
+        m_bar->hide();
+    } else {
+        m_pinned = true;
+        if (m_bar) {
+            m_bar->show();
+            placeBar();
+        }
+    }
+    m_display.setStatusBarArea(m_pinned, m_bar ? m_bar->barHeight() : 0);
+    m_display.sizeToPicture();
+}
+
+void ControlUi::key(int key)
+{
+    if (key == Qt::Key_F11) {
+        command(menu_id::kRecording);
+    } else if (key == Qt::Key_F12) {
+        if (!m_window || m_window->cells().size() != 1)
+            return;
+        m_snapshot = m_display.cellLastFrame(0);
+        if (m_hooks.savePicture)
+            m_hooks.savePicture(m_snapshot);
+    }
+}
+
+QMenu* ControlUi::paneClicked(int pane, QPoint globalPos)
+{
+    if (!m_bar || (m_hooks.statusBarCtrl && m_hooks.statusBarCtrl() == 0))
+        return nullptr;
+    prepareMenu();
+    QMenu* menu = nullptr;
+    switch (pane) {
+    case 1: menu = m_menu->resolutionMenu(); break;
+    case 2: menu = m_menu->qualityMenu(); break;
+    case 3: menu = m_menu->splitsMenu(); break;
+    case 4: menu = m_menu->rotateMenu(); break;
+    default: break;
+    }
+    if (!menu)
+        return nullptr;
+    const int top = m_bar->mapToGlobal(QPoint(0, 0)).y();
+    menu->popup(QPoint(globalPos.x(), top - menu->sizeHint().height()));
+    return menu;
+}
+
+void ControlUi::hover(QPoint globalPos)
+{
+    if (!m_bar || !m_window || m_bar->isVisible())
+        return;
+    const QPoint local = m_window->mapFromGlobal(globalPos);
+    if (local.y() < m_window->height() - m_bar->barHeight() || local.y() >= m_window->height())
+        return;
+    // Shown over the bottom of the cells; only the pinned bar takes room.
+    placeBar();
+    m_bar->show();
+    m_bar->setFocus(Qt::OtherFocusReason);
+}
+
+void ControlUi::statusBarFocusLost()
+{
+    if (m_bar && !m_pinned)
+        m_bar->hide();
+}
+
+} // namespace strovix
