@@ -232,3 +232,36 @@ TEST_F(AgainstCamsim, AudioSwitchStartsAndStopsTheSoundThread)
     EXPECT_EQ(host.get("Audio"), Variant(0));
     EXPECT_EQ(host.get("AudioFormat"), Variant("Adpcm"));
 }
+
+TEST_F(AgainstCamsim, ASecondCallWhileTheFirstRunsFindsItsRequestBusy)
+{
+    start({"--fault", "delay=800@/GetLog.cgi"});
+    ASSERT_TRUE(waitFor(EventId::GetCamName));
+    EXPECT_EQ(host.call("GetLog", {}), S_OK);
+    pumpFor(100);
+    EXPECT_EQ(host.call("GetLog", {}), S_OK);
+    ASSERT_TRUE(waitFor(EventId::GetLog));
+    pumpFor(300);
+    EXPECT_EQ(events.of(id(EventId::GetLog)).size(), 1u);
+    EXPECT_EQ(cam->countRequests("/GetLog.cgi"), 1);
+}
+
+TEST_F(AgainstCamsim, GenericRequestsReturnTheCamerasReply)
+{
+    start();
+    std::vector<Variant> args{"GetName.cgi", Variant(), Variant()};
+    EXPECT_EQ(host.call("ExCmd", args), S_OK);
+    ASSERT_EQ(args[1].type(), Variant::Type::BytesRef);
+    const std::string bytes(args[1].buffer()->begin(), args[1].buffer()->end());
+    EXPECT_NE(bytes.find("CameraName = Camera 1"), std::string::npos) << bytes;
+    EXPECT_EQ(args[2], Variant(int32_t(bytes.size())));
+    ASSERT_TRUE(waitFor(EventId::ExCmd));
+    EXPECT_EQ(events.of(id(EventId::ExCmd))[0], std::vector<Variant>{Variant(int32_t(bytes.size()))});
+
+    std::vector<Variant> text{"GetVer.cgi?VName=Camera", Variant()};
+    EXPECT_EQ(host.call("JspExCmd", text), S_OK);
+    EXPECT_EQ(text[1], Variant("CamVer = 510\n"));
+    text = {"NoSuchPage.cgi", Variant()};
+    EXPECT_EQ(host.call("JspExCmd", text), S_FALSE);
+    EXPECT_EQ(text[1], Variant("CamVer = 510\n")); // the previous reply
+}
