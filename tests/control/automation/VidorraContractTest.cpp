@@ -276,3 +276,42 @@ TEST_F(VidorraContract, SaveCurrentJpgCreatesFoldersAndRefusesWhatCannotBeWritte
     dir.write("file", "x");
     EXPECT_EQ(host.call("SaveCurrentJpg", {dir.file("file/pic.jpg")}), S_FALSE);
 }
+
+TEST_F(VidorraContract, ReportsBecomeStateAndEventsOnTheWindowThread)
+{
+    auto post = [&](unsigned msg, uintptr_t w, intptr_t l = 0) {
+        control->session().messageTarget()->post(msg, w, l);
+    };
+    post(WM_VID_OPENSTATE, 1, 2);
+    post(WM_VID_OPENSTATE, 1, 2);
+    post(WM_VID_OPENSTATE, 2, 1);
+    post(WM_VID_OPENSTATE, 2, 1);
+    post(WM_VID_FREQUENCY, 2);
+    post(WM_VID_FREQUENCY, 2);
+    post(WM_VID_MOTION, 1, 1);
+    post(WM_VID_MOTION, 0, 0);
+    post(WM_VID_SERVERAUDIO, 1);
+    post(WM_VID_SERVERAUDIO, 0);
+    EXPECT_TRUE(events.events.empty()) << "nothing runs on the worker's side";
+    ASSERT_TRUE(pumpUntil([&] { return events.of(id(EventId::ServerAudio)).size() == 2; }));
+    EXPECT_EQ(events.of(id(EventId::Status)), (std::vector<std::vector<Variant>>{{Variant(1)}}));
+    EXPECT_EQ(events.of(id(EventId::UserCheck)), (std::vector<std::vector<Variant>>{{Variant(1)}, {Variant(1)}}));
+    EXPECT_EQ(events.of(id(EventId::Frequency)).size(), 1u);
+    EXPECT_EQ(events.of(id(EventId::SetMotionDetect)), (std::vector<std::vector<Variant>>{{Variant(1)}}));
+    EXPECT_EQ(events.of(id(EventId::MotionDetect)).size(), 1u);
+    EXPECT_EQ(events.of(id(EventId::ServerAudio))[1], std::vector<Variant>{Variant(0)});
+    EXPECT_EQ(host.get("Open"), Variant(1));
+    EXPECT_EQ(host.get("UserCheck"), Variant(1));
+    EXPECT_EQ(host.get("Frequency"), Variant(2));
+    EXPECT_EQ(host.get("MotionDetect"), Variant(1));
+    EXPECT_EQ(host.get("Audio"), Variant(0));
+    EXPECT_EQ(control->paneText(0), "Open");
+
+    // Closed: pane and event; a reconnect forgets what the camera said.
+    post(WM_VID_OPENSTATE, 0, 2);
+    ASSERT_TRUE(pumpUntil([&] { return events.of(id(EventId::Status)).size() == 2; }));
+    EXPECT_EQ(control->paneText(0), "Close");
+    connect();
+    EXPECT_EQ(host.get("Open"), Variant(-1));
+    EXPECT_EQ(host.get("Frequency"), Variant(-1));
+}
