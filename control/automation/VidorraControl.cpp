@@ -3,6 +3,7 @@
 #include "control/automation/ControlCredentials.h"
 #include "control/automation/PostBox.h"
 #include "control/automation/VidorraIdentity.h"
+#include "control/display/ControlDialogs.h"
 #include "control/display/ControlWindow.h"
 #include "control/session/ConnectionLimits.h"
 #include "control/session/HttpRequest.h"
@@ -13,7 +14,6 @@
 #include "platform/registry/Registry.h"
 
 #include <QMenu>
-#include <QMessageBox>
 
 namespace strovix {
 
@@ -78,6 +78,7 @@ VidorraControl::VidorraControl(RequestFactory requests)
     wireSession();
     wireDisplay();
     wireAudio();
+    wireUi();
     platform::registry::Registry registry;
     writeConnectionLimits(registry);
 }
@@ -94,10 +95,8 @@ void VidorraControl::wireAudio()
         l.deviceFailed = [box, this] {
             if (auto b = box.lock())
                 b->invoke([this] {
-                    auto* msg = new QMessageBox(QMessageBox::Warning, "Audio", "Open Audio device failed",
-                                                QMessageBox::Ok, m_display.window());
-                    msg->setAttribute(Qt::WA_DeleteOnClose);
-                    msg->open();
+                    ControlDialogs::current().notify(m_display.window(), "Audio", "Open Audio device failed",
+                                                     ControlDialogs::Icon::Warning);
                 });
         };
         l.makeOutput = [] { return makeDefaultAudioOutput(NoDevicePolicy::UseNullOutput); };
@@ -455,10 +454,7 @@ void VidorraControl::showRecordingWarning()
 {
     const recording::RecordingWarning& w = m_recorder->warning();
     // Not modal: a host without an operator must not stop here.
-    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromStdString(w.caption),
-                                QString::fromStdString(w.text), QMessageBox::Ok, m_display.window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    ControlDialogs::current().notify(m_display.window(), w.caption, w.text, ControlDialogs::Icon::Warning);
 }
 
 } // namespace strovix

@@ -28,6 +28,7 @@ namespace strovix {
 
 class PostBox;
 class ControlCredentials;
+class ContextMenu;
 
 // The component object of the camera view control: its automation members,
 // events, hosting, persistence and class information, over the connection
@@ -135,6 +136,16 @@ private:
     void wireSession();
     void wireDisplay();
     void wireAudio();
+    // The context menu, status bar, keys and recording sheet (VidorraUi.cpp).
+    void wireUi();
+    void prepareContextMenu(ContextMenu& menu);
+    // F11, "Image Recording(F11)..." and RecordDialog: stop the image
+    // recording, or open the recording sheet and start what it chose.
+    void recordCommand();
+    // The picture save through the file dialog, with `picture` as save buffer.
+    void savePictureDialog(Frame picture);
+    // The last picture of the current cell (the newest one shown).
+    Frame currentPicture() const;
     // 1 while an AVI recording with a measured rate runs: the sound goes in.
     void updateRecordSound();
     HResult getProperty(Dispid d, Variant& result);
@@ -169,6 +180,7 @@ private:
     // The pane texts the host last heard of.
     std::array<std::string, Session::kPaneCount> m_hostPanes;
     std::vector<uint8_t> m_currentPicture;
+    bool m_recordSheetOpen = false;
 
     std::shared_ptr<StatusShared> m_statusShared = std::make_shared<StatusShared>();
     std::shared_ptr<ControlCredentials> m_credentials;

@@ -4,6 +4,7 @@
 // copy, updates the pane texts and fires the matching event.
 #include "control/automation/CameraInfo.h"
 #include "control/automation/VidorraControl.h"
+#include "control/display/ControlUi.h"
 #include "control/display/ControlWindow.h"
 #include "control/stream/KeyValueReader.h"
 
@@ -23,16 +24,15 @@ constexpr int kPaneQuality = 2;
 constexpr int kPaneMisc = 6;
 } // namespace
 
-void VidorraControl::onLogin(int code)
+void VidorraControl::onLogin(int)
 {
     // The connection records the level itself (code 0: administrator).
     if (std::string name = m_session->userName(); !name.empty())
         m_camera.userName = name;
     m_welcomeText = "Welcome! " + m_camera.userName;
-    // Resolution and Quality choices are for administrators (code 0).
-    for (QMenu* menu : {m_resolutionMenu.get(), m_qualityMenu.get()})
-        if (menu)
-            menu->setEnabled(code == 0);
+    // Resolution and Quality choices are for administrators.
+    m_display.ui().contextMenu().setLoginLevel(loginLevel());
+    m_display.ui().contextMenu().setWelcomeText(m_welcomeText);
     m_session->setPaneText(kPaneMisc, m_session->url());
 }
 
@@ -168,11 +168,14 @@ void VidorraControl::buildSubmenus()
                              member == Dispid::Resolution ? m_camera.resolution : m_camera.quality);
             });
         }
-        menu->setEnabled(isAdmin());
         return menu;
     };
     m_resolutionMenu = build("Resolution", m_menus.resolution, m_camera.resolution, kResolutionItem, Dispid::Resolution);
     m_qualityMenu = build("Quality", m_menus.quality, m_camera.quality, kQualityItem, Dispid::Quality);
+    // Into the context menu at position 1, greyed below administrator level.
+    ContextMenu& context = m_display.ui().contextMenu();
+    context.setCapabilityMenus(m_qualityMenu.get(), m_resolutionMenu.get());
+    context.setLoginLevel(loginLevel());
 }
 
 void VidorraControl::checkSubmenu(QMenu* menu, int32_t index)

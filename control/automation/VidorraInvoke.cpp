@@ -492,9 +492,7 @@ HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
         return ok ? S_OK : S_FALSE;
     }
     case Dispid::SaveCurrentJpg: {
-        // The newest picture shown is the current cell's last one.
-        const Frame picture = m_currentPicture.empty() ? m_session->frame()->copy() : m_currentPicture;
-        return m_recorder->SaveCurrentJpg(text(0), picture) ? S_OK : S_FALSE;
+        return m_recorder->SaveCurrentJpg(text(0), currentPicture()) ? S_OK : S_FALSE;
     }
     case Dispid::SetExStatus:
         if (!((num(0) > 0 && num(0) <= num(1) && num(1) <= 50) || (num(0) == 0 && num(1) == 0)))
@@ -527,20 +525,17 @@ HResult VidorraControl::callMethod(Dispid d, std::vector<Variant>& a)
             return S_OK;
         }
         m_settings.menuRemoved[size_t(menu)] = true;
+        // Submenu entry 0 stands for the whole submenu.
         const int32_t maxSub = menu == 1 ? 3 : (menu <= 3 ? 4 : -1);
-        if (sub >= 1 && sub <= maxSub)
+        if (sub >= 0 && sub <= maxSub)
             m_settings.submenuRemoved[size_t(menu)][size_t(sub)] = true;
         return S_OK;
     }
     case Dispid::RecordDialog:
-        // As F11: a running image recording stops; otherwise the recording
-        // dialog opens (with the control's own user interface).
-        if (m_recorder->imageRecordingActive()) {
-            m_recorder->stopImageRecording();
-            updateRecordSound();
-        }
+        recordCommand();
         return S_OK;
     case Dispid::SaveCurJpgDlg:
+        savePictureDialog(currentPicture());
         return S_OK;
     default:
         return DISP_E_MEMBERNOTFOUND;

@@ -8,20 +8,32 @@ namespace strovix {
 
 namespace {
 
+QMessageBox::Icon toQt(ControlDialogs::Icon icon)
+{
+    switch (icon) {
+    case ControlDialogs::Icon::None: break;
+    case ControlDialogs::Icon::Information: return QMessageBox::Information;
+    case ControlDialogs::Icon::Warning: return QMessageBox::Warning;
+    case ControlDialogs::Icon::Critical: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
 class PlatformDialogs final : public ControlDialogs {
 public:
     void message(QWidget* owner, const std::string& caption, const std::string& text, Icon icon) override
     {
-        QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
-        switch (icon) {
-        case Icon::None: break;
-        case Icon::Information: qtIcon = QMessageBox::Information; break;
-        case Icon::Warning: qtIcon = QMessageBox::Warning; break;
-        case Icon::Critical: qtIcon = QMessageBox::Critical; break;
-        }
-        QMessageBox box(qtIcon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+        QMessageBox box(toQt(icon), QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
                         owner ? owner : QApplication::activeWindow());
         box.exec();
+    }
+
+    void notify(QWidget* owner, const std::string& caption, const std::string& text, Icon icon) override
+    {
+        auto* box = new QMessageBox(toQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
+                                    QMessageBox::Ok, owner);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
     }
 
     std::optional<std::string> saveFileName(QWidget* owner, const SaveFile& request) override

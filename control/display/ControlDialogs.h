@@ -28,6 +28,9 @@ public:
     // A modal message box owned by `owner` (null: the active window) with an
     // OK button.
     virtual void message(QWidget* owner, const std::string& caption, const std::string& text, Icon icon) = 0;
+    // A warning that must not stop the caller: the box is shown and the call
+    // returns at once (a host without an operator goes on).
+    virtual void notify(QWidget* owner, const std::string& caption, const std::string& text, Icon icon) = 0;
     // The chosen path, or nothing when the operator cancelled.
     virtual std::optional<std::string> saveFileName(QWidget* owner, const SaveFile& request) = 0;
 
