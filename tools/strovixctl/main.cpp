@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -89,8 +90,18 @@ ComPtr<Dispatch> createControl()
     return control;
 }
 
-int membersCommand()
+// The control is a widget: every host needs the application object first.
+// Without a display it is hosted offscreen.
+std::unique_ptr<QApplication> makeApplication(int& argc, char** argv)
 {
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+int membersCommand(int argc, char** argv)
+{
+    auto app = makeApplication(argc, argv);
     ComPtr<Dispatch> control = createControl();
     if (!control)
         return 1;
@@ -229,10 +240,8 @@ int runCommand(int argc, char** argv, const std::vector<std::string>& args)
         }
     }
 
-    // Without a display the control is hosted offscreen.
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
+    auto application = makeApplication(argc, argv);
+    QApplication& app = *application;
 
     ComPtr<Dispatch> control = createControl();
     if (!control)
@@ -330,7 +339,7 @@ int main(int argc, char** argv)
     if (command == "register" || command == "unregister")
         return registerCommand(args, command == "unregister");
     if (command == "members")
-        return args.empty() ? membersCommand() : usage();
+        return args.empty() ? membersCommand(argc, argv) : usage();
     if (command == "run")
         return runCommand(argc, argv, args);
     return usage();
