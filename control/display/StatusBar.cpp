@@ -1,5 +1,6 @@
 #include "control/display/StatusBar.h"
 
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -118,6 +119,9 @@ void StatusBar::mousePressEvent(QMouseEvent* event)
 void StatusBar::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
+    // A pane's own pop-up menu takes the focus while it is open.
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
     if (focusLost)
         focusLost();
 }
