@@ -18,9 +18,16 @@ const char* const kRotatePaneTexts[] = {"0 Rotate", "180 Rotate", "Horizontal", 
 
 } // namespace
 
-ControlUi::ControlUi(Display& display) : m_display(display), m_menu(std::make_unique<ContextMenu>())
+ControlUi::ControlUi(Display& display) : m_display(display) { }
+
+ContextMenu& ControlUi::contextMenu()
 {
-    m_menu->command = [this](int id) { command(id); };
+    if (!m_menu) {
+        m_menu = std::make_unique<ContextMenu>();
+        m_menu->command = [this](int id) { command(id); };
+        m_menu->setRotateCheck(m_display.rotate());
+    }
+    return *m_menu;
 }
 
 ControlUi::~ControlUi()
@@ -44,7 +51,7 @@ void ControlUi::windowCreated(ControlWindow* window)
     const int open = m_hooks.openState ? m_hooks.openState() : -1;
     m_bar->setPaneText(kPaneStatus, open != 0 ? "Open" : "Close");
     m_bar->setPaneText(kPaneRotate, m_display.rotate() != 0 ? "Rotate" : "Normal");
-    m_menu->setRotateCheck(m_display.rotate());
+    contextMenu().setRotateCheck(m_display.rotate());
     m_display.setStatusBarArea(m_pinned, m_bar->barHeight());
     m_bar->setVisible(m_pinned);
     placeBar();
@@ -71,9 +78,9 @@ void ControlUi::windowResized(QSize) { placeBar(); }
 void ControlUi::prepareMenu()
 {
     if (m_hooks.menuOpening)
-        m_hooks.menuOpening(*m_menu);
-    m_menu->setViewState(m_display.resizable(), m_display.actualSize(), m_pinned);
-    m_menu->setRotateCheck(m_display.rotate());
+        m_hooks.menuOpening(contextMenu());
+    contextMenu().setViewState(m_display.resizable(), m_display.actualSize(), m_pinned);
+    contextMenu().setRotateCheck(m_display.rotate());
 }
 
 void ControlUi::openContextMenu(int cell, QPoint globalPos)
@@ -81,7 +88,7 @@ void ControlUi::openContextMenu(int cell, QPoint globalPos)
     m_clickedCell = cell;
     m_snapshot = m_display.cellLastFrame(cell);
     prepareMenu();
-    m_menu->menu()->popup(globalPos);
+    contextMenu().menu()->popup(globalPos);
 }
 
 void ControlUi::command(int id)
@@ -92,7 +99,7 @@ void ControlUi::command(int id)
     } else if (id >= kRotate0 && id <= kRotate0 + 3) {
         const int value = id - kRotate0;
         m_display.setRotate(value);
-        m_menu->setRotateCheck(value);
+        contextMenu().setRotateCheck(value);
         if (m_display.callbacks().paneText)
             m_display.callbacks().paneText(kPaneRotate, kRotatePaneTexts[value]);
     } else if (id == kResizable) {
@@ -110,7 +117,7 @@ void ControlUi::command(int id)
     } else if (id == kAbout) {
         ControlDialogs::current().message(m_window, "About Vidorra", aboutText(), ControlDialogs::Icon::Information);
     }
-    m_menu->setViewState(m_display.resizable(), m_display.actualSize(), m_pinned);
+    contextMenu().setViewState(m_display.resizable(), m_display.actualSize(), m_pinned);
 }
 
 void ControlUi::togglePinned()
@@ -149,10 +156,10 @@ QMenu* ControlUi::paneClicked(int pane, QPoint globalPos)
     prepareMenu();
     QMenu* menu = nullptr;
     switch (pane) {
-    case 1: menu = m_menu->resolutionMenu(); break;
-    case 2: menu = m_menu->qualityMenu(); break;
-    case 3: menu = m_menu->splitsMenu(); break;
-    case 4: menu = m_menu->rotateMenu(); break;
+    case 1: menu = contextMenu().resolutionMenu(); break;
+    case 2: menu = contextMenu().qualityMenu(); break;
+    case 3: menu = contextMenu().splitsMenu(); break;
+    case 4: menu = contextMenu().rotateMenu(); break;
     default: break;
     }
     if (!menu)

@@ -46,7 +46,9 @@ public:
     };
     Hooks& hooks() { return m_hooks; }
 
-    ContextMenu& contextMenu() { return *m_menu; }
+    // Made at first use: a control can exist before the application object
+    // that widgets need (registration, automation without a window).
+    ContextMenu& contextMenu();
     StatusBar* statusBar() const { return m_bar.data(); }
     bool statusBarPinned() const { return m_pinned; }
 
