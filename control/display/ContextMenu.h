@@ -29,8 +29,8 @@ inline constexpr int kIAm = 57353;
 inline constexpr int kAbout = 57354;
 } // namespace menu_id
 
+// The recording item before the recorder names it otherwise.
 inline constexpr const char* kRecordMenuIdle = "Image Recording(F11)...";
-inline constexpr const char* kRecordMenuActive = "Stop Image Recording(F11)";
 
 // Removal masks as DelMenu leaves them: main bits 1..9 and, for View (1),
 // Splits (2) and Rotate (3), the whole submenu (entry 0) and single entries.
