@@ -331,6 +331,9 @@ int runCommand(int argc, char** argv, const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    // A headless host: on a machine without a sound device, camera sound
+    // plays into nothing instead of raising the device warning.
+    ::setenv("STROVIX_NULL_AUDIO", "1", 0);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return usage();

@@ -3,9 +3,12 @@
 #include "FakeCamera.h"
 #include "control/automation/VidorraControl.h"
 #include "control/automation/VidorraIdentity.h"
+#include "control/display/ControlDialogs.h"
 #include "support/CamsimProcess.h"
 #include "support/TempDir.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include <QAction>
@@ -263,4 +266,130 @@ TEST_F(AgainstCamsim, GenericRequestsReturnTheCamerasReply)
     text = {"NoSuchPage.cgi", Variant()};
     EXPECT_EQ(host.call("JspExCmd", text), S_FALSE);
     EXPECT_EQ(text[1], Variant("CamVer = 510\n")); // the previous reply
+}
+
+namespace {
+
+// What an independent reader makes of an AVI file: the video's playing time
+// (ffprobe) and the seconds of 8 kHz 16-bit mono sound it decodes (ffmpeg).
+struct Heard {
+    double videoSeconds = -1;
+    double soundSeconds = -1;
+};
+
+std::string run(const std::string& cmd)
+{
+    std::string out;
+    if (FILE* pipe = ::popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+            out.append(buf, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+Heard readBack(const std::string& path)
+{
+    Heard h;
+    const std::string video = run("ffprobe -v error -select_streams v -show_entries stream=duration -of csv=p=0 '"
+                                  + path + "' 2>/dev/null");
+    if (!video.empty())
+        h.videoSeconds = std::atof(video.c_str());
+    const std::string bytes =
+        run("ffmpeg -v error -i '" + path + "' -map 0:a? -f s16le -acodec pcm_s16le - 2>/dev/null | wc -c");
+    if (!bytes.empty())
+        h.soundSeconds = std::atof(bytes.c_str()) / 16000.0;
+    return h;
+}
+
+std::vector<std::string> aviFiles(const std::string& folder)
+{
+    std::vector<std::string> out;
+    for (auto& e : std::filesystem::recursive_directory_iterator(folder))
+        if (e.path().extension() == ".avi")
+            out.push_back(e.path().string());
+    return out;
+}
+
+} // namespace
+
+TEST_F(AgainstCamsim, CameraSoundGoesIntoAviRecordingsOnlyWithAutoFrame)
+{
+    if (std::system("ffprobe -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ffprobe is not installed";
+    start({}, true);
+    ASSERT_TRUE(waitFor(EventId::ServerAudio));
+    EXPECT_EQ(host.put("Audio", 1), S_OK);
+    ASSERT_TRUE(pumpUntil([&] { return cam->countRequests("/GetAudioData.cgi?Format=Pcm") > 0; }, 5000));
+
+    for (int autoFrame : {1, 0}) {
+        SCOPED_TRACE(autoFrame ? "AutoFrame 1" : "AutoFrame 0");
+        TempDir dir;
+        EXPECT_EQ(host.put("AviPath", dir.path()), S_OK);
+        EXPECT_EQ(host.put("AutoFrame", autoFrame), S_OK);
+        EXPECT_EQ(host.put("AviFrame", 15), S_OK);
+        EXPECT_EQ(host.put("Avi", 1), S_OK);
+        pumpFor(3000);
+        EXPECT_EQ(host.put("Avi", 0), S_OK);
+        const auto files = aviFiles(dir.path());
+        ASSERT_EQ(files.size(), 1u);
+        const Heard h = readBack(files[0]);
+        EXPECT_GT(h.videoSeconds, 2.0) << files[0];
+        if (autoFrame) {
+            // The sound covers the recording's time: the two agree within the
+            // ring's worth of queued sound and a picture interval or two.
+            EXPECT_NEAR(h.soundSeconds, h.videoSeconds, 1.0);
+        } else {
+            EXPECT_EQ(h.soundSeconds, 0.0) << "AutoFrame 0 records no sound";
+        }
+    }
+}
+
+TEST_F(AgainstCamsim, TheCamerasAudioSwitchGoingOffStopsPlayback)
+{
+    start({}, true);
+    ASSERT_TRUE(waitFor(EventId::ServerAudio));
+    EXPECT_EQ(host.put("Audio", 1), S_OK);
+    ASSERT_TRUE(pumpUntil([&] { return cam->countRequests("/GetAudioData.cgi?Format=Pcm") > 0; }, 5000));
+    ASSERT_TRUE(control->audio().running());
+
+    // Switched off at the camera: the next status block reports it.
+    std::vector<Variant> args{"SetAudio.cgi?Enable=false", Variant(), Variant()};
+    EXPECT_EQ(host.call("ExCmd", args), S_OK);
+    ASSERT_TRUE(waitFor(EventId::ServerAudio, 2));
+    EXPECT_EQ(events.of(id(EventId::ServerAudio))[1], std::vector<Variant>{Variant(0)});
+    EXPECT_FALSE(control->audio().running());
+    EXPECT_EQ(host.get("Audio"), Variant(0));
+}
+
+TEST_F(AgainstCamsim, WithoutASoundDeviceTheOperatorIsToldAndNothingHangs)
+{
+    struct Capture : ControlDialogs {
+        std::vector<std::pair<std::string, std::string>> shown;
+        void message(QWidget*, const std::string& c, const std::string& t, Icon) override { shown.emplace_back(c, t); }
+        void notify(QWidget*, const std::string& c, const std::string& t, Icon) override { shown.emplace_back(c, t); }
+        std::optional<std::string> saveFileName(QWidget*, const SaveFile&) override { return std::nullopt; }
+    } dialogs;
+    ControlDialogs::install(&dialogs);
+    // An ordinary host: no fallback to silence. The test machines have no
+    // sound device; where one exists this test has nothing to show.
+    const std::string before = std::getenv("STROVIX_NULL_AUDIO") ? std::getenv("STROVIX_NULL_AUDIO") : "";
+    ::setenv("STROVIX_NULL_AUDIO", "0", 1);
+    start({}, true);
+    ASSERT_TRUE(waitFor(EventId::ServerAudio));
+    EXPECT_EQ(host.put("Audio", 1), S_OK);
+    const bool told = pumpUntil([&] { return !dialogs.shown.empty(); }, 5000);
+    ::setenv("STROVIX_NULL_AUDIO", before.c_str(), 1);
+    ControlDialogs::install(nullptr);
+    if (!told && control->audio().running())
+        GTEST_SKIP() << "this machine has a sound device";
+    ASSERT_TRUE(told);
+    EXPECT_EQ(dialogs.shown[0], (std::pair<std::string, std::string>{"Audio", "Open Audio device failed"}));
+    EXPECT_EQ(host.get("Audio"), Variant(0));
+    EXPECT_TRUE(pumpUntil([&] { return !control->audio().running(); }, 3000));
+    // The pictures go on.
+    const int64_t shown = control->picturesShown();
+    EXPECT_TRUE(pumpUntil([&] { return control->picturesShown() > shown + 3; }, 5000));
 }
