@@ -40,20 +40,8 @@ void CredentialStore::loadLocked()
     std::string text;
     if (m_file.empty() || !platform::fs::readWholeFile(m_file, text))
         return;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t lf = text.find('\n', pos);
-        if (lf == std::string::npos)
-            lf = text.size();
-        const std::string_view line(text.data() + pos, lf - pos);
-        pos = lf + 1;
-        const size_t t1 = line.find('\t');
-        const size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
-        if (t2 == std::string_view::npos)
-            continue;
-        Credentials c{decodeField(line.substr(t1 + 1, t2 - t1 - 1)), decodeField(line.substr(t2 + 1)), true};
-        m_remembered[decodeField(line.substr(0, t1))] = c;
-    }
+    for (auto& [hostPort, user, password] : readRecords(text))
+        m_remembered[hostPort] = Credentials{user, password, true};
 }
 
 bool CredentialStore::saveLocked()
@@ -62,7 +50,7 @@ bool CredentialStore::saveLocked()
         return true;
     std::string text;
     for (const auto& [key, c] : m_remembered)
-        text += encodeField(key) + '\t' + encodeField(c.user) + '\t' + encodeField(c.password) + '\n';
+        text += recordLine(key, c.user, c.password);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(m_file).parent_path(), ec);
     const bool ok = platform::fs::writeFileAtomically(m_file, text, 0600);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace strovix {
 
@@ -45,6 +47,34 @@ inline std::string decodeField(std::string_view s)
         }
     }
     return out;
+}
+
+// The records of a store file whose lines hold three fields, decoded; lines
+// with fewer fields are skipped.
+inline std::vector<std::array<std::string, 3>> readRecords(std::string_view text)
+{
+    std::vector<std::array<std::string, 3>> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t lf = text.find('\n', pos);
+        if (lf == std::string_view::npos)
+            lf = text.size();
+        const std::string_view line = text.substr(pos, lf - pos);
+        pos = lf + 1;
+        const size_t t1 = line.find('\t');
+        const size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
+        if (t2 == std::string_view::npos)
+            continue;
+        out.push_back({decodeField(line.substr(0, t1)), decodeField(line.substr(t1 + 1, t2 - t1 - 1)),
+                       decodeField(line.substr(t2 + 1))});
+    }
+    return out;
+}
+
+// One record line of such a file.
+inline std::string recordLine(std::string_view a, std::string_view b, std::string_view c)
+{
+    return encodeField(a) + '\t' + encodeField(b) + '\t' + encodeField(c) + '\n';
 }
 
 // The per-user folder of the control's stores: $XDG_CONFIG_HOME/strovix, else

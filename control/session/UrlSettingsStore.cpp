@@ -18,20 +18,8 @@ struct Entry {
 std::vector<Entry> parse(const std::string& text)
 {
     std::vector<Entry> out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t lf = text.find('\n', pos);
-        if (lf == std::string::npos)
-            lf = text.size();
-        const std::string_view line(text.data() + pos, lf - pos);
-        pos = lf + 1;
-        const size_t t1 = line.find('\t');
-        const size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
-        if (t2 == std::string_view::npos)
-            continue;
-        out.push_back({decodeField(line.substr(0, t1)), decodeField(line.substr(t1 + 1, t2 - t1 - 1)),
-                       decodeField(line.substr(t2 + 1))});
-    }
+    for (auto& [url, name, value] : readRecords(text))
+        out.push_back({std::move(url), std::move(name), std::move(value)});
     return out;
 }
 
@@ -98,7 +86,7 @@ bool UrlSettingsStore::write(const std::string& url, const std::string& name, co
         entries.push_back({url, name, value});
     std::string out;
     for (const auto& e : entries)
-        out += encodeField(e.url) + '\t' + encodeField(e.name) + '\t' + encodeField(e.value) + '\n';
+        out += recordLine(e.url, e.name, e.value);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(m_file).parent_path(), ec);
     return platform::fs::writeFileAtomically(m_file, out, 0600);
