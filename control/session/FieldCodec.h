@@ -7,15 +7,15 @@
 
 namespace strovix {
 
-// Percent-encoding for the fields of the control's per-user store files: one
-// record a line, fields separated by tabs, so tabs, line feeds, "%" and any
-// byte outside printable ASCII are encoded.
-inline std::string encodeField(std::string_view s)
+// "%" and two upper-case hex digits for every byte that `mustEncode` picks.
+template <typename Pred>
+std::string percentEncode(std::string_view s, Pred mustEncode)
 {
     static constexpr char hex[] = "0123456789ABCDEF";
     std::string out;
+    out.reserve(s.size());
     for (unsigned char c : s) {
-        if (c <= 0x20 || c == '%' || c >= 0x7F) {
+        if (mustEncode(c)) {
             out += '%';
             out += hex[c >> 4];
             out += hex[c & 15];
@@ -24,6 +24,14 @@ inline std::string encodeField(std::string_view s)
         }
     }
     return out;
+}
+
+// Percent-encoding for the fields of the control's per-user store files: one
+// record a line, fields separated by tabs, so tabs, line feeds, "%" and any
+// byte outside printable ASCII are encoded.
+inline std::string encodeField(std::string_view s)
+{
+    return percentEncode(s, [](unsigned char c) { return c <= 0x20 || c == '%' || c >= 0x7F; });
 }
 
 inline std::string decodeField(std::string_view s)

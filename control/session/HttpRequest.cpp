@@ -1,5 +1,7 @@
 #include "control/session/HttpRequest.h"
 
+#include "control/session/FieldCodec.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -40,19 +42,7 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix)
 
 std::string encodeTarget(std::string_view path)
 {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(path.size());
-    for (unsigned char c : path) {
-        if (c <= 0x20 || c == 0x7F || c == '#' || c >= 0x80) {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return percentEncode(path, [](unsigned char c) { return c <= 0x20 || c == 0x7F || c == '#' || c >= 0x80; });
 }
 
 std::string trim(std::string_view s)
