@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 struct TestEnvironment {
