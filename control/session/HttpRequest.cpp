@@ -316,15 +316,16 @@ HttpResult HttpRequest::exchange(Mode mode, std::string* body)
     if (length == 0)
         return HttpResult::Ok;
 
-    // No length: read to the end, but never more than the bound.
+    // No length: read until the body ends or a read fails, keeping what
+    // came, but never more than the bound.
     std::vector<uint8_t> scratch(std::max<size_t>(g, 1));
     for (;;) {
         if (aborted())
             return HttpResult::Aborted;
         const long r = Read(scratch.data(), scratch.size());
-        if (r < 0)
-            return aborted() ? HttpResult::Aborted : HttpResult::TooLong;
-        if (r == 0)
+        if (r < 0 && aborted())
+            return HttpResult::Aborted;
+        if (r <= 0)
             break;
         out.append(reinterpret_cast<const char*>(scratch.data()), static_cast<size_t>(r));
         if (out.size() > kMaxBody)

@@ -4,7 +4,7 @@
 // records every request head it receives, answers by request target with a
 // script of steps (send bytes, optionally in small pieces with gaps; pause;
 // generate an endless body; hold the connection open without answering;
-// close), and can refuse to answer at all. Each connection runs on its own
+// close; reset), and can refuse to answer at all. Each connection runs on its own
 // thread; everything stops and joins when the server goes.
 //
 //   ScriptedHttpServer server;                       // port chosen by the OS
@@ -36,7 +36,7 @@
 class ScriptedHttpServer {
 public:
     struct Step {
-        enum class Kind { Send, Pause, Generate, Hold, Close } kind = Kind::Send;
+        enum class Kind { Send, Pause, Generate, Hold, Close, Reset } kind = Kind::Send;
         std::string bytes;
         size_t piece = 0; // Send: bytes per write, 0 = all at once
         int gapMs = 0;    // Send: pause between pieces; Generate: between calls
@@ -79,6 +79,14 @@ public:
         {
             Step s;
             s.kind = Step::Kind::Hold;
+            m_steps.push_back(std::move(s));
+            return *this;
+        }
+        // Ends the connection with a reset instead of an orderly close.
+        Script& reset()
+        {
+            Step s;
+            s.kind = Step::Kind::Reset;
             m_steps.push_back(std::move(s));
             return *this;
         }
@@ -349,6 +357,11 @@ private:
                 return;
             case Step::Kind::Close:
                 return;
+            case Step::Kind::Reset: {
+                const linger abrupt{1, 0};
+                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt);
+                return;
+            }
             }
         }
         ::shutdown(fd, SHUT_WR);

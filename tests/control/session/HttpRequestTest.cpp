@@ -105,6 +105,8 @@ TEST(HttpRequest, BodiesArriveWholeWhateverTheSplitAndGranularity)
     server.on("/over", Script().send(ScriptedHttpServer::reply(200, big + "x")));
     server.on("/nolength", Script().send(ScriptedHttpServer::reply(200, big, false), 999));
     server.on("/nolength-over", Script().send(ScriptedHttpServer::reply(200, big + "x", false)));
+    server.on("/nolength-reset",
+              Script().send(ScriptedHttpServer::reply(200, hundred + hundred.substr(0, 50), false)).pause(300).reset());
     server.on("/chunked", Script().send(chunked, 3, 1));
     server.on("/short", Script().send(ScriptedHttpServer::reply(200, hundred).substr(0, 60)));
     server.on("/empty", Script().send(ScriptedHttpServer::reply(200, "")));
@@ -123,6 +125,10 @@ TEST(HttpRequest, BodiesArriveWholeWhateverTheSplitAndGranularity)
     EXPECT_EQ(req.FetchReply(server.url() + "/nolength", body), HttpResult::Ok);
     EXPECT_EQ(body, big);
     EXPECT_EQ(req.FetchReply(server.url() + "/nolength-over", body), HttpResult::TooLong);
+    // Without a length, a read that fails ends the body: what the earlier
+    // reads returned is the reply.
+    EXPECT_EQ(req.FetchReply(server.url() + "/nolength-reset", body), HttpResult::Ok);
+    EXPECT_EQ(body, hundred + hundred.substr(0, 50));
     EXPECT_EQ(req.FetchReply(server.url() + "/chunked", body), HttpResult::Ok);
     EXPECT_EQ(body, "hello, chunked and split bodies");
     // A body that ends before its Content-Length is a failed read, not a
