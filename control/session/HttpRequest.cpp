@@ -282,7 +282,8 @@ HttpResult HttpRequest::exchange(Mode mode, std::string* body)
     if (mode == Mode::Stream)
         return HttpResult::Ok;
 
-    const size_t g = m_granularity >= 1 ? static_cast<size_t>(m_granularity) : 0;
+    const int granularity = m_granularity.load();
+    const size_t g = granularity >= 1 ? static_cast<size_t>(granularity) : 0;
     std::string& out = *body;
     if (length > 0) {
         const size_t n = static_cast<size_t>(length);

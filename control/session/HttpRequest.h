@@ -78,9 +78,13 @@ public:
     // running: its Read() then fails. No effect on an idle object.
     void Abort();
 
-    // Bytes per read of a fetched body (default 1024). Set while idle.
-    void setReadGranularity(int bytes) { m_granularity = bytes; }
-    int readGranularity() const { return m_granularity; }
+    // Bytes per read of a fetched body (default 1024). Any thread; a fetch
+    // takes the value once as it starts reading the body. The objects shared
+    // by two threads (the probe's with the audio thread, a command's with a
+    // second call of the same command) are set by whoever starts next, so
+    // the value is atomic.
+    void setReadGranularity(int bytes) { m_granularity.store(bytes); }
+    int readGranularity() const { return m_granularity.load(); }
     bool busy() const;
     // True only while a fetched request is being sent and its answer awaited.
     bool sending() const { return m_sending.load() != 0; }
@@ -109,7 +113,6 @@ private:
     // Owner thread:
     std::string m_url;
     std::optional<UrlParts> m_parts;
-    int m_granularity = 1024;
     int m_timeoutMs = kFetchTimeoutMs;
     void* m_easy = nullptr;
     void* m_headers = nullptr; // the extra header list (curl_slist)
@@ -128,6 +131,7 @@ private:
 
     // The multi handle lives as long as the object so that Abort() can wake it.
     void* const m_multi;
+    std::atomic<int> m_granularity{1024};
     std::atomic<int> m_sending{0};
     std::atomic<int> m_cancel{0}; // mirrors the abort flag for credential prompts
 

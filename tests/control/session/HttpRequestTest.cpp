@@ -212,6 +212,39 @@ TEST(HttpRequest, BusyAndAbortFromAnotherThread)
     EXPECT_EQ(req.FetchReply(server.url() + "/quick", body), HttpResult::Ok);
 }
 
+// The probe's request is shared with the audio thread and a command's with
+// a second call of the same command: each user sets the granularity when it
+// finds the object idle and then fetches, so one may set it while the other's
+// fetch is reading its body. Every fetch then either reads the whole body or
+// finds the object busy.
+TEST(HttpRequest, TwoThreadsSharingOneRequestEachGetAWholeBodyOrBusy)
+{
+    ScriptedHttpServer server;
+    const std::string body = bytes(3000, 3);
+    server.on("/GetStatus.cgi", Script().send(ScriptedHttpServer::reply(200, body), 500, 1));
+    HttpRequest req;
+    auto user = [&](int granularity) {
+        int ok = 0;
+        for (int i = 0; i < 40; ++i) {
+            if (!req.busy())
+                req.setReadGranularity(granularity);
+            std::string got;
+            const HttpResult r = req.FetchReply(server.url() + "/GetStatus.cgi", got);
+            if (r == HttpResult::Ok) {
+                EXPECT_EQ(got, body);
+                ++ok;
+            } else {
+                EXPECT_EQ(r, HttpResult::Busy);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        return ok;
+    };
+    auto other = std::async(std::launch::async, user, 85);
+    const int mine = user(75);
+    EXPECT_GT(mine + other.get(), 0);
+}
+
 TEST(HttpRequest, StreamReadsGiveWholeBlocks)
 {
     ScriptedHttpServer server;
