@@ -84,16 +84,18 @@ uint64_t CommandRunner::launch(Command c, const std::string& baseUrl, std::strin
     return id;
 }
 
-void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
-                         std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<bool>> finished)
+void CommandRunner::fetchAndHandOver(Shared& shared, const std::atomic<bool>& stop, Command c, std::string url,
+                                     int delayMs)
 {
-    auto& slot = *shared->slots[size_t(c)];
+    auto& slot = *shared.slots[size_t(c)];
     if (delayMs > 0)
-        interruptibleSleep(delayMs, *stop);
+        interruptibleSleep(delayMs, stop);
     int result = 16;
     std::string body;
-    if (!stop->load()) {
-        {
+    if (!stop.load()) {
+        if (const std::string_view fixedPath = paths::fixed(c); !fixedPath.empty()) {
+            url += fixedPath;
+        } else {
             std::lock_guard lock(slot.fieldLock);
             url += slot.field;
         }
@@ -102,27 +104,37 @@ void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::at
     const auto route = replyRouteOf(c);
     if (c == Command::ExCmd) {
         {
-            std::lock_guard lock(shared->genericLock);
-            shared->exOk = result == 0;
+            std::lock_guard lock(shared.genericLock);
+            shared.exOk = result == 0;
             if (result == 0)
-                shared->exReply = std::make_shared<const std::vector<uint8_t>>(body.begin(), body.end());
+                shared.exReply = std::make_shared<const std::vector<uint8_t>>(body.begin(), body.end());
         }
-        shared->port.post(ReplyMessage::ExCmdDone, result == 0 ? 0 : -1);
+        shared.port.post(ReplyMessage::ExCmdDone, result == 0 ? 0 : -1);
     } else if (c == Command::JspExCmd) {
-        std::lock_guard lock(shared->genericLock);
-        shared->jspOk = result == 0;
+        std::lock_guard lock(shared.genericLock);
+        shared.jspOk = result == 0;
         if (result == 0)
-            shared->jspText = body;
+            shared.jspText = body;
     } else if (result == 0 && route) {
         {
             std::lock_guard lock(slot.replyLock);
             slot.reply = std::move(body);
         }
         if (route->message == ReplyMessage::CamVer)
-            shared->port.send(route->message, route->wParam, *stop);
+            shared.port.send(route->message, route->wParam, stop);
         else
-            shared->port.post(route->message, route->wParam);
+            shared.port.post(route->message, route->wParam);
     }
+}
+
+void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
+                         std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<bool>> finished)
+{
+    fetchAndHandOver(*shared, *stop, c, url, delayMs);
+    // A rename is followed by reading the name back, whatever its result,
+    // so the name read is the one the camera holds after the rename.
+    if (c == Command::SetCamName)
+        fetchAndHandOver(*shared, *stop, Command::GetCamName, url, kCamNameDelayMs);
     {
         std::lock_guard lock(shared->doneLock);
         finished->store(true);

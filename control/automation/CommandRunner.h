@@ -56,7 +56,9 @@ public:
 
     // Window thread. Stores `path` as the command's field and starts its
     // worker, which waits `delayMs` (interruptibly) and then fetches
-    // baseUrl + path. Returns the worker's identity in the worker list.
+    // baseUrl + path. The worker of SetCamName then reads the name back as
+    // GetCamName does (after kCamNameDelayMs). Returns the worker's
+    // identity in the worker list.
     uint64_t launch(Command c, const std::string& baseUrl, std::string path, int delayMs = 0);
 
     // Window thread: asks every running command to end (a delayed one never
@@ -84,6 +86,10 @@ public:
 private:
     struct Slot;
     struct Shared;
+    // One request of command `c` on the calling worker: waits `delayMs`,
+    // fetches baseUrl + the command's path and hands the reply over.
+    static void fetchAndHandOver(Shared& shared, const std::atomic<bool>& stop, Command c, std::string baseUrl,
+                                 int delayMs);
     static void work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
                      std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<bool>> finished);
     std::shared_ptr<std::atomic<bool>> start(Command c, const std::string& baseUrl, std::string path, int delayMs,

@@ -65,6 +65,9 @@ struct ReplyRoute {
 std::optional<ReplyRoute> replyRouteOf(Command c);
 std::string_view commandName(Command c);
 
+// The camera-name request waits this long before asking for the name.
+inline constexpr int kCamNameDelayMs = 50;
+
 namespace paths {
 
 std::string switchText(int32_t v); // "true" for nonzero, "false" for zero

@@ -385,7 +385,7 @@ void VidorraControl::launch(Command c, std::string path, int delayMs)
     m_commands->launch(c, m_session->url(), std::move(path), delayMs);
 }
 
-void VidorraControl::requestCamName() { launch(Command::GetCamName, std::string(paths::fixed(Command::GetCamName)), 50); }
+void VidorraControl::requestCamName() { launch(Command::GetCamName, std::string(paths::fixed(Command::GetCamName)), kCamNameDelayMs); }
 void VidorraControl::requestTime() { launch(Command::GetTime, std::string(paths::fixed(Command::GetTime))); }
 
 void VidorraControl::resetCameraState()

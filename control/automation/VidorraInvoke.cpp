@@ -353,9 +353,8 @@ HResult VidorraControl::putProperty(Dispid d, const Variant& value)
     case Dispid::CamName:
         if (!isAdmin())
             return refuse(kNotAdmin);
+        // The rename's thread then reads the name back, whatever its result.
         launch(Command::SetCamName, paths::setCamName(value.text()));
-        // The name is read back whatever the rename's result.
-        requestCamName();
         return S_OK;
     case Dispid::ShowText:
         // 3 and 4 request the camera clock first (through the display's callback).

@@ -101,8 +101,11 @@ TEST_F(Commands, EachReplyFiresItsEventAndFailuresFireNothing)
 TEST_F(Commands, CameraNameIsReadBackAfterARename)
 {
     camera.answers["/GetName.cgi"] = {0, "Model = X\nCameraName = Front door\n"};
-    camera.answers["/SetIP.cgi"] = {7, ""};
+    // A slow rename that fails: the name is asked for only once it ended.
+    camera.answers["/SetIP.cgi"] = {7, "", 300};
     EXPECT_EQ(host.put("CamName", "Front door"), S_OK);
+    pumpFor(150);
+    EXPECT_EQ(camera.paths(), std::vector<std::string>{"/SetIP.cgi?CameraName=Front door"});
     ASSERT_TRUE(waitFor(EventId::GetCamName));
     EXPECT_EQ(camera.paths(), (std::vector<std::string>{"/SetIP.cgi?CameraName=Front door", "/GetName.cgi"}));
     EXPECT_EQ(host.get("CamName"), Variant("Front door"));
