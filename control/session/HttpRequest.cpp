@@ -147,24 +147,22 @@ bool HttpRequest::busy() const
 
 bool HttpRequest::aborted()
 {
-    std::lock_guard g(m_abortLock);
+    std::lock_guard g(m_stateLock);
     return m_abort;
 }
 
 void HttpRequest::Abort()
 {
-    bool running = false;
     {
+        // Checked and set under one lock: an abort that finds the request
+        // running is cleared by its end, never left behind for the next one.
         std::lock_guard g(m_stateLock);
-        running = m_busy || m_streamOpen;
-    }
-    if (!running)
-        return;
-    {
-        std::lock_guard g(m_abortLock);
+        if (!m_busy && !m_streamOpen)
+            return;
         m_abort = true;
+        m_cancel.store(1);
     }
-    m_cancel.store(1);
+    // Waking a transfer that has ended meanwhile costs one extra poll.
     if (m_multi)
         curl_multi_wakeup(static_cast<CURLM*>(m_multi));
 }
@@ -201,12 +199,9 @@ HttpResult HttpRequest::run(const std::string& url, Mode mode, std::string* body
         std::lock_guard g(m_stateLock);
         m_busy = false;
         m_streamOpen = mode == Mode::Stream && r == HttpResult::Ok;
-    }
-    {
-        std::lock_guard g(m_abortLock);
         m_abort = false;
+        m_cancel.store(0);
     }
-    m_cancel.store(0);
     return r;
 }
 
@@ -491,14 +486,12 @@ size_t HttpRequest::onBody(char* data, size_t size, size_t count, void* self)
 void HttpRequest::CloseRequest()
 {
     closeHandles();
-    {
-        std::lock_guard g(m_stateLock);
-        if (m_busy)
-            return;
-        m_streamOpen = false;
-    }
-    std::lock_guard g(m_abortLock);
+    std::lock_guard g(m_stateLock);
+    if (m_busy)
+        return;
+    m_streamOpen = false;
     m_abort = false;
+    m_cancel.store(0);
 }
 
 void HttpRequest::closeHandles()

@@ -133,15 +133,13 @@ private:
     void* const m_multi;
     std::atomic<int> m_granularity{1024};
     std::atomic<int> m_sending{0};
-    std::atomic<int> m_cancel{0}; // mirrors the abort flag for credential prompts
+    std::atomic<int> m_cancel{0}; // mirrors the abort flag for credential prompts; written under m_stateLock
 
     mutable std::mutex m_stateLock;
-    // Guarded by m_stateLock:
+    // Guarded by m_stateLock (one lock, so that an abort and the end of the
+    // request it aborts cannot interleave):
     bool m_busy = false;
     bool m_streamOpen = false; // an opened stream is being read
-
-    std::mutex m_abortLock;
-    // Guarded by m_abortLock:
     bool m_abort = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <sys/stat.h>
@@ -243,6 +244,30 @@ TEST(HttpRequest, TwoThreadsSharingOneRequestEachGetAWholeBodyOrBusy)
     auto other = std::async(std::launch::async, user, 85);
     const int mine = user(75);
     EXPECT_GT(mine + other.get(), 0);
+}
+
+// An abort that comes as a request ends must not outlive it: whatever the
+// aborted request returned, the next request on the object runs.
+TEST(HttpRequest, AnAbortAsTheRequestEndsDoesNotStopTheNextOne)
+{
+    ScriptedHttpServer server;
+    server.on("/quick", Script().send(ScriptedHttpServer::reply(200, "fine")));
+    HttpRequest req;
+    int stale = 0;
+    for (int i = 0; i < 2000; ++i) {
+        std::atomic<bool> aborting{true};
+        std::thread aborter([&] {
+            while (aborting.load())
+                req.Abort();
+        });
+        std::string body;
+        req.FetchReply(server.url() + "/quick", body);
+        aborting.store(false);
+        aborter.join();
+        if (req.FetchReply(server.url() + "/quick", body) != HttpResult::Ok)
+            ++stale;
+    }
+    EXPECT_EQ(stale, 0);
 }
 
 TEST(HttpRequest, StreamReadsGiveWholeBlocks)
