@@ -7,16 +7,33 @@
 namespace strovix {
 namespace {
 
+// PortAudio's library calls are not safe from two threads at once (two
+// initialisations running together corrupt its host API list), and every
+// control's audio thread makes its own output. Every call outside a stream's
+// own callback therefore runs under this one lock. The device thread's
+// callback never takes it, so stopping a stream under it cannot wait for us.
+std::mutex& libraryLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 // PortAudio counts its own initialisations; one per output keeps it simple
 // and lets the library go when the last output does.
 class PortAudioOutput : public AudioOutput {
 public:
-    PortAudioOutput() { m_initialised = Pa_Initialize() == paNoError; }
+    PortAudioOutput()
+    {
+        std::lock_guard lock(libraryLock());
+        m_initialised = Pa_Initialize() == paNoError;
+    }
     ~PortAudioOutput() override
     {
         close();
-        if (m_initialised)
+        if (m_initialised) {
+            std::lock_guard lock(libraryLock());
             Pa_Terminate();
+        }
     }
 
     bool open() override
@@ -24,6 +41,8 @@ public:
         close();
         if (!m_initialised)
             return false;
+        m_ring.reset();
+        std::lock_guard lock(libraryLock());
         const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
         if (device == paNoDevice)
             return false;
@@ -34,7 +53,6 @@ public:
         params.suggestedLatency = Pa_GetDeviceInfo(device)->defaultLowOutputLatency;
         if (Pa_IsFormatSupported(nullptr, &params, kSampleRate) != paFormatIsSupported)
             return false;
-        m_ring.reset();
         if (Pa_OpenStream(&m_stream, nullptr, &params, kSampleRate, kBlockSamples, paNoFlag, &PortAudioOutput::pull,
                           this)
             != paNoError) {
@@ -55,6 +73,7 @@ public:
     void close() override
     {
         if (m_stream) {
+            std::lock_guard lock(libraryLock());
             Pa_AbortStream(m_stream);
             Pa_CloseStream(m_stream);
             m_stream = nullptr;
@@ -64,6 +83,7 @@ public:
 
     static bool hasDevice()
     {
+        std::lock_guard lock(libraryLock());
         if (Pa_Initialize() != paNoError)
             return false;
         const bool any = Pa_GetDefaultOutputDevice() != paNoDevice;
