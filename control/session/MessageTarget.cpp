@@ -1,5 +1,7 @@
 #include "control/session/MessageTarget.h"
 
+#include "control/session/SanitizerHandOff.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -49,6 +51,7 @@ public:
     // its sender.
     ~VidEvent() override
     {
+        takeOver(this);
         if (m_wait)
             m_wait->finish(std::nullopt);
     }
@@ -61,6 +64,7 @@ public:
     explicit Receiver(MessageTarget* target) : m_target(target) {}
     bool event(QEvent* e) override
     {
+        takeOver(e);
         if (e->type() != vidEventType())
             return QObject::event(e);
         auto* ev = static_cast<VidEvent*>(e);
@@ -127,7 +131,9 @@ bool MessageTarget::post(unsigned msg, uintptr_t wParam, intptr_t lParam, std::s
     std::lock_guard g(m_lock);
     if (!m_receiver)
         return false;
-    QCoreApplication::postEvent(m_receiver, new VidEvent({msg, wParam, lParam, std::move(text), tag}, nullptr));
+    auto* event = new VidEvent({msg, wParam, lParam, std::move(text), tag}, nullptr);
+    handOver(event);
+    QCoreApplication::postEvent(m_receiver, event);
     return true;
 }
 
@@ -140,7 +146,9 @@ std::optional<long> MessageTarget::send(unsigned msg, uintptr_t wParam, intptr_t
             return std::nullopt;
         if (QThread::currentThread() == m_receiver->thread())
             return dispatch({msg, wParam, lParam, {}, 0});
-        QCoreApplication::postEvent(m_receiver, new VidEvent({msg, wParam, lParam, {}, 0}, wait));
+        auto* event = new VidEvent({msg, wParam, lParam, {}, 0}, wait);
+        handOver(event);
+        QCoreApplication::postEvent(m_receiver, event);
     }
     std::unique_lock g(wait->lock);
     while (!wait->finished) {
