@@ -140,16 +140,22 @@ bool MessageTarget::post(unsigned msg, uintptr_t wParam, intptr_t lParam, std::s
 std::optional<long> MessageTarget::send(unsigned msg, uintptr_t wParam, intptr_t lParam, const std::atomic<int>& stop)
 {
     auto wait = std::make_shared<SendState>();
+    bool here = false;
     {
         std::lock_guard g(m_lock);
         if (!m_receiver)
             return std::nullopt;
-        if (QThread::currentThread() == m_receiver->thread())
-            return dispatch({msg, wParam, lParam, {}, 0});
-        auto* event = new VidEvent({msg, wParam, lParam, {}, 0}, wait);
-        handOver(event);
-        QCoreApplication::postEvent(m_receiver, event);
+        here = QThread::currentThread() == m_receiver->thread();
+        if (!here) {
+            auto* event = new VidEvent({msg, wParam, lParam, {}, 0}, wait);
+            handOver(event);
+            QCoreApplication::postEvent(m_receiver, event);
+        }
     }
+    // The handler runs without the lock: it may post, and workers posting
+    // meanwhile are not held up.
+    if (here)
+        return dispatch({msg, wParam, lParam, {}, 0});
     std::unique_lock g(wait->lock);
     while (!wait->finished) {
         if (stop.load() != 0) {

@@ -75,6 +75,24 @@ TEST(MessageTarget, PostSendAndGivingUp)
     // On the window thread itself a send runs the handler at once.
     stop = 0;
     EXPECT_EQ(target->send(WM_VID_NEWFRAME, 0, 0, stop), std::optional<long>(1));
+    // ... without holding the target meanwhile: a worker posting while that
+    // handler runs is not held up (nor a handler that posts itself).
+    std::thread poster;
+    target->setHandler(WM_VID_CAMVER, [&](const VidMessageArgs&) {
+        auto posted = std::make_shared<std::atomic<bool>>(false);
+        poster = std::thread([&target, posted] {
+            target->post(WM_VID_PANETEXT, 2, 0, "during");
+            posted->store(true);
+        });
+        const auto until = Clock::now() + std::chrono::milliseconds(1000);
+        while (!posted->load() && Clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return posted->load() ? 1L : 0L;
+    });
+    EXPECT_EQ(target->send(WM_VID_CAMVER, 0, 0, stop), std::optional<long>(1));
+    poster.join();
+    pumpFor(20);
+    EXPECT_EQ(seen.back(), "2:during");
 
     // After close nothing is delivered and a sender is never stuck.
     target->close();
