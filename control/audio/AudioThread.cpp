@@ -3,6 +3,7 @@
 #include "control/audio/ImaAdpcm.h"
 #include "control/session/InterruptibleSleep.h"
 #include "control/session/VidMessages.h"
+#include "platform/component/ClassFactory.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -81,7 +82,12 @@ AudioThread::AudioThread(AudioLink link, bool adpcm)
     m_state->link = std::move(link);
     m_state->adpcm = adpcm;
     m_state->stream->setCredentials(m_state->link.credentials, m_state->link.credentialStore);
-    m_thread = std::thread(&AudioThread::run, m_state);
+    // The library stays loaded until the thread has ended, detached or not.
+    platform::component::ModuleCount::threadStarting();
+    m_thread = std::thread([state = m_state]() mutable {
+        run(std::move(state));
+        platform::component::ModuleCount::threadEnded();
+    });
 }
 
 AudioThread::~AudioThread()

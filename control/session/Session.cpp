@@ -4,6 +4,7 @@
 #include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 #include "control/stream/StreamParser.h"
+#include "platform/component/ClassFactory.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -513,7 +514,9 @@ bool Session::probe()
     auto state = std::make_shared<ProbeState>();
     if (!conn->probe->busy())
         conn->probe->setReadGranularity(85);
-    std::thread t([conn, state] {
+    // The library stays loaded until the probe has ended, detached or not.
+    platform::component::ModuleCount::threadStarting();
+    std::thread t([conn, state]() mutable {
         std::string body;
         const HttpResult r = conn->probe->FetchReply(conn->url + "/GetStatus.cgi", body);
         {
@@ -523,6 +526,9 @@ bool Session::probe()
             state->done = true;
         }
         state->cv.notify_all();
+        conn.reset();
+        state.reset();
+        platform::component::ModuleCount::threadEnded();
     });
     bool done = state->waitFor(1000);
     if (!done && conn->probe->sending()) {

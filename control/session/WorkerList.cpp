@@ -1,5 +1,7 @@
 #include "control/session/WorkerList.h"
 
+#include "platform/component/ClassFactory.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -22,14 +24,27 @@ WorkerList::Id WorkerList::start(std::function<void(Id)> body)
     auto done = std::make_shared<DoneFlag>();
     std::lock_guard g(m_lock);
     const Id id = m_nextId++;
-    std::thread t([body = std::move(body), done, id] {
-        body(id);
-        {
-            std::lock_guard d(done->lock);
-            done->done = true;
-        }
-        done->cv.notify_all();
-    });
+    // The library stays loaded until the worker has ended, detached or not.
+    platform::component::ModuleCount::threadStarting();
+    std::thread t;
+    try {
+        t = std::thread([body = std::move(body), done, id]() mutable {
+            body(id);
+            // What the body held (a connection and its requests, say) goes
+            // while the thread still counts.
+            body = nullptr;
+            {
+                std::lock_guard d(done->lock);
+                done->done = true;
+            }
+            done->cv.notify_all();
+            done.reset();
+            platform::component::ModuleCount::threadEnded();
+        });
+    } catch (...) {
+        platform::component::ModuleCount::threadEnded();
+        throw;
+    }
     m_records.push_back({id, std::move(t), std::move(done)});
     return id;
 }

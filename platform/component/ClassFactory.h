@@ -27,20 +27,28 @@ public:
     virtual const CoClassInfo& classInfo() const = 0;
 };
 
-// The live objects and server locks of the module (library) this code is
-// linked into; the library may be unloaded when both are zero.
+// The live objects, server locks and running threads of the module (library)
+// this code is linked into; the library may be unloaded when all are zero.
+// A worker that outstays its stop is detached, never killed, and runs the
+// module's code until it ends: unloading the library under it would crash.
 class ModuleCount {
 public:
     static void objectCreated() { s_objects.fetch_add(1); }
     static void objectDestroyed() { s_objects.fetch_sub(1); }
     static void lock() { s_locks.fetch_add(1); }
     static void unlock() { s_locks.fetch_sub(1); }
+    // Before a thread of the module is started (by the starting thread), and
+    // as the thread's very last act.
+    static void threadStarting() { s_threads.fetch_add(1); }
+    static void threadEnded() { s_threads.fetch_sub(1); }
     static long objects() { return s_objects.load(); }
-    static bool canUnload() { return s_objects.load() == 0 && s_locks.load() == 0; }
+    static long threads() { return s_threads.load(); }
+    static bool canUnload() { return s_objects.load() == 0 && s_locks.load() == 0 && s_threads.load() == 0; }
 
 private:
     static inline std::atomic<long> s_objects{0};
     static inline std::atomic<long> s_locks{0};
+    static inline std::atomic<long> s_threads{0};
 };
 
 // The class factory of a class T with a default constructor. The factory

@@ -4,6 +4,7 @@
 #include "control/session/MessageTarget.h"
 #include "control/session/VidMessages.h"
 #include "control/session/WorkerList.h"
+#include "platform/component/ClassFactory.h"
 
 #include <set>
 
@@ -119,6 +120,9 @@ TEST(MessageTarget, ClosingReleasesWaitingSenders)
 
 TEST(WorkerList, JoinsOrDetachesWithinTheDeadline)
 {
+    using platform::component::ModuleCount;
+    // Workers detached by earlier tests of this process may still be ending.
+    const long earlier = ModuleCount::threads();
     WorkerList list;
     std::atomic<int> release{0};
     auto lingering = std::make_shared<std::atomic<int>>(0);
@@ -135,11 +139,19 @@ TEST(WorkerList, JoinsOrDetachesWithinTheDeadline)
     EXPECT_LT(msSince(t), 400);
     EXPECT_EQ(list.size(), 0u);
     EXPECT_EQ(list.detachedCount(), 1);
+    // Until it has ended, the detached worker keeps the library from being
+    // unloaded under it.
+    EXPECT_GE(ModuleCount::threads(), 1);
+    EXPECT_FALSE(ModuleCount::canUnload());
     // The detached worker still runs to its end on what it owns.
     release = 1;
-    for (int i = 0; i < 200 && lingering->load() == 0; ++i)
+    for (int i = 0; i < 200 && ModuleCount::threads() > earlier; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(lingering->load(), 1);
+    EXPECT_LE(ModuleCount::threads(), earlier);
+    if (earlier == 0) {
+        EXPECT_TRUE(ModuleCount::canUnload());
+    }
 
     // One worker by its identity; an unknown one counts as ended.
     const auto id = list.start([](WorkerList::Id) { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
