@@ -69,18 +69,8 @@ const std::string& recordedStream()
 void BM_ParserOverRecordedStream(benchmark::State& state)
 {
     const std::string& data = recordedStream();
-    std::atomic<int> stop{0}, notReady{0}, interval{0}, changed{0}, exEnd{0};
-    std::atomic<uint32_t> announced{0}, rate{0}, window{10};
-    StreamParser::Shared shared;
-    shared.streamStop = &stop;
-    shared.windowNotReady = &notReady;
-    shared.showIntervalTime = &interval;
-    shared.intervalChanged = &changed;
-    shared.exStatusEnd = &exEnd;
-    shared.framesAnnounced = &announced;
-    shared.frameRateX100 = &rate;
-    shared.frameRateWindow = &window;
-    shared.frame = std::make_shared<SharedFrame>();
+    streamtest::ParserFlags flags;
+    const StreamParser::Shared shared = flags.wiring();
     StreamParser::Hooks hooks;
     size_t statuses = 0;
     hooks.statusBlock = [&](std::string_view) { ++statuses; };
@@ -94,7 +84,7 @@ void BM_ParserOverRecordedStream(benchmark::State& state)
             parser.processBlock(reinterpret_cast<const uint8_t*>(data.data() + off));
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
-    state.counters["pictures"] = static_cast<double>(announced.load()) / static_cast<double>(state.iterations());
+    state.counters["pictures"] = static_cast<double>(flags.announced.load()) / static_cast<double>(state.iterations());
     state.counters["statuses"] = static_cast<double>(statuses) / static_cast<double>(state.iterations());
     state.counters["camsim"] = g_recordedFromCamsim ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 // The first two bytes choose the extended-status end column and the display
 // interval, so those paths are fuzzed as well.
 #include "control/stream/StreamParser.h"
+#include "tests/control/stream/StreamTestData.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -10,24 +11,14 @@ using strovix::StreamParser;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::atomic<int> stop{0}, notReady{0}, interval{0}, changed{0}, exEnd{0};
-    std::atomic<uint32_t> announced{0}, rate{0}, window{10};
+    streamtest::ParserFlags flags;
     if (size >= 2) {
-        exEnd = data[0] % 4 == 0 ? data[0] * 13 : 0;
-        interval = data[1] % 5 == 0 ? 1000 + data[1] : data[1] % 120;
+        flags.exEnd = data[0] % 4 == 0 ? data[0] * 13 : 0;
+        flags.interval = data[1] % 5 == 0 ? 1000 + data[1] : data[1] % 120;
         data += 2;
         size -= 2;
     }
-    StreamParser::Shared shared;
-    shared.streamStop = &stop;
-    shared.windowNotReady = &notReady;
-    shared.showIntervalTime = &interval;
-    shared.intervalChanged = &changed;
-    shared.exStatusEnd = &exEnd;
-    shared.framesAnnounced = &announced;
-    shared.frameRateX100 = &rate;
-    shared.frameRateWindow = &window;
-    shared.frame = std::make_shared<strovix::SharedFrame>();
+    const StreamParser::Shared shared = flags.wiring();
 
     // Repeating the input lets small inputs build long pictures.
     const size_t total = size * (size < 4096 ? 3 : 1);

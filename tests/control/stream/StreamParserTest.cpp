@@ -19,19 +19,11 @@ constexpr size_t kBlock = StreamParser::kBlockSize;
 
 // Drives a parser over a byte script with a fake clock: each block of the
 // script can carry the time at which it "arrives".
-class Harness {
+class Harness : public ParserFlags {
 public:
     Harness()
     {
-        shared.streamStop = &stop;
-        shared.windowNotReady = &windowNotReady;
-        shared.showIntervalTime = &interval;
-        shared.intervalChanged = &intervalChanged;
-        shared.exStatusEnd = &exEnd;
-        shared.framesAnnounced = &announced;
-        shared.frameRateX100 = &rate;
-        shared.frameRateWindow = &window;
-        shared.frame = frame;
+        shared = wiring();
         hooks.read = [this](uint8_t* buf, size_t n) -> long {
             if (pos >= bytes.size())
                 return 0;
@@ -64,9 +56,6 @@ public:
     std::map<size_t, uint32_t> arrival; // block index -> tick
     uint32_t now = 10000;
 
-    std::atomic<int> stop{0}, windowNotReady{0}, interval{0}, intervalChanged{0}, exEnd{0};
-    std::atomic<uint32_t> announced{0}, rate{0}, window{10};
-    SharedFramePtr frame = std::make_shared<SharedFrame>();
     StreamParser::Shared shared;
     StreamParser::Hooks hooks;
 

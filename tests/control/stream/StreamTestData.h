@@ -1,12 +1,39 @@
 #pragma once
 
 // Byte-exact picture and stream pieces for the stream parser's tests and
-// benchmarks.
+// benchmarks, and the flags a parser shares with its connection.
 
+#include "control/stream/StreamParser.h"
+
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace streamtest {
+
+// The flags and counters a connection shares with its parser, owned in one
+// place for a parser that runs on its own (tests, fuzzing, benchmarks).
+struct ParserFlags {
+    std::atomic<int> stop{0}, windowNotReady{0}, interval{0}, intervalChanged{0}, exEnd{0};
+    std::atomic<uint32_t> announced{0}, rate{0}, window{10};
+    strovix::SharedFramePtr frame = std::make_shared<strovix::SharedFrame>();
+
+    strovix::StreamParser::Shared wiring()
+    {
+        strovix::StreamParser::Shared s;
+        s.streamStop = &stop;
+        s.windowNotReady = &windowNotReady;
+        s.showIntervalTime = &interval;
+        s.intervalChanged = &intervalChanged;
+        s.exStatusEnd = &exEnd;
+        s.framesAnnounced = &announced;
+        s.frameRateX100 = &rate;
+        s.frameRateWindow = &window;
+        s.frame = frame;
+        return s;
+    }
+};
 
 // A JPEG-shaped picture of `total` bytes: FF D8, an APP0 segment, a baseline
 // start-of-frame segment naming width and height, filler without any FF, FF
