@@ -13,7 +13,6 @@ constexpr HResult hresult(uint32_t bits) { return static_cast<HResult>(bits); }
 
 constexpr HResult S_OK = 0;
 constexpr HResult S_FALSE = 1;
-constexpr HResult E_NOTIMPL = hresult(0x80004001);
 constexpr HResult E_NOINTERFACE = hresult(0x80004002);
 constexpr HResult E_POINTER = hresult(0x80004003);
 constexpr HResult E_FAIL = hresult(0x80004005);
