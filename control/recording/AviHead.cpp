@@ -153,26 +153,4 @@ std::vector<uint8_t> buildIndexChunk(std::span<const IndexEntry> video, std::spa
     return chunk;
 }
 
-std::optional<PictureSize> findPictureSize(std::span<const uint8_t> frame)
-{
-    static constexpr uint8_t kSof[5] = {0xFF, 0xC0, 0x00, 0x11, 0x08};
-    if (frame.size() < 9)
-        return std::nullopt;
-    const uint8_t* const begin = frame.data();
-    const uint8_t* const last = begin + frame.size() - 9; // last start that leaves room for the size
-    for (const uint8_t* p = begin; p <= last; ++p) {
-        p = static_cast<const uint8_t*>(std::memchr(p, 0xFF, static_cast<size_t>(last - p) + 1));
-        if (!p)
-            break;
-        if (std::memcmp(p, kSof, sizeof kSof) != 0)
-            continue;
-        const size_t i = static_cast<size_t>(p - begin);
-        PictureSize size;
-        size.height = static_cast<uint32_t>(frame[i + 5]) << 8 | frame[i + 6];
-        size.width = static_cast<uint32_t>(frame[i + 7]) << 8 | frame[i + 8];
-        return size;
-    }
-    return std::nullopt;
-}
-
 } // namespace strovix::recording

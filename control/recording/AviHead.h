@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -44,16 +43,6 @@ AviHeadImage buildAviHead(const AviHeadFields& fields);
 // a rate that is not above 0 gives 0.
 uint32_t microsecondsPerFrame(float rate);
 uint32_t videoRateField(float rate);
-
-struct PictureSize {
-    uint32_t width = 0;
-    uint32_t height = 0;
-};
-
-// Finds a baseline start-of-frame header of a colour picture (FF C0 00 11 08)
-// and reads height and width after it. Only a sequence whose four size bytes
-// also lie inside the frame counts.
-std::optional<PictureSize> findPictureSize(std::span<const uint8_t> frame);
 
 // One index entry: chunk position relative to "movi" and data size.
 using IndexEntry = std::pair<uint32_t, uint32_t>;

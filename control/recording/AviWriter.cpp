@@ -3,6 +3,7 @@
 #include "control/recording/AviRecovery.h"
 #include "control/recording/DiskFlusher.h"
 #include "control/recording/RecordingFile.h"
+#include "control/stream/PictureSize.h"
 
 #include <algorithm>
 #include <cstring>
@@ -74,8 +75,12 @@ uint32_t AviWriter::AddFrame(std::span<const uint8_t> frame, const std::string& 
         return m_frames;
     }
 
-    // A new picture size (both dimensions) closes the file built so far.
-    if (const auto size = findPictureSize(frame); size && size->width != m_width && size->height != m_height) {
+    // A new picture size (both dimensions) closes the file built so far. The
+    // size comes from the picture's start-of-frame segment, whatever its kind
+    // (baseline, extended, progressive; grey or colour); a picture without
+    // one leaves the size as it is.
+    const auto size = findStartOfFrame(frame.data(), frame.size());
+    if (size && size->width > 0 && size->height > 0 && size->width != m_width && size->height != m_height) {
         if (m_frames > 0) {
             const int result = finishFile(namedFile("ResChange"));
             resetFile();

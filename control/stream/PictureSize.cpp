@@ -1,6 +1,59 @@
 #include "control/stream/PictureSize.h"
 
 namespace strovix {
+namespace {
+
+bool isStartOfFrame(uint8_t marker)
+{
+    // C4 (Huffman tables), C8 (reserved) and CC (arithmetic conditioning)
+    // share the range but are not frames.
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+unsigned be16(const uint8_t* at)
+{
+    return static_cast<unsigned>(at[0]) << 8 | at[1];
+}
+
+} // namespace
+
+std::optional<StartOfFrame> findStartOfFrame(const uint8_t* data, size_t size)
+{
+    size_t pos = 2;
+    for (;;) {
+        if (pos >= size || data[pos] != 0xFF)
+            return std::nullopt;
+        // Any number of FF fill bytes may precede a marker.
+        while (pos + 1 < size && data[pos + 1] == 0xFF)
+            ++pos;
+        if (pos + 1 >= size)
+            return std::nullopt;
+        const uint8_t marker = data[pos + 1];
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            pos += 2; // markers without a segment
+            continue;
+        }
+        if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
+            return std::nullopt; // picture data without a frame header before it
+        if (pos + 3 >= size)
+            return std::nullopt;
+        const size_t length = be16(data + pos + 2);
+        if (length < 2)
+            return std::nullopt;
+        if (isStartOfFrame(marker)) {
+            // Length, precision, height, width, component count.
+            if (length < 8 || pos + 10 > size)
+                return std::nullopt;
+            StartOfFrame sof;
+            sof.marker = marker;
+            sof.height = be16(data + pos + 5);
+            sof.width = be16(data + pos + 7);
+            sof.components = data[pos + 9];
+            return sof;
+        }
+        pos += 2 + length;
+    }
+}
 
 int sizeIndexOf(unsigned width, unsigned height)
 {
@@ -18,23 +71,10 @@ int sizeIndexOf(unsigned width, unsigned height)
 
 int pictureSizeIndex(const uint8_t* data, size_t size)
 {
-    size_t pos = 2;
-    for (;;) {
-        if (pos + 1 >= size || data[pos] != 0xFF)
-            return 0;
-        if (data[pos + 1] == 0xC0)
-            break;
-        if (pos + 3 >= size)
-            return 0;
-        pos += 2 + (static_cast<size_t>(data[pos + 2]) << 8 | data[pos + 3]);
-    }
-    // Counted from the C0 byte: height at +4, width at +6, big-endian.
-    const size_t c0 = pos + 1;
-    if (c0 + 7 >= size)
+    const auto sof = findStartOfFrame(data, size);
+    if (!sof || sof->marker != 0xC0)
         return 0;
-    const unsigned height = static_cast<unsigned>(data[c0 + 4]) << 8 | data[c0 + 5];
-    const unsigned width = static_cast<unsigned>(data[c0 + 6]) << 8 | data[c0 + 7];
-    return sizeIndexOf(width, height);
+    return sizeIndexOf(sof->width, sof->height);
 }
 
 } // namespace strovix
