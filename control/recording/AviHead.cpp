@@ -1,5 +1,6 @@
 #include "control/recording/AviHead.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -131,6 +132,43 @@ AviHeadImage buildAviHead(const AviHeadFields& f)
     h.u32(2040, f.moviEnd - kMoviIdOffset);
     h.id(2044, "movi");
     return image;
+}
+
+uint64_t audioBytesThatFit(uint64_t moviEnd, uint32_t frames, uint64_t available)
+{
+    const uint64_t indexRoom = static_cast<uint64_t>(frames) * kIndexEntryBytes + kChunkHeaderBytes;
+    uint64_t audioBytes = available & ~uint64_t{1};
+    if (moviEnd + indexRoom >= 0xFFFFFFF0ull)
+        return 0;
+    const uint64_t room = 0xFFFFFFF0ull - moviEnd - indexRoom;
+    while (audioBytes > 0) {
+        const uint64_t chunks = (audioBytes + kAudioChunkBytes - 1) / kAudioChunkBytes;
+        const uint64_t needed = audioBytes + chunks * (kChunkHeaderBytes + kIndexEntryBytes);
+        if (needed <= room)
+            break;
+        const uint64_t excess = needed - room;
+        audioBytes = excess >= audioBytes ? 0 : (audioBytes - excess) & ~uint64_t{1};
+    }
+    return audioBytes;
+}
+
+int writeSoundChunks(uint64_t& pos, uint64_t bytes, const SoundReader& read, const ChunkWriter& write,
+                     std::vector<IndexEntry>& index)
+{
+    std::vector<uint8_t> chunk(kChunkHeaderBytes + kAudioChunkBytes);
+    std::memcpy(chunk.data(), "01wb", 4);
+    for (uint64_t start = 0; start < bytes; start += kAudioChunkBytes) {
+        const uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(kAudioChunkBytes, bytes - start));
+        putU32(chunk.data() + 4, size);
+        int error = read(start, std::span(chunk).subspan(kChunkHeaderBytes, size));
+        if (error == 0)
+            error = write(pos, std::span(chunk).first(kChunkHeaderBytes + size));
+        if (error != 0)
+            return error;
+        index.emplace_back(static_cast<uint32_t>(pos - kMoviIdOffset), size);
+        pos += kChunkHeaderBytes + size;
+    }
+    return 0;
 }
 
 std::vector<uint8_t> buildIndexChunk(std::span<const IndexEntry> video, std::span<const IndexEntry> audio)

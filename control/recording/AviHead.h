@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -44,12 +45,28 @@ AviHeadImage buildAviHead(const AviHeadFields& fields);
 uint32_t microsecondsPerFrame(float rate);
 uint32_t videoRateField(float rate);
 
+// How many of `available` sound bytes a file can take after its video chunks
+// end at `moviEnd`: whole samples only, and no more than the chunks and the
+// index of `frames` video and all sound chunks leave room for under the
+// 32-bit sizes of the format.
+uint64_t audioBytesThatFit(uint64_t moviEnd, uint32_t frames, uint64_t available);
+
 // One index entry: chunk position relative to "movi" and data size.
 using IndexEntry = std::pair<uint32_t, uint32_t>;
 
 // The "idx1" chunk: video entries ("00db") in frame order, then audio entries
 // ("01wb"), each with flags 0x10 (key frame).
 std::vector<uint8_t> buildIndexChunk(std::span<const IndexEntry> video, std::span<const IndexEntry> audio);
+
+// Writes `bytes` of sound as "01wb" chunks of kAudioChunkBytes (the last one
+// shorter) from `pos` on, reading the sound with `read(offset, into)` and
+// writing each chunk with `write(position, chunk)`; both return 0 or a system
+// error code. Adds an index entry per chunk and moves `pos` past the chunks.
+// Returns 0 or the first error.
+using SoundReader = std::function<int(uint64_t offset, std::span<uint8_t> into)>;
+using ChunkWriter = std::function<int(uint64_t position, std::span<const uint8_t> chunk)>;
+int writeSoundChunks(uint64_t& pos, uint64_t bytes, const SoundReader& read, const ChunkWriter& write,
+                     std::vector<IndexEntry>& index);
 
 inline void putU32(uint8_t* at, uint32_t v)
 {

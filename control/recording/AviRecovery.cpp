@@ -52,7 +52,8 @@ struct Contents {
     std::vector<IndexEntry> video;
     std::vector<IndexEntry> audio;
     uint64_t audioBytes = 0;
-    uint64_t end = kAviHeadSize; // end of the last whole chunk
+    uint64_t videoEnd = kAviHeadSize; // end of the last whole video chunk
+    uint64_t end = kAviHeadSize;      // end of the last whole chunk
 };
 
 // Walks the stream chunks: video chunks first, then (when a close was cut
@@ -78,6 +79,8 @@ Contents readChunks(int fd, uint64_t fileSize)
         (video ? c.video : c.audio).emplace_back(static_cast<uint32_t>(pos - kMoviIdOffset), size);
         if (audio)
             c.audioBytes += size;
+        else
+            c.videoEnd = next;
         pos = next;
     }
     c.end = pos;
@@ -98,9 +101,12 @@ int finishOne(const std::string& folder, const std::string& name, const std::str
     if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return EINVAL;
 
+    const std::string soundPath = soundFileOf(path);
     AviHeadImage head{};
     if (static_cast<uint64_t>(st.st_size) < kAviHeadSize || !readAt(file.get(), 0, head.data(), head.size())) {
-        ::unlink(path.c_str()); // created, but not a single frame reached it
+        // Created, but not a single frame reached it.
+        ::unlink(path.c_str());
+        ::unlink(soundPath.c_str());
         return 0;
     }
     if (std::memcmp(head.data(), "RIFF", 4) != 0 || std::memcmp(head.data() + 8, "AVI ", 4) != 0
@@ -110,7 +116,37 @@ int finishOne(const std::string& folder, const std::string& name, const std::str
     const Contents c = readChunks(file.get(), static_cast<uint64_t>(st.st_size));
     if (c.video.empty()) {
         ::unlink(path.c_str());
+        ::unlink(soundPath.c_str());
         return 0;
+    }
+    const auto frames = static_cast<uint32_t>(c.video.size());
+
+    // The sound collected beside the file follows the video, unless the
+    // sound chunks of a close cut short already hold more of it.
+    std::vector<IndexEntry> audio = c.audio;
+    uint64_t audioBytes = c.audioBytes;
+    uint64_t end = c.end;
+    const Descriptor sound(::open(soundPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat soundSt {};
+    if (sound.get() >= 0 && ::fstat(sound.get(), &soundSt) == 0 && S_ISREG(soundSt.st_mode)) {
+        const uint64_t fit = audioBytesThatFit(c.videoEnd, frames, static_cast<uint64_t>(soundSt.st_size));
+        if (fit > c.audioBytes) {
+            audio.clear();
+            end = c.videoEnd;
+            const int error = writeSoundChunks(
+                end, fit,
+                [&sound](uint64_t offset, std::span<uint8_t> into) {
+                    return readAt(sound.get(), offset, into.data(), into.size()) ? 0 : EIO;
+                },
+                [&file](uint64_t at, std::span<const uint8_t> chunk) {
+                    iovec part{const_cast<uint8_t*>(chunk.data()), chunk.size()};
+                    return writeAllAt(file.get(), at, &part, 1);
+                },
+                audio);
+            if (error != 0)
+                return error;
+            audioBytes = fit;
+        }
     }
 
     AviHeadFields fields;
@@ -119,17 +155,17 @@ int finishOne(const std::string& folder, const std::string& name, const std::str
     const uint32_t scale = getU32(head.data() + 128);
     const uint32_t rate = getU32(head.data() + 132);
     fields.rate = scale != 0 && rate != 0 ? static_cast<float>(static_cast<double>(rate) / scale) : 1.0f;
-    fields.frames = static_cast<uint32_t>(c.video.size());
-    fields.audioBytes = static_cast<uint32_t>(c.audioBytes);
-    fields.moviEnd = static_cast<uint32_t>(c.end);
-    const std::vector<uint8_t> index = buildIndexChunk(c.video, c.audio);
-    fields.fileLength = static_cast<uint32_t>(c.end + index.size());
+    fields.frames = frames;
+    fields.audioBytes = static_cast<uint32_t>(audioBytes);
+    fields.moviEnd = static_cast<uint32_t>(end);
+    const std::vector<uint8_t> index = buildIndexChunk(c.video, audio);
+    fields.fileLength = static_cast<uint32_t>(end + index.size());
     const AviHeadImage finished = buildAviHead(fields);
 
-    if (::ftruncate(file.get(), static_cast<off_t>(c.end)) != 0)
+    if (::ftruncate(file.get(), static_cast<off_t>(end)) != 0)
         return errno;
     iovec part{const_cast<uint8_t*>(index.data()), index.size()};
-    if (const int error = writeAllAt(file.get(), c.end, &part, 1); error != 0)
+    if (const int error = writeAllAt(file.get(), end, &part, 1); error != 0)
         return error;
     part = {const_cast<uint8_t*>(finished.data()), finished.size()};
     if (const int error = writeAllAt(file.get(), 0, &part, 1); error != 0)
@@ -142,6 +178,8 @@ int finishOne(const std::string& folder, const std::string& name, const std::str
     for (int attempt = 0; attempt < 1000; ++attempt) {
         finishedName = withSlash(folder) + prefix + "End" + formatTimestamp(when) + ".avi";
         const int error = flushAndRename(file.get(), path, finishedName, false);
+        if (error == 0)
+            ::unlink(soundPath.c_str()); // now inside the finished file
         if (error != EEXIST)
             return error;
         // The name is taken: the next millisecond.
@@ -158,11 +196,14 @@ int finishOne(const std::string& folder, const std::string& name, const std::str
 std::vector<std::string> recoverUnfinishedAvi(const std::string& folder)
 {
     std::vector<std::pair<std::string, std::string>> candidates;
+    std::vector<std::string> sounds;
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             if (auto prefix = unfinishedPrefixOf(name))
                 candidates.emplace_back(name, *prefix);
+            else if (unfinishedPrefixOf(unfinishedFileOf(name)))
+                sounds.push_back(name);
         }
         ::closedir(dir);
     }
@@ -171,6 +212,15 @@ std::vector<std::string> recoverUnfinishedAvi(const std::string& folder)
         std::string finishedName;
         if (finishOne(folder, name, prefix, finishedName) == 0 && !finishedName.empty())
             finished.push_back(finishedName);
+    }
+    // Sound whose recording is gone (a crash after the recording was given
+    // its name, before its sound file was removed) is of no more use. A live
+    // writer's recording always exists while its sound file does.
+    for (const auto& name : sounds) {
+        const std::string sound = withSlash(folder) + name;
+        struct stat st {};
+        if (::lstat(unfinishedFileOf(sound).c_str(), &st) != 0 && errno == ENOENT)
+            ::unlink(sound.c_str());
     }
     return finished;
 }

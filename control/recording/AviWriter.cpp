@@ -27,16 +27,13 @@ AviWriter::~AviWriter()
     resetFile(); // before the flusher may go
 }
 
-void AviWriter::Reset()
-{
-    resetFile();
-}
-
 void AviWriter::resetFile()
 {
     if (m_file) {
+        // Left for recovery, with its sound.
         m_file->abandon();
         m_file.reset();
+        m_audio.clear(false);
     }
     m_width = kDefaultWidth;
     m_height = kDefaultHeight;
@@ -59,7 +56,7 @@ void AviWriter::fail(int error)
 {
     m_writeError = error;
     resetFile();
-    m_audio.clear();
+    m_audio.clear(false);
 }
 
 uint32_t AviWriter::AddFrame(std::span<const uint8_t> frame, const std::string& folder, const std::string& prefix, float rate)
@@ -84,7 +81,6 @@ uint32_t AviWriter::AddFrame(std::span<const uint8_t> frame, const std::string& 
         if (m_frames > 0) {
             const int result = finishFile(namedFile("ResChange"));
             resetFile();
-            m_audio.clear();
             if (result != 0)
                 m_writeError = result;
         }
@@ -132,8 +128,9 @@ int AviWriter::openFile(const std::string& folder, const std::string& prefix)
 
     int error = 0;
     m_file = RecordingFile::create(folder, prefix, error);
-    m_audio.setFolder(folder);
     if (!m_file)
+        return error;
+    if ((error = m_audio.attach(m_file->path())) != 0)
         return error;
     // The head written now records size and rate for a recovery.
     AviHeadFields fields;
@@ -153,33 +150,13 @@ void AviWriter::AddAudio(std::span<const uint8_t> bytes)
 
 int AviWriter::finishFile(const std::string& name)
 {
-    // Whole samples only, and no more than the 32-bit sizes of the format hold.
-    const uint64_t indexRoom = static_cast<uint64_t>(m_frames) * kIndexEntryBytes + kChunkHeaderBytes;
-    uint64_t audioBytes = m_audio.size() & ~uint64_t{1};
-    const uint64_t room = 0xFFFFFFF0ull - m_writePos - indexRoom;
-    while (audioBytes > 0) {
-        const uint64_t chunks = (audioBytes + kAudioChunkBytes - 1) / kAudioChunkBytes;
-        const uint64_t needed = audioBytes + chunks * (kChunkHeaderBytes + kIndexEntryBytes);
-        if (needed <= room)
-            break;
-        const uint64_t excess = needed - room;
-        audioBytes = excess >= audioBytes ? 0 : (audioBytes - excess) & ~uint64_t{1};
-    }
+    const uint64_t audioBytes = audioBytesThatFit(m_writePos, m_frames, m_audio.size());
 
     std::vector<IndexEntry> audioIndex;
-    std::vector<uint8_t> chunk(kChunkHeaderBytes + kAudioChunkBytes);
-    std::memcpy(chunk.data(), "01wb", 4);
-    int error = 0;
     uint64_t pos = m_writePos;
-    for (uint64_t start = 0; start < audioBytes && error == 0; start += kAudioChunkBytes) {
-        const uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(kAudioChunkBytes, audioBytes - start));
-        putU32(chunk.data() + 4, size);
-        error = m_audio.read(start, std::span(chunk).subspan(kChunkHeaderBytes, size));
-        if (error == 0)
-            error = m_file->writeAt(pos, std::span(chunk).first(kChunkHeaderBytes + size));
-        audioIndex.emplace_back(static_cast<uint32_t>(pos - kMoviIdOffset), size);
-        pos += kChunkHeaderBytes + size;
-    }
+    int error = writeSoundChunks(
+        pos, audioBytes, [this](uint64_t offset, std::span<uint8_t> into) { return m_audio.read(offset, into); },
+        [this](uint64_t at, std::span<const uint8_t> chunk) { return m_file->writeAt(at, chunk); }, audioIndex);
     const uint64_t moviEnd = pos;
     const std::vector<uint8_t> index = buildIndexChunk(m_videoIndex, audioIndex);
     if (error == 0)
@@ -200,6 +177,8 @@ int AviWriter::finishFile(const std::string& name)
     if (error != 0)
         m_file->abandon();
     m_file.reset();
+    // Finished: the sound is in the file. Failed: it stays for recovery.
+    m_audio.clear(error == 0);
     return error;
 }
 
@@ -212,7 +191,7 @@ int AviWriter::Close(float rate, const std::string& fileName)
     if (m_frames > 0)
         result = finishFile(fileName);
     resetFile();
-    m_audio.clear();
+    m_audio.clear(false);
     return result;
 }
 
@@ -224,7 +203,7 @@ void AviWriter::FinalClose()
         finishFile(namedFile("End"));
     }
     resetFile();
-    m_audio.clear();
+    m_audio.clear(false);
 }
 
 } // namespace strovix::recording

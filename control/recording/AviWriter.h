@@ -19,10 +19,10 @@ class RecordingFile;
 // Writes the camera's JPEG frames (and the decoded camera sound) as
 // Motion-JPEG AVI files. One writer per control, used on its window thread.
 //
-// Frames go to disk as they arrive, into a hidden file in the target folder
-// that a background worker flushes at least every two seconds; at close the
-// sound chunks and the index are appended, the head is written and the file
-// is renamed to its final name. The finished file is the same, byte for byte,
+// Frames go to disk as they arrive, into a hidden file in the target folder,
+// and the sound into a hidden file beside it; a background worker flushes
+// both at least every two seconds. At close the sound chunks and the index
+// are appended, the head is written and the file is renamed to its final name. The finished file is the same, byte for byte,
 // as one built whole in memory, memory does not grow with the file, and a
 // crash leaves a file that the next recording in that folder finishes
 // (see AviRecovery.h).
@@ -34,10 +34,6 @@ public:
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
 
-    // Back to an empty 640 x 480 file. A file being written is closed and
-    // left for recovery.
-    void Reset();
-
     // Adds one frame; `folder` and `prefix` name the "ResChange" and "End"
     // files and the folder the file is written in, `rate` (frames/s) is the
     // rate recorded with the file. Returns the frame count of the current file.
@@ -48,13 +44,13 @@ public:
     uint32_t AddFrame(std::span<const uint8_t> frame, const std::string& folder, const std::string& prefix, float rate);
 
     // Appends 16-bit 8 kHz mono samples; they follow the video chunks at close.
-    // A failed spill write is kept for takeWriteError, like a failed frame.
+    // A failed write is kept for takeWriteError, like a failed frame.
     void AddAudio(std::span<const uint8_t> bytes);
 
     // Finishes the file under `fileName` (replacing an existing file).
     // Returns 0 on success (also when there are no frames: no file is written),
     // 1 when the rate is 0 (everything is kept), otherwise the system error
-    // code; then the file's frames stay on disk for recovery.
+    // code; then the file's frames and sound stay on disk for recovery.
     int Close(float rate, const std::string& fileName);
 
     // At control destruction: finishes a file with frames under

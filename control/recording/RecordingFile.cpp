@@ -114,6 +114,27 @@ std::optional<std::string> unfinishedPrefixOf(const std::string& name)
     return prefix;
 }
 
+namespace {
+
+std::string replaceSuffix(const std::string& name, const std::string& from, const std::string& to)
+{
+    if (name.size() < from.size() || name.compare(name.size() - from.size(), from.size(), from) != 0)
+        return {};
+    return name.substr(0, name.size() - from.size()) + to;
+}
+
+} // namespace
+
+std::string soundFileOf(const std::string& unfinishedName)
+{
+    return replaceSuffix(unfinishedName, kUnfinishedSuffix, kUnfinishedSoundSuffix);
+}
+
+std::string unfinishedFileOf(const std::string& soundName)
+{
+    return replaceSuffix(soundName, kUnfinishedSoundSuffix, kUnfinishedSuffix);
+}
+
 std::string withSlash(const std::string& folder)
 {
     if (!folder.empty() && folder.back() == '/')

@@ -17,6 +17,13 @@ class FlushTarget;
 // %2F and %25) + "~" + six random characters + ".avi.part". Hidden, never taken
 // for a recording, and they carry the prefix the finished file is named with.
 inline constexpr const char* kUnfinishedSuffix = ".avi.part";
+// The sound collected for an unfinished recording lies beside it under the
+// same name with this suffix instead (see AudioSpool).
+inline constexpr const char* kUnfinishedSoundSuffix = ".avi.sound";
+// The sound file's name for an unfinished recording's name (or path), and
+// back; empty when the name does not end with the other suffix.
+std::string soundFileOf(const std::string& unfinishedName);
+std::string unfinishedFileOf(const std::string& soundName);
 std::string encodeUnfinishedPrefix(const std::string& prefix);
 // The prefix stored in an unfinished recording's name; nothing when the name
 // is not one of ours.

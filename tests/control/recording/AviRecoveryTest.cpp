@@ -102,10 +102,19 @@ TEST(AviRecovery, LeavesLiveForeignAndEmptyFilesAsTheyShould)
     ASSERT_FALSE(emptyOne.empty());
     ::truncate(emptyOne.c_str(), 2048);
 
+    // Sound whose recording is gone is removed; other hidden files stay.
+    dir.write(".gone~qwerty.avi.sound", std::string(100, 's'));
+    dir.write(".gone~qwerty.avi.notes", "mine");
+
     EXPECT_TRUE(recoverUnfinishedAvi(dir.path()).empty());
     const auto left = filesIn(dir.path());
-    ASSERT_EQ(left.size(), 2u); // the live file and the foreign one
+    // The live file with its sound, the foreign one and the unrelated file.
+    ASSERT_EQ(left.size(), 4u) << left[0];
+    EXPECT_EQ(filesEndingWith(dir.path(), ".avi.part").size(), 2u);
+    EXPECT_EQ(filesEndingWith(dir.path(), ".avi.sound").size(), 1u);
     EXPECT_EQ(dir.read(".cam~abcdef.avi.part"), std::string(3000, 'z'));
+    EXPECT_EQ(dir.read(".gone~qwerty.avi.notes"), "mine");
+    ::unlink(dir.file(".gone~qwerty.avi.notes").c_str());
 
     live.FinalClose();
     EXPECT_EQ(filesEndingWith(dir.path(), ".avi").size(), 1u);
@@ -147,59 +156,79 @@ std::string childProgram()
     return path.substr(0, path.rfind('/')) + "/bin/avi_kill_child";
 }
 
-TEST(AviRecovery, AFileOfAKilledRecorderIsFinishedByTheNextRecording)
+// Runs the recording child until it says what it recorded, then kills it
+// with SIGKILL. Returns what it said.
+std::string recordAndKill(const std::vector<std::string>& args)
 {
-    TempDir dir;
     const std::string program = childProgram();
-    ASSERT_EQ(::access(program.c_str(), X_OK), 0) << program;
-
+    EXPECT_EQ(::access(program.c_str(), X_OK), 0) << program;
     int out[2];
-    ASSERT_EQ(::pipe(out), 0);
+    if (::pipe(out) != 0)
+        return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    const std::string frames = "25";
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(dir.path().c_str()),
-                    const_cast<char*>(frames.c_str()), const_cast<char*>("8"), nullptr};
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ), 0);
+    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
-
     std::string said;
-    pollfd p{out[0], POLLIN, 0};
-    while (said.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
-        char buf[64];
-        const ssize_t n = ::read(out[0], buf, sizeof buf);
-        if (n <= 0)
-            break;
-        said.append(buf, static_cast<size_t>(n));
+    if (spawned == 0) {
+        pollfd p{out[0], POLLIN, 0};
+        while (said.find('\n') == std::string::npos && ::poll(&p, 1, 60000) > 0) {
+            char buf[64];
+            const ssize_t n = ::read(out[0], buf, sizeof buf);
+            if (n <= 0)
+                break;
+            said.append(buf, static_cast<size_t>(n));
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status));
     }
     ::close(out[0]);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_EQ(said, "recorded 25\n");
-    ASSERT_TRUE(WIFSIGNALED(status));
-    ASSERT_TRUE(filesEndingWith(dir.path(), ".avi").empty());
-    ASSERT_EQ(filesEndingWith(dir.path(), ".avi.part").size(), 1u);
+    return said;
+}
 
-    // The next recording in that folder finishes the file left behind.
+// The next recording in the folder finishes the file the killed child left.
+std::string finishByNextRecording(const TempDir& dir)
+{
+    EXPECT_TRUE(filesEndingWith(dir.path(), ".avi").empty());
+    EXPECT_EQ(filesEndingWith(dir.path(), ".avi.part").size(), 1u);
     CaptureHost host;
     strovix::recording::Recorder recorder(host);
     recorder.settings().putAviPath(dir.path());
     recorder.putAvi(1);
+    recorder.putAvi(0);
     const auto finished = filesEndingWith(dir.path(), ".avi");
-    ASSERT_EQ(finished.size(), 1u);
-    EXPECT_EQ(finished[0].rfind("r-Kill_!0_End", 0), 0u) << finished[0];
+    EXPECT_EQ(finished.size(), 1u);
     EXPECT_TRUE(filesEndingWith(dir.path(), ".avi.part").empty());
-    const Bytes f = readFile(dir.file(finished[0]));
+    EXPECT_TRUE(filesEndingWith(dir.path(), ".avi.sound").empty());
+    if (finished.size() != 1)
+        return {};
+    EXPECT_EQ(finished[0].rfind("r-Kill_!0_End", 0), 0u) << finished[0];
+    return dir.file(finished[0]);
+}
+
+TEST(AviRecovery, AFileOfAKilledRecorderIsFinishedByTheNextRecording)
+{
+    TempDir dir;
+    ASSERT_EQ(recordAndKill({dir.path(), "25", "8"}), "recorded 25 0\n");
+    const std::string file = finishByNextRecording(dir);
+    ASSERT_FALSE(file.empty());
+    const Bytes f = readFile(file);
     EXPECT_EQ(u32(f, 48), 25u);
     EXPECT_EQ(u32(f, 64), 320u);
-    expectFfprobeAgrees(dir.file(finished[0]));
+    EXPECT_EQ(u32(f, 290), 0u);
+    expectFfprobeAgrees(file);
     if (ffprobeAvailable()) {
-        const auto probed = probe(dir.file(finished[0]));
+        const auto probed = probe(file);
         ASSERT_TRUE(probed);
         EXPECT_EQ(probed->videoCodec, "mjpeg");
         EXPECT_EQ(probed->readFrames, 25);
@@ -209,7 +238,44 @@ TEST(AviRecovery, AFileOfAKilledRecorderIsFinishedByTheNextRecording)
     } else {
         std::fprintf(stderr, "ffprobe is not installed: independent reader check skipped\n");
     }
-    recorder.putAvi(0);
+}
+
+TEST(AviRecovery, AKilledRecorderKeepsItsSound)
+{
+    TempDir dir;
+    // 40 frames at 8 frames/s with 2000 bytes (1/8 s) of sound each: 5 s.
+    ASSERT_EQ(recordAndKill({dir.path(), "40", "8", "2000"}), "recorded 40 80000\n");
+    EXPECT_EQ(filesEndingWith(dir.path(), ".avi.sound").size(), 1u);
+    const std::string file = finishByNextRecording(dir);
+    ASSERT_FALSE(file.empty());
+    const Bytes f = readFile(file);
+    EXPECT_EQ(u32(f, 48), 40u);
+    // A killed process loses nothing it wrote: the whole sound is there, in
+    // order, after the video.
+    EXPECT_EQ(u32(f, 290), 80000u);
+    size_t pos = 2048;
+    while (fourcc(f, pos) == "00db")
+        pos += 8 + u32(f, pos + 4) + (u32(f, pos + 4) & 1);
+    Bytes sound;
+    while (fourcc(f, pos) == "01wb") {
+        sound.insert(sound.end(), f.begin() + static_cast<long>(pos) + 8, f.begin() + static_cast<long>(pos + 8 + u32(f, pos + 4)));
+        pos += 8 + u32(f, pos + 4);
+    }
+    ASSERT_EQ(sound.size(), 80000u);
+    for (size_t i = 0; i < sound.size(); i += 2000)
+        EXPECT_EQ(sound[i], static_cast<uint8_t>(i / 2000));
+    expectFfprobeAgrees(file);
+    if (ffprobeAvailable()) {
+        const auto probed = probe(file);
+        ASSERT_TRUE(probed);
+        EXPECT_EQ(probed->audioCodec, "pcm_s16le");
+        // Within a second of the 5 s captured (a power cut could lose the
+        // last unflushed second; a kill loses nothing).
+        EXPECT_GT(probed->audioDuration, 5.0 - 1.0 - 0.01);
+        EXPECT_LT(probed->audioDuration, 5.0 + 0.01);
+    } else {
+        std::fprintf(stderr, "ffprobe is not installed: independent reader check skipped\n");
+    }
 }
 
 } // namespace

@@ -182,6 +182,27 @@ TEST_F(AviWriterTest, LongSoundLeavesMemoryAndComesBackWhole)
     expectReadable(dir.file("long.avi"), 320, 240, 1, "2/1", true);
 }
 
+TEST_F(AviWriterTest, SoundBeforeTheFirstFrameKeepsOnlyTheNewestMegabyte)
+{
+    AviWriter writer(clock);
+    // 1.5 MB before any frame, in numbered blocks of 1000 bytes.
+    for (int block = 0; block < 1536; ++block)
+        writer.AddAudio(Bytes(1000, static_cast<uint8_t>(block)));
+    writer.AddFrame(makeJpeg(320, 240), dir.path(), "cam", 2.0f);
+    writer.AddAudio(Bytes(1000, 0xEE));
+    ASSERT_EQ(writer.Close(2.0f, dir.file("early.avi")), 0);
+    const Bytes f = readFile(dir.file("early.avi"));
+    const uint32_t sound = u32(f, 290);
+    EXPECT_LE(sound, strovix::recording::AudioSpool::kMemoryBytes + 1000);
+    EXPECT_GE(sound, strovix::recording::AudioSpool::kMemoryBytes * 15 / 16);
+    // The newest survive, in order: the last early block, then the late one.
+    const size_t end = u32(f, 2040) + 2044;
+    EXPECT_EQ(f[end - 1], 0xEE);
+    EXPECT_EQ(f[end - 1000], 0xEE);
+    EXPECT_EQ(f[end - 1001], static_cast<uint8_t>(1535));
+    expectReadable(dir.file("early.avi"), 320, 240, 1, "2/1", true);
+}
+
 TEST_F(AviWriterTest, PictureSizeChangeNeedsBothDimensions)
 {
     AviWriter writer(clock);
@@ -276,6 +297,7 @@ TEST_F(AviWriterTest, FailedWriteKeepsEarlierFramesForRecovery)
     AviWriter writer(clock);
     const Bytes frame = makeJpeg(640, 480, 5001);
     writer.AddFrame(frame, dir.path(), "cam", 6.0f);
+    writer.AddAudio(Bytes(5000, 7));
     writer.AddFrame(frame, dir.path(), "cam", 6.0f);
     RecordingFile::injectWriteFailure(ENOSPC, 100);
     writer.AddFrame(frame, dir.path(), "cam", 6.0f);
@@ -284,13 +306,14 @@ TEST_F(AviWriterTest, FailedWriteKeepsEarlierFramesForRecovery)
     EXPECT_EQ(writer.frameCount(), 0u);
     RecordingFile::injectWriteFailure(0, -1);
 
-    // The two whole frames survive; the cut third one is dropped.
+    // The two whole frames survive with their sound; the cut third one is dropped.
     const auto finished = strovix::recording::recoverUnfinishedAvi(dir.path());
     ASSERT_EQ(finished.size(), 1u);
     const Bytes f = readFile(finished[0]);
     EXPECT_EQ(u32(f, 48), 2u);
     EXPECT_EQ(u32(f, 132), 6000000u);
-    expectReadable(finished[0], 640, 480, 2, "6/1");
+    EXPECT_EQ(u32(f, 290), 5000u);
+    expectReadable(finished[0], 640, 480, 2, "6/1", true);
     EXPECT_EQ(filesIn(dir.path()).size(), 1u);
 }
 

@@ -151,12 +151,10 @@ bool ffprobeAvailable()
     return available;
 }
 
-std::optional<Probe> probe(const std::string& path)
+namespace {
+
+std::optional<std::string> runCommand(const std::string& command)
 {
-    const std::string command = "ffprobe -v error -count_frames -show_entries "
-                                "stream=codec_type,codec_name,width,height,nb_frames,nb_read_frames,r_frame_rate,"
-                                "sample_rate,channels:format=duration -of json '"
-        + path + "' 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
         return std::nullopt;
@@ -167,7 +165,21 @@ std::optional<Probe> probe(const std::string& path)
         out.append(buf, n);
     if (::pclose(pipe) != 0)
         return std::nullopt;
-    const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
+    return out;
+}
+
+} // namespace
+
+std::optional<Probe> probe(const std::string& path)
+{
+    const std::string command = "ffprobe -v error -count_frames -show_entries "
+                                "stream=codec_type,codec_name,width,height,nb_frames,nb_read_frames,r_frame_rate,"
+                                "sample_rate,channels:format=duration -of json '"
+        + path + "' 2>/dev/null";
+    const auto out = runCommand(command);
+    if (!out)
+        return std::nullopt;
+    const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(*out)).object();
     Probe p;
     for (const auto& value : root.value("streams").toArray()) {
         const QJsonObject s = value.toObject();
@@ -185,6 +197,22 @@ std::optional<Probe> probe(const std::string& path)
         }
     }
     p.duration = root.value("format").toObject().value("duration").toString("0").toDouble();
+    if (!p.audioCodec.empty() && p.sampleRate > 0 && p.channels > 0) {
+        // The sound's length: the bytes of all its packets as the reader
+        // delivers them, in 16-bit samples.
+        const auto sizes = runCommand("ffprobe -v error -select_streams a -show_entries packet=size -of csv=p=0 '" + path
+                                      + "' 2>/dev/null");
+        if (!sizes)
+            return std::nullopt;
+        long long bytes = 0;
+        size_t start = 0;
+        while (start < sizes->size()) {
+            const size_t end = std::min(sizes->find('\n', start), sizes->size());
+            bytes += std::atoll(sizes->substr(start, end - start).c_str());
+            start = end + 1;
+        }
+        p.audioDuration = static_cast<double>(bytes) / (2.0 * p.sampleRate * p.channels);
+    }
     return p;
 }
 

@@ -50,6 +50,7 @@ struct Probe {
     int sampleRate = 0;
     int channels = 0;
     double duration = 0; // container duration in seconds
+    double audioDuration = 0; // seconds of sound decoded
 };
 bool ffprobeAvailable();
 // Nothing when ffprobe failed to read the file.
