@@ -68,7 +68,6 @@ public:
     const RecordingWarning& warning() const { return m_warning; }
 
     // --- Inspection ---
-    const std::string& jpegStatusText() const { return m_jpegText; }
     const std::string& aviStatusText() const { return m_aviText; }
     float measuredRate() const { return m_measuredRate; }
     const AviWriter& writer() const { return m_writer; }

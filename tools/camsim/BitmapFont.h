@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 namespace camsim {
 
@@ -15,9 +14,6 @@ constexpr int kAdvance = 6; // glyph plus one column of space
 
 // The seven rows of the glyph for c, bit 4 the leftmost column.
 const uint8_t* glyph(char c);
-
-// Width in font pixels of text drawn with kAdvance per character.
-inline int textWidth(std::string_view text) { return static_cast<int>(text.size()) * kAdvance; }
 
 } // namespace font
 } // namespace camsim

@@ -55,12 +55,6 @@ std::string Camera::status(bool admin)
     return statusBlock(m_state, admin, now);
 }
 
-int64_t Camera::cameraSeconds()
-{
-    std::lock_guard lock(m_mutex);
-    return static_cast<int64_t>(std::time(nullptr)) + m_state.clockOffsetSec;
-}
-
 std::string Camera::formatLocalTime(int64_t sec1970, int timeZoneMinWest)
 {
     const std::time_t t = static_cast<std::time_t>(sec1970 - int64_t(timeZoneMinWest) * 60);

@@ -47,9 +47,6 @@ public:
     // The status block as seen by a user with or without administrator rights.
     std::string status(bool admin);
 
-    // The camera's clock as seconds since 1970 (UTC).
-    int64_t cameraSeconds();
-
     // "YYYY-MM-DD HH:MM:SS" of the camera's local time.
     static std::string formatLocalTime(int64_t sec1970, int timeZoneMinWest);
 

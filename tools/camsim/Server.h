@@ -45,7 +45,6 @@ public:
     Camera& camera(int index) { return *m_cameras.at(size_t(index)); }
     const Config& config() const { return m_config; }
     RequestLog& log() { return m_log; }
-    PictureMaker& pictureMaker() { return m_maker; }
 
     // For connections: waits until `when` or a stop; false on a stop.
     bool waitUntil(Clock::time_point when);
