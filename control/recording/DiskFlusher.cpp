@@ -82,6 +82,7 @@ void DiskFlusher::run()
         for (auto& target : due)
             target->flushIfDirty();
         due.clear();
+        m_passes.fetch_add(1, std::memory_order_release);
         guard.lock();
     }
 }

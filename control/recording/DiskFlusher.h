@@ -55,6 +55,9 @@ public:
 
     void add(const std::shared_ptr<FlushTarget>& target);
     void remove(const FlushTarget* target);
+    // Passes over the registered files completed so far (a pass that began
+    // before a remove() has ended once this has moved on by one).
+    uint64_t passes() const { return m_passes.load(std::memory_order_acquire); }
 
 private:
     DiskFlusher();
@@ -65,6 +68,7 @@ private:
     // Guarded by m_lock:
     std::vector<std::shared_ptr<FlushTarget>> m_targets;
     bool m_stop = false;
+    std::atomic<uint64_t> m_passes{0};
     std::thread m_thread;
 };
 

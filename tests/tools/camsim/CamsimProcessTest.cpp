@@ -76,8 +76,8 @@ public:
         }
         return buffer;
     }
-    std::string err(const std::string& needle, int timeoutMs = 5000) { return readUntil(m_err, m_errText, needle, timeoutMs); }
-    std::string out(const std::string& needle, int timeoutMs = 5000) { return readUntil(m_out, m_outText, needle, timeoutMs); }
+    std::string err(const std::string& needle, int timeoutMs = 20000) { return readUntil(m_err, m_errText, needle, timeoutMs); }
+    std::string out(const std::string& needle, int timeoutMs = 20000) { return readUntil(m_out, m_outText, needle, timeoutMs); }
 
     // Exit status after waiting up to `timeoutMs`; -1 if still running.
     int wait(int timeoutMs)
@@ -123,23 +123,23 @@ TEST(CamsimProgram, ListensLogsAndEndsCleanlyOnSignals)
         StreamReader::Part part;
         ASSERT_TRUE(stream.next(part));
         camsim.signal(sig);
-        EXPECT_EQ(camsim.wait(5000), 0);
+        EXPECT_EQ(camsim.wait(20000), 0);
     }
 }
 
 TEST(CamsimProgram, CommandLineAnswers)
 {
     Program help({"--help"});
-    EXPECT_EQ(help.wait(5000), 0);
+    EXPECT_EQ(help.wait(20000), 0);
     const std::string text = help.out("--help    ");
     for (const char* option : {"--cameras", "--port", "--fps", "--bind", "--no-auth", "--crlf", "--log", "--fault",
                                "--serve-seconds", "close-after", "split-eoi", "silent"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
 
     Program bad({"--cameras", "many"});
-    EXPECT_EQ(bad.wait(5000), 2);
+    EXPECT_EQ(bad.wait(20000), 2);
     EXPECT_NE(bad.err("\n").find("--cameras"), std::string::npos);
 
     Program timed({"--port", "0", "--serve-seconds", "0.3", "--quiet"});
-    EXPECT_EQ(timed.wait(5000), 0);
+    EXPECT_EQ(timed.wait(20000), 0);
 }

@@ -136,7 +136,7 @@ TEST(CamsimRequests, AuthenticationAndRoles)
     // The pan/tilt request comes without credentials and is taken.
     Socket move(port);
     ASSERT_TRUE(move.send("GET /Camera_Move.cgi?CameraMoveType=3 HTTP/1.0\r\n\r\n"));
-    const auto moved = splitResponse(move.readAll(3000, 4096));
+    const auto moved = splitResponse(move.readAll(20000, 4096));
     EXPECT_EQ(moved.status, 200);
     EXPECT_EQ(server->camera(0).with([](CameraState& s) { return std::make_pair(s.lastMove, s.moves); }),
               std::make_pair(3, uint64_t(1)));
@@ -144,10 +144,10 @@ TEST(CamsimRequests, AuthenticationAndRoles)
     // An HTTP/1.1 request gets the same HTTP/1.0 answer; other methods are refused.
     Socket v11(port);
     ASSERT_TRUE(v11.send("GET /GetMyself.cgi HTTP/1.1\r\nHost: x\r\n" + authHeader("guest", "guest") + "\r\n"));
-    EXPECT_EQ(splitResponse(v11.readAll(3000, 4096)).head.substr(0, 15), "HTTP/1.0 200 OK");
+    EXPECT_EQ(splitResponse(v11.readAll(20000, 4096)).head.substr(0, 15), "HTTP/1.0 200 OK");
     Socket post(port);
     ASSERT_TRUE(post.send("POST /GetMyself.cgi HTTP/1.0\r\n" + authHeader("guest", "guest") + "\r\n"));
-    EXPECT_EQ(splitResponse(post.readAll(3000, 4096)).status, 405);
+    EXPECT_EQ(splitResponse(post.readAll(20000, 4096)).status, 405);
 
     auto open = startServer({"--no-auth"});
     ASSERT_TRUE(open);
@@ -223,7 +223,7 @@ TEST(CamsimRequests, RequestLogHoldsTheExactTargets)
     get(server->ports()[0], "/GetStatus.cgi", "", "");
     Socket move(server->ports()[1]);
     move.send("GET /Camera_Move.cgi?CameraMoveType=5 HTTP/1.0\r\n\r\n");
-    move.readAll(3000, 4096);
+    move.readAll(20000, 4096);
     EXPECT_EQ(readFile(logFile),
               "cam=1 user=administrator GET /SetUser.cgi?User=a b&Pass=x%20y\n"
               "cam=0 user=guest GET /GetMyself.cgi\n"

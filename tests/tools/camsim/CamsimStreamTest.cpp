@@ -26,6 +26,16 @@ long long msSince(Clock::time_point t)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
 }
 
+// Waits until `done` holds, at most a bound no loaded machine reaches.
+template <class Condition>
+bool waitFor(Condition done)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (!done() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return done();
+}
+
 // Reads parts until `pictures` JPEG parts arrived; checks the alternation of
 // status and picture parts on the way.
 std::vector<std::string> readPictures(StreamReader& stream, int pictures, std::vector<std::string>* statuses = nullptr)
@@ -111,7 +121,6 @@ TEST(CamsimStream, PaceClosedCameraAndVariants)
         const auto ms = msSince(start);
         EXPECT_EQ(pictures.size(), 20u);
         EXPECT_GT(ms, 800); // 20 pictures at 20 a second
-        EXPECT_LT(ms, 3000);
         EXPECT_EQ(statuses.back().size(), 111u);
         EXPECT_EQ(statuses.back().substr(100), "HELLO WORLD");
     }
@@ -153,13 +162,12 @@ TEST(CamsimStream, ManyConnectionsToOneCamera)
         streams.push_back(std::make_unique<StreamReader>(server->ports()[0], "/GetData.cgi?Status=1"));
     for (auto& s : streams) {
         StreamReader::Part part;
-        EXPECT_TRUE(s->next(part, 5000));
+        EXPECT_TRUE(s->next(part));
     }
     EXPECT_EQ(get(server->ports()[0], "/GetMyself.cgi").body, "administrator");
     streams.clear();
     // The server lets go of closed connections.
-    for (int i = 0; i < 50 && server->activeConnections() > 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(waitFor([&] { return server->activeConnections() == 0; }));
     EXPECT_EQ(server->activeConnections(), 0);
 }
 
@@ -177,7 +185,7 @@ TEST(CamsimStream, SoundInBothFormats)
     StreamReader pcm(port, "/GetAudioData.cgi?Format=Pcm");
     EXPECT_EQ(pcm.head().substr(0, 17), "HTTP/1.0 200 OK\r\n");
     const auto start = Clock::now();
-    while (pcm.body().size() < 8000 && pcm.fill(2000)) {
+    while (pcm.body().size() < 8000 && pcm.fill(20000)) {
     }
     const std::string body = pcm.body();
     ASSERT_GE(body.size(), 8000u);
@@ -190,7 +198,7 @@ TEST(CamsimStream, SoundInBothFormats)
     EXPECT_GT(msSince(start), 150);
 
     StreamReader adpcm(port, "/GetAudioData.cgi?Format=Adpcm");
-    while (adpcm.body().size() < 2000 && adpcm.fill(2000)) {
+    while (adpcm.body().size() < 2000 && adpcm.fill(20000)) {
     }
     const std::string coded = adpcm.body();
     ASSERT_GE(coded.size(), 2000u);
@@ -210,7 +218,7 @@ TEST(CamsimStream, SoundInBothFormats)
     Socket off(port);
     off.send(requestText("/GetAudioData.cgi?Format=Pcm", "administrator", "admin"));
     bool closed = false;
-    const auto reply = splitResponse(off.readAll(3000, 1 << 20, &closed));
+    const auto reply = splitResponse(off.readAll(20000, 1 << 20, &closed));
     EXPECT_TRUE(closed);
     EXPECT_EQ(reply.status, 200);
     EXPECT_EQ(reply.body, "");
@@ -246,7 +254,7 @@ TEST(CamsimFaults, AnswersDelaysDripsLengthsAndSilence)
 {
     auto server = startServer({"--cameras", "5", "--fault", "0:answer=503@/GetVer.cgi", "--fault",
                                "0:answer=404@/GetData.cgi?Status=1", "--fault", "0:answer=401@/GetCapability.cgi",
-                               "--fault", "1:delay=400@/GetStatus.cgi", "--fault", "2:drip=8,10", "--fault",
+                               "--fault", "1:delay=4000@/GetStatus.cgi", "--fault", "2:drip=8,10", "--fault",
                                "3:big-length", "--fault", "4:silent"});
     ASSERT_TRUE(server);
     const auto& ports = server->ports();
@@ -257,12 +265,18 @@ TEST(CamsimFaults, AnswersDelaysDripsLengthsAndSilence)
     EXPECT_EQ(get(ports[0], "/GetStatus.cgi").status, 200);
     EXPECT_EQ(get(ports[1], "/GetVer.cgi?VName=Camera").status, 200);
 
-    auto t = Clock::now();
-    EXPECT_EQ(get(ports[1], "/GetStatus.cgi").status, 200);
-    EXPECT_GE(msSince(t), 390);
-    t = Clock::now();
-    get(ports[1], "/GetMyself.cgi");
-    EXPECT_LT(msSince(t), 300);
+    {
+        // The delay holds only the path it names: another request to the same
+        // camera is answered while the delayed one still waits.
+        Socket delayed(ports[1]);
+        const auto sent = Clock::now();
+        ASSERT_TRUE(delayed.send(requestText("/GetStatus.cgi", "administrator", "admin")));
+        EXPECT_EQ(get(ports[1], "/GetMyself.cgi").status, 200);
+        bool closed = false;
+        EXPECT_EQ(delayed.readSome(0, closed), "");
+        EXPECT_EQ(splitResponse(delayed.readAll(20000, 4096)).status, 200);
+        EXPECT_GE(msSince(sent), 3990);
+    }
 
     {
         Socket s(ports[2]);
@@ -270,9 +284,9 @@ TEST(CamsimFaults, AnswersDelaysDripsLengthsAndSilence)
         std::string raw;
         int reads = 0;
         bool closed = false;
-        t = Clock::now();
-        while (!closed && msSince(t) < 5000) {
-            const std::string piece = s.readSome(2000, closed);
+        const auto t = Clock::now();
+        while (!closed && msSince(t) < 30000) {
+            const std::string piece = s.readSome(20000, closed);
             reads += piece.empty() ? 0 : 1;
             raw += piece;
         }
@@ -299,7 +313,8 @@ TEST(CamsimFaults, AnswersDelaysDripsLengthsAndSilence)
 
 TEST(CamsimLifecycle, StopEndsStreamsAndIdleConnectionsPromptly)
 {
-    auto server = startServer({"--fault", "silent@/GetLog.cgi"});
+    // Idle connections would otherwise be closed after a minute.
+    auto server = startServer({"--fault", "silent@/GetLog.cgi", "--request-timeout", "60000"});
     ASSERT_TRUE(server);
     StreamReader pictures(server->ports()[0], "/GetData.cgi?Status=1");
     StreamReader sound(server->ports()[0], "/GetAudioData.cgi?Format=Adpcm");
@@ -308,11 +323,12 @@ TEST(CamsimLifecycle, StopEndsStreamsAndIdleConnectionsPromptly)
     held.send(requestText("/GetLog.cgi", "administrator", "admin"));
     StreamReader::Part part;
     ASSERT_TRUE(pictures.next(part));
-    ASSERT_TRUE(sound.fill(2000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(sound.fill(20000));
+    EXPECT_TRUE(waitFor([&] { return server->activeConnections() == 4; }));
     EXPECT_EQ(server->activeConnections(), 4);
+    // Well below the idle and held connections' minute.
     const auto t = Clock::now();
     server->stop();
-    EXPECT_LT(msSince(t), 2000);
+    EXPECT_LT(msSince(t), 20000);
     EXPECT_EQ(server->activeConnections(), 0);
 }

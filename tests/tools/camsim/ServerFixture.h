@@ -56,7 +56,7 @@ public:
     }
 
     // The reply head, once it arrived (empty on time-out).
-    std::string head(int timeoutMs = 3000)
+    std::string head(int timeoutMs = 20000)
     {
         while (m_headLength == std::string::npos) {
             const size_t end = m_raw.find("\r\n\r\n");
@@ -71,7 +71,7 @@ public:
     }
 
     // The next complete part; false when the stream ended or `timeoutMs` passed.
-    bool next(Part& part, int timeoutMs = 3000)
+    bool next(Part& part, int timeoutMs = 20000)
     {
         if (head(timeoutMs).empty())
             return false;

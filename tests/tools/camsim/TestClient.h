@@ -145,7 +145,7 @@ inline Response splitResponse(const std::string& raw)
 
 // One ordinary request; reads the whole reply (bounded by `timeoutMs`).
 inline Response get(int port, const std::string& target, const std::string& user = "administrator",
-                    const std::string& password = "admin", int timeoutMs = 3000)
+                    const std::string& password = "admin", int timeoutMs = 20000)
 {
     Socket s(port);
     if (!s.ok() || !s.send(requestText(target, user, password)))
