@@ -1,6 +1,6 @@
 #include "control/audio/AudioThread.h"
 
-#include "control/audio/ImaAdpcm.h"
+#include "media/audio/ImaAdpcm.h"
 #include "control/session/InterruptibleSleep.h"
 #include "control/session/VidMessages.h"
 #include "platform/component/ClassFactory.h"
@@ -130,10 +130,10 @@ void AudioThread::run(std::shared_ptr<State> s)
     const int readBytes = s->adpcm ? kAdpcmReadBytes : kPcmReadBytes;
     const std::string streamUrl = link.url + (s->adpcm ? "/GetAudioData.cgi?Format=Adpcm" : "/GetAudioData.cgi?Format=Pcm");
     // One decoder for the thread's life: its state carries across reconnections.
-    ImaAdpcmDecoder decoder;
-    std::unique_ptr<AudioOutput> output;
+    media::ImaAdpcmDecoder decoder;
+    std::unique_ptr<media::AudioOutput> output;
     std::vector<uint8_t> raw(static_cast<size_t>(readBytes));
-    int16_t samples[kBlockSamples];
+    int16_t samples[media::kBlockSamples];
 
     for (;;) {
         // 1. Status check.
@@ -190,7 +190,7 @@ void AudioThread::run(std::shared_ptr<State> s)
         // 4. Visit the ring's blocks in order until the stream fails or a stop comes.
         bool streamFailed = false;
         while (!streamFailed) {
-            for (int index = 0; index < kRingBlocks; ++index) {
+            for (int index = 0; index < media::kRingBlocks; ++index) {
                 if (s->stopping()) {
                     output->close();
                     s->stream->CloseRequest();
@@ -206,7 +206,7 @@ void AudioThread::run(std::shared_ptr<State> s)
                 if (s->adpcm)
                     decoder.decode(raw.data(), raw.size(), samples);
                 else
-                    for (int i = 0; i < kBlockSamples; ++i)
+                    for (int i = 0; i < media::kBlockSamples; ++i)
                         samples[i] = static_cast<int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
                 if (link.recordSound && link.recordSound->load() == 1 && link.soundBlock) {
                     link.soundBlock->store(samples);

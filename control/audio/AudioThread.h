@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/audio/AudioOutput.h"
+#include "media/audio/AudioOutput.h"
 #include "control/session/Credentials.h"
 #include "control/session/HttpRequest.h"
 #include "control/session/MessageTarget.h"
@@ -21,7 +21,7 @@ namespace strovix {
 // thread copies it under the same lock.
 class RecordingSoundBlock {
 public:
-    static constexpr size_t kBytes = kBlockSamples * sizeof(int16_t); // 256
+    static constexpr size_t kBytes = media::kBlockSamples * sizeof(int16_t); // 256
 
     void store(const int16_t* samples);
     std::array<uint8_t, kBytes> copy() const;
@@ -55,7 +55,7 @@ struct AudioLink {
     // opened. The owner shows "Open Audio device failed" on its window thread.
     std::function<void()> deviceFailed;
     // Makes the sound device; called once per thread.
-    std::function<std::unique_ptr<AudioOutput>()> makeOutput;
+    std::function<std::unique_ptr<media::AudioOutput>()> makeOutput;
 };
 
 // The connection part of a link, from the session's current connection; the

@@ -106,8 +106,8 @@ void VidorraControl::wireAudio()
         // instead of a warning when the machine has no sound device at all.
         l.makeOutput = [] {
             const char* fallback = std::getenv("STROVIX_NULL_AUDIO");
-            return makeDefaultAudioOutput(fallback && std::string_view(fallback) == "1" ? NoDevicePolicy::UseNullOutput
-                                                                                        : NoDevicePolicy::Fail);
+            return media::makeDefaultAudioOutput(fallback && std::string_view(fallback) == "1" ? media::NoDevicePolicy::UseNullOutput
+                                                                                        : media::NoDevicePolicy::Fail);
         };
         return l;
     };

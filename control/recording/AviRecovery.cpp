@@ -1,8 +1,8 @@
 #include "control/recording/AviRecovery.h"
 
-#include "control/recording/AviHead.h"
 #include "control/recording/RecordingClock.h"
 #include "control/recording/RecordingFile.h"
+#include "media/avi/AviLayout.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 namespace strovix::recording {
+
+using namespace media;
 namespace {
 
 class Descriptor {

@@ -3,13 +3,15 @@
 #include "control/recording/AviRecovery.h"
 #include "control/recording/DiskFlusher.h"
 #include "control/recording/RecordingFile.h"
-#include "control/stream/PictureSize.h"
+#include "media/jpeg/PictureSize.h"
 
 #include <algorithm>
 #include <cstring>
 #include <sys/uio.h>
 
 namespace strovix::recording {
+
+using namespace media;
 namespace {
 
 constexpr uint8_t kPad[1] = {0};

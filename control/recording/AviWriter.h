@@ -1,8 +1,8 @@
 #pragma once
 
 #include "control/recording/AudioSpool.h"
-#include "control/recording/AviHead.h"
 #include "control/recording/RecordingClock.h"
+#include "media/avi/AviLayout.h"
 
 #include <cstdint>
 #include <memory>
@@ -75,13 +75,13 @@ private:
     // with every file.
     std::shared_ptr<DiskFlusher> m_flusher;
     std::unique_ptr<RecordingFile> m_file;
-    uint32_t m_width = kDefaultWidth;
-    uint32_t m_height = kDefaultHeight;
+    uint32_t m_width = media::kDefaultWidth;
+    uint32_t m_height = media::kDefaultHeight;
     uint32_t m_frames = 0;
     float m_rate = 0.0f;
     std::string m_folder;
     std::string m_prefix;
-    uint64_t m_writePos = kAviHeadSize;
+    uint64_t m_writePos = media::kAviHeadSize;
     // (offset from "movi", size) per video chunk; room for 10000 allocated once.
     std::vector<std::pair<uint32_t, uint32_t>> m_videoIndex;
     AudioSpool m_audio;

@@ -1,6 +1,6 @@
 #include "control/stream/StreamParser.h"
 
-#include "control/stream/PictureSize.h"
+#include "media/jpeg/PictureSize.h"
 
 #include <algorithm>
 #include <cstring>
@@ -126,7 +126,7 @@ std::optional<StreamParser::Outcome> StreamParser::completePicture()
     const size_t n = m_building.size();
     const bool valid = n >= 4 && m_building[0] == 0xFF && m_building[1] == 0xD8 && m_building[n - 2] == 0xFF &&
                        m_building[n - 1] == 0xD9;
-    const int sizeIndex = pictureSizeIndex(m_building.data(), n);
+    const int sizeIndex = media::pictureSizeIndex(m_building.data(), n);
     // The picture moves into the shared frame; the old frame's buffer comes
     // back and is reused for the next picture.
     if (m_shared.frame)

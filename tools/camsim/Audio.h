@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/audio/ImaAdpcm.h"
+#include "media/audio/ImaAdpcm.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +30,6 @@ private:
 };
 
 // The cameras' ADPCM: the control's own format module.
-using AdpcmEncoder = strovix::ImaAdpcmEncoder;
+using AdpcmEncoder = media::ImaAdpcmEncoder;
 
 } // namespace camsim

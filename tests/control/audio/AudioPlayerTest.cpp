@@ -7,6 +7,7 @@
 #include <thread>
 
 using namespace strovix;
+using namespace media;
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 using namespace strovix;
+using namespace media;
 
 namespace {
 

@@ -2,8 +2,8 @@
 // from the input (whole, cut, oversized, odd, out of order, foreign). The
 // recovery must never crash, and whatever it finishes must hold only whole
 // frames with a matching index.
-#include "control/recording/AviHead.h"
 #include "control/recording/AviRecovery.h"
+#include "media/avi/AviLayout.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include <vector>
 
 using namespace strovix::recording;
+using namespace media;
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "RecordingTestSupport.h"
 
 #include "control/recording/AviWriter.h"
-#include "control/stream/PictureSize.h"
+#include "media/jpeg/PictureSize.h"
 #include "support/TempDir.h"
 #include "tools/camsim/ServerFixture.h"
 
@@ -34,7 +34,7 @@ TEST(GreyCamera, RecordingHeadTakesTheSizeOfOneComponentPictures)
     const auto pictures = picturesFrom(stream, 8);
     ASSERT_EQ(pictures.size(), 8u);
     // The camera really sends one-component pictures (C0 segment, 1 component).
-    const auto sof = strovix::findStartOfFrame(pictures[0].data(), pictures[0].size());
+    const auto sof = media::findStartOfFrame(pictures[0].data(), pictures[0].size());
     ASSERT_TRUE(sof);
     EXPECT_EQ(sof->components, 1);
 

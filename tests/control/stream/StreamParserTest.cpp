@@ -1,4 +1,4 @@
-#include "control/stream/PictureSize.h"
+#include "media/jpeg/PictureSize.h"
 #include "control/stream/StreamParser.h"
 #include "control/stream/StreamTestData.h"
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 using namespace strovix;
+using namespace media;
 using namespace streamtest;
 
 namespace {

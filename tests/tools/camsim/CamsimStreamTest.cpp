@@ -1,5 +1,5 @@
 // camsim's two endless streams and its faults, over loopback.
-#include "control/audio/ImaAdpcm.h"
+#include "media/audio/ImaAdpcm.h"
 
 #include <gtest/gtest.h>
 
@@ -204,7 +204,7 @@ TEST(CamsimStream, SoundInBothFormats)
     ASSERT_GE(coded.size(), 2000u);
     // Decoded by the control's decoder, first sample in the high nibble.
     std::vector<int16_t> decoded(4000);
-    strovix::ImaAdpcmDecoder().decode(reinterpret_cast<const uint8_t*>(coded.data()), 2000, decoded.data());
+    media::ImaAdpcmDecoder().decode(reinterpret_cast<const uint8_t*>(coded.data()), 2000, decoded.data());
     double error = 0;
     double energy = 0;
     for (size_t n = 400; n < 4000; ++n) {

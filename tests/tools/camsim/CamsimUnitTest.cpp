@@ -205,7 +205,7 @@ TEST(Sound, AdpcmDecodesBackToTheTones)
     ASSERT_EQ(bytes.size(), samples.size() / 2);
 
     std::vector<int16_t> decoded(bytes.size() * 2);
-    strovix::ImaAdpcmDecoder().decode(bytes.data(), bytes.size(), decoded.data());
+    media::ImaAdpcmDecoder().decode(bytes.data(), bytes.size(), decoded.data());
     double errorEnergy = 0;
     double signalEnergy = 0;
     for (size_t i = 400; i < decoded.size(); ++i) { // after the step size has adapted

@@ -1,11 +1,11 @@
-#include "control/audio/ImaAdpcm.h"
+#include "media/audio/ImaAdpcm.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-using strovix::ImaAdpcmDecoder;
+using media::ImaAdpcmDecoder;
 
 TEST(ImaAdpcm, HighNibbleFirstWithTheStepInForceBeforeEachCode)
 {
@@ -46,7 +46,7 @@ TEST(ImaAdpcm, StateCarriesAcrossBlocksAndFollowsTheSignal)
     for (size_t i = 0; i < signal.size(); ++i)
         signal[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / 8000));
     std::vector<uint8_t> coded;
-    strovix::ImaAdpcmEncoder().encode(signal.data(), signal.size(), coded);
+    media::ImaAdpcmEncoder().encode(signal.data(), signal.size(), coded);
     ASSERT_EQ(coded.size(), signal.size() / 2);
 
     ImaAdpcmDecoder inBlocks, whole;

@@ -1,10 +1,10 @@
-#include "control/audio/AudioOutput.h"
+#include "media/audio/AudioOutput.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-using namespace strovix;
+using namespace media;
 
 TEST(BlockRing, BlocksPlayInQueueOrderAndFreeOncePlayed)
 {

@@ -1,10 +1,10 @@
-#include "control/recording/AviHead.h"
+#include "media/avi/AviLayout.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-namespace strovix::recording {
+namespace media {
 namespace {
 
 class HeadWriter {
@@ -191,4 +191,4 @@ std::vector<uint8_t> buildIndexChunk(std::span<const IndexEntry> video, std::spa
     return chunk;
 }
 
-} // namespace strovix::recording
+} // namespace media

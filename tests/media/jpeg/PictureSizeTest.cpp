@@ -1,6 +1,6 @@
 // The picture size read from a JPEG picture's start-of-frame segment, for the
 // AVI head and the stream's size index.
-#include "control/stream/PictureSize.h"
+#include "media/jpeg/PictureSize.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-using strovix::findStartOfFrame;
-using strovix::pictureSizeIndex;
+using media::findStartOfFrame;
+using media::pictureSizeIndex;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-namespace strovix {
+namespace media {
 
 // Camera sound goes out as 8000 Hz, 16-bit, mono in blocks of 128 samples
 // (256 bytes, 16 ms). The audio thread owns a ring of kRingBlocks blocks, each
@@ -101,4 +101,4 @@ enum class NoDevicePolicy { Fail, UseNullOutput };
 // machine has none. Never null; a device that cannot be used fails in open().
 std::unique_ptr<AudioOutput> makeDefaultAudioOutput(NoDevicePolicy policy);
 
-} // namespace strovix
+} // namespace media

@@ -1,10 +1,10 @@
-#include "control/audio/AudioOutput.h"
+#include "media/audio/AudioOutput.h"
 
 #include <portaudio.h>
 
 #include <mutex>
 
-namespace strovix {
+namespace media {
 namespace {
 
 // PortAudio's library calls are not safe from two threads at once (two
@@ -119,4 +119,4 @@ std::unique_ptr<AudioOutput> makeDefaultAudioOutput(NoDevicePolicy policy)
     return std::make_unique<PortAudioOutput>();
 }
 
-} // namespace strovix
+} // namespace media

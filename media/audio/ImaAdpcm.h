@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace strovix {
+namespace media {
 
 // IMA/DVI ADPCM as the cameras send it: two 4-bit codes a byte, the high
 // nibble first, no block headers; the predicted sample and the step index
@@ -55,4 +55,4 @@ private:
 extern const int kImaIndexTable[16];
 extern const int kImaStepTable[89];
 
-} // namespace strovix
+} // namespace media

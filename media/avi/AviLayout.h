@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace strovix::recording {
+namespace media {
 
 // Fixed geometry of the files the writer produces.
 inline constexpr uint32_t kAviHeadSize = 2048;       // head; the first chunk starts here
@@ -81,4 +81,4 @@ inline uint32_t getU32(const uint8_t* at)
         | static_cast<uint32_t>(at[3]) << 24;
 }
 
-} // namespace strovix::recording
+} // namespace media

@@ -1,6 +1,6 @@
-#include "control/stream/PictureSize.h"
+#include "media/jpeg/PictureSize.h"
 
-namespace strovix {
+namespace media {
 namespace {
 
 bool isStartOfFrame(uint8_t marker)
@@ -77,4 +77,4 @@ int pictureSizeIndex(const uint8_t* data, size_t size)
     return sizeIndexOf(sof->width, sof->height);
 }
 
-} // namespace strovix
+} // namespace media

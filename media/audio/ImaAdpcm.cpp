@@ -1,8 +1,8 @@
-#include "control/audio/ImaAdpcm.h"
+#include "media/audio/ImaAdpcm.h"
 
 #include <algorithm>
 
-namespace strovix {
+namespace media {
 
 const int kImaIndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 
@@ -90,4 +90,4 @@ void ImaAdpcmEncoder::encode(const int16_t* samples, size_t count, std::vector<u
     }
 }
 
-} // namespace strovix
+} // namespace media

@@ -1,4 +1,4 @@
-#include "control/audio/AudioOutput.h"
+#include "media/audio/AudioOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-using namespace strovix;
+using namespace media;
 
 // Every control's audio thread makes and opens its own output, so several
 // may do so at the same moment (a host showing many cameras with sound turns

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace strovix {
+namespace media {
 
 // What the first start-of-frame segment of a JPEG picture says.
 struct StartOfFrame {
@@ -32,4 +32,4 @@ int pictureSizeIndex(const uint8_t* data, size_t size);
 // The index of a width and height, -1 when the size is not in the table.
 int sizeIndexOf(unsigned width, unsigned height);
 
-} // namespace strovix
+} // namespace media

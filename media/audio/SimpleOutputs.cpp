@@ -1,9 +1,9 @@
-#include "control/audio/AudioOutput.h"
+#include "media/audio/AudioOutput.h"
 
 #include <chrono>
 #include <thread>
 
-namespace strovix {
+namespace media {
 
 bool CapturingOutput::open()
 {
@@ -82,4 +82,4 @@ bool NullOutput::queue(int, const int16_t*)
 
 void NullOutput::close() {}
 
-} // namespace strovix
+} // namespace media

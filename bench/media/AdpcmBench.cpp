@@ -1,6 +1,6 @@
 // ADPCM decoding throughput against a plain copy of the same number of output
 // bytes, in one program so the two figures are comparable.
-#include "control/audio/ImaAdpcm.h"
+#include "media/audio/ImaAdpcm.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,7 +25,7 @@ void BM_AdpcmDecode(benchmark::State& state)
 {
     const auto in = input();
     std::vector<int16_t> out(in.size() * 2);
-    strovix::ImaAdpcmDecoder decoder;
+    media::ImaAdpcmDecoder decoder;
     for (auto _ : state) {
         // The camera's read block: 64 bytes at a time.
         for (size_t off = 0; off < in.size(); off += 64)

@@ -1,10 +1,10 @@
-#include "control/audio/AudioOutput.h"
+#include "media/audio/AudioOutput.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 
-namespace strovix {
+namespace media {
 
 BlockRing::BlockRing()
     : m_samples(static_cast<size_t>(kRingBlocks) * kBlockSamples, 0)
@@ -64,4 +64,4 @@ bool BlockRing::take(int16_t* out)
     return true;
 }
 
-} // namespace strovix
+} // namespace media
