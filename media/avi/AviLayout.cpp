@@ -137,19 +137,15 @@ AviHeadImage buildAviHead(const AviHeadFields& f)
 uint64_t audioBytesThatFit(uint64_t moviEnd, uint32_t frames, uint64_t available)
 {
     const uint64_t indexRoom = static_cast<uint64_t>(frames) * kIndexEntryBytes + kChunkHeaderBytes;
-    uint64_t audioBytes = available & ~uint64_t{1};
     if (moviEnd + indexRoom >= 0xFFFFFFF0ull)
         return 0;
     const uint64_t room = 0xFFFFFFF0ull - moviEnd - indexRoom;
-    while (audioBytes > 0) {
-        const uint64_t chunks = (audioBytes + kAudioChunkBytes - 1) / kAudioChunkBytes;
-        const uint64_t needed = audioBytes + chunks * (kChunkHeaderBytes + kIndexEntryBytes);
-        if (needed <= room)
-            break;
-        const uint64_t excess = needed - room;
-        audioBytes = excess >= audioBytes ? 0 : (audioBytes - excess) & ~uint64_t{1};
-    }
-    return audioBytes;
+    // Every chunk costs its header and its index entry besides its data.
+    const uint64_t perChunk = kChunkHeaderBytes + kIndexEntryBytes;
+    const uint64_t wholeChunks = room / (kAudioChunkBytes + perChunk);
+    const uint64_t rest = room - wholeChunks * (kAudioChunkBytes + perChunk);
+    const uint64_t most = wholeChunks * kAudioChunkBytes + (rest > perChunk ? rest - perChunk : 0);
+    return std::min(available, most) & ~uint64_t{1};
 }
 
 int writeSoundChunks(uint64_t& pos, uint64_t bytes, const SoundReader& read, const ChunkWriter& write,
