@@ -23,7 +23,9 @@ int AudioSpool::attach(const std::string& partPath)
     waiting.swap(m_memory);
     clear(false);
     const std::string path = soundFileOf(partPath);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    // The recording's own name is new, so a sound file of the matching name
+    // can only be one whose recording is gone: it is replaced.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
     m_path = path;
