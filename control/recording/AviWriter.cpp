@@ -5,9 +5,9 @@
 #include "control/recording/RecordingFile.h"
 #include "media/jpeg/PictureSize.h"
 
-#include <algorithm>
 #include <cstring>
 #include <sys/uio.h>
+#include <utility>
 
 namespace strovix::recording {
 
