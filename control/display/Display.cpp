@@ -2,7 +2,6 @@
 
 #include "control/display/ControlUi.h"
 #include "control/display/ControlWindow.h"
-#include "control/display/JpegDecoder.h"
 #include "control/display/OverlayText.h"
 
 #include <ctime>
@@ -58,11 +57,12 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
     const int count = int(cells.size());
     const int current = int(m_state.picturesShown % count);
 
-    // The cell that showed the previous picture drops to black text.
+    // The cell that showed the previous picture drops to black text; only
+    // its text is drawn again.
     if (count > 1) {
         const int previous = m_state.picturesShown == 0 ? 0 : (current == 0 ? count - 1 : current - 1);
         cells[size_t(previous)]->setOverlayColor(0);
-        cells[size_t(previous)]->update();
+        cells[size_t(previous)]->updateOverlay();
     }
 
     // The only copy of the picture on this road; the cell and the recording
@@ -74,10 +74,9 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
     cell->setOverlayColor(m_state.fontColor);
     cell->setOverlayText(overlayText(m_state.showText, m_state.cameraName, m_lastDateTime));
 
-    if (decodeJpeg(picture->data(), picture->size(), cell->bitmap())) {
-        cell->setLastFrame(picture);
-        cell->update();
-    }
+    // Decoded at the size the cell shows it; on success the cell keeps the
+    // picture as its last one and repaints.
+    cell->showPicture(picture);
     ++m_state.picturesShown;
 
     // The recording may open a message box and with it a nested event loop in

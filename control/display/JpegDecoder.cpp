@@ -1,6 +1,6 @@
 #include "control/display/JpegDecoder.h"
 
-#include <bit>
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
 #include <cstring>
@@ -47,45 +47,65 @@ const QList<QRgb>& greyPalette()
     return palette;
 }
 
-// Makes `bitmap` a width x height picture of the given format, reusing its
-// buffer when it already has that shape.
-bool prepareBitmap(QImage& bitmap, int width, int height, int components)
+// Makes `bitmap` a width x height picture of the given format. Its buffer is
+// kept when it already has that shape and nothing else shares it (writing
+// into a shared one would first copy pixels about to be overwritten); else a
+// new one is made. `newBuffer` tells which.
+bool prepareBitmap(QImage& bitmap, int width, int height, int components, bool& newBuffer)
 {
+    newBuffer = false;
     if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxPixels)
         return false;
     const QImage::Format format = components == 1 ? QImage::Format_Indexed8 : QImage::Format_RGB32;
-    if (bitmap.width() != width || bitmap.height() != height || bitmap.format() != format)
+    if (bitmap.width() != width || bitmap.height() != height || bitmap.format() != format || !bitmap.isDetached()) {
         bitmap = QImage(width, height, format);
-    if (bitmap.isNull())
-        return false;
-    if (components == 1)
-        bitmap.setColorTable(greyPalette());
+        newBuffer = true;
+        if (bitmap.isNull())
+            return false;
+        if (components == 1)
+            bitmap.setColorTable(greyPalette());
+    }
     return true;
 }
 
-// Blue, green, red triples to the 32-bit pixels 0xFFRRGGBB of Format_RGB32,
-// four pixels (three little-endian words) at a time.
-void widenBgrRow(const uint8_t* src, uint32_t* dst, int width)
+// Rows from `first` down to the bottom become black.
+void blackenFrom(QImage& bitmap, int first)
 {
-    static_assert(std::endian::native == std::endian::little, "pixel widening assumes little-endian words");
-    int x = 0;
-    for (; x + 4 <= width; x += 4, src += 12) {
-        uint32_t a, b, c;
-        std::memcpy(&a, src, 4);
-        std::memcpy(&b, src + 4, 4);
-        std::memcpy(&c, src + 8, 4);
-        dst[x] = 0xFF000000u | a;
-        dst[x + 1] = 0xFF000000u | (a >> 24) | (b << 8);
-        dst[x + 2] = 0xFF000000u | (b >> 16) | (c << 16);
-        dst[x + 3] = 0xFF000000u | (c >> 8);
+    for (int y = std::max(first, 0); y < bitmap.height(); ++y) {
+        uchar* row = bitmap.scanLine(y);
+        if (bitmap.format() == QImage::Format_RGB32)
+            std::fill_n(reinterpret_cast<uint32_t*>(row), bitmap.width(), 0xFF000000u);
+        else
+            std::memset(row, 0, size_t(bitmap.bytesPerLine()));
     }
-    for (; x < width; ++x, src += 3)
-        dst[x] = 0xFF000000u | uint32_t(src[2]) << 16 | uint32_t(src[1]) << 8 | src[0];
 }
+
+// Rows handed to the library per call: it fills as many as its buffered
+// output allows, which saves calls without changing the result.
+constexpr int kRowsPerCall = 16;
 
 } // namespace
 
-bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap)
+int scaleEighthsFor(QSize pictureSize, QSize shownSize)
+{
+    if (pictureSize.isEmpty() || shownSize.isEmpty())
+        return 8;
+    const int64_t pw = pictureSize.width();
+    const int64_t ph = pictureSize.height();
+    if (int64_t(shownSize.width()) * 2 > pw || int64_t(shownSize.height()) * 2 > ph)
+        return 8;
+    // At half size or less, four eighths always cover the shown size.
+    for (int m = 1; m < 4; ++m) {
+        if ((pw * m + 7) / 8 >= shownSize.width() && (ph * m + 7) / 8 >= shownSize.height())
+            return m;
+    }
+    return 4;
+}
+
+// The decode itself. Kept apart from decodeJpeg so that where the outcome
+// goes is settled before setjmp is called, not in a local the jump may
+// clobber.
+static bool decodeInto(const uint8_t* data, size_t size, QImage& bitmap, QSize shownSize, DecodeOutcome& out)
 {
     DecodeState st;
     std::memset(&st.cinfo, 0, sizeof st.cinfo); // destroy is safe even if create fails
@@ -95,15 +115,13 @@ bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap)
 
     if (setjmp(st.err.jump)) {
         // A fatal library error. No C++ object was alive between setjmp and
-        // the jump that needs unwinding.
+        // the jump that needs unwinding; only the volatile fields of `st`
+        // are read here.
         const int stage = st.stage;
-        if (stage == kStart) {
+        if (stage == kStart)
             bitmap = QImage();
-        } else if (stage == kRows && !bitmap.isNull()) {
-            const int done = st.rowsDone;
-            for (int y = done; y < bitmap.height(); ++y)
-                std::memset(bitmap.scanLine(y), 0, size_t(bitmap.bytesPerLine()));
-        }
+        else if (stage == kRows && !bitmap.isNull())
+            blackenFrom(bitmap, st.rowsDone);
         jpeg_destroy_decompress(&st.cinfo);
         return false;
     }
@@ -114,8 +132,25 @@ bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap)
     jpeg_read_header(&st.cinfo, TRUE);
 
     st.stage = kStart;
+    const QSize picture(int(std::min<JDIMENSION>(st.cinfo.image_width, 65535)),
+                        int(std::min<JDIMENSION>(st.cinfo.image_height, 65535)));
+    out.pictureSize = picture;
+    // Refused before the library sets up buffers for it.
+    if (int64_t(picture.width()) * picture.height() > kMaxPixels) {
+        bitmap = QImage();
+        jpeg_destroy_decompress(&st.cinfo);
+        return false;
+    }
+    out.scaleEighths = scaleEighthsFor(picture, shownSize);
+    if (out.scaleEighths != 8) {
+        st.cinfo.scale_num = unsigned(out.scaleEighths);
+        st.cinfo.scale_denom = 8;
+    }
+    // Colour rows come out padded to 32 bits, bytes blue, green, red and
+    // 0xFF: exactly the pixels of Format_RGB32, so they land in the bitmap as
+    // they are.
     if (st.cinfo.jpeg_color_space != JCS_GRAYSCALE)
-        st.cinfo.out_color_space = JCS_EXT_BGR;
+        st.cinfo.out_color_space = JCS_EXT_BGRX;
     if (!jpeg_start_decompress(&st.cinfo)) {
         bitmap = QImage();
         jpeg_destroy_decompress(&st.cinfo);
@@ -125,8 +160,8 @@ bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap)
     const int width = static_cast<int>(st.cinfo.output_width);
     const int height = static_cast<int>(st.cinfo.output_height);
     const int components = st.cinfo.output_components;
-    if ((components != 1 && components != 3) || st.cinfo.output_width > 65535
-        || !prepareBitmap(bitmap, width, height, components)) {
+    if ((components != 1 && components != 4) || st.cinfo.output_width > 65535
+        || !prepareBitmap(bitmap, width, height, components, out.newBuffer)) {
         bitmap = QImage();
         jpeg_destroy_decompress(&st.cinfo);
         return false;
@@ -135,19 +170,14 @@ bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap)
     st.stage = kRows;
     uchar* const base = bitmap.bits();
     const qsizetype stride = bitmap.bytesPerLine();
-    // Colour rows arrive as blue, green, red triples in a row of the
-    // library's own pool and are widened into the bitmap.
-    JSAMPARRAY colourRow = components == 3
-        ? (*st.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&st.cinfo), JPOOL_IMAGE,
-                                        JDIMENSION(width) * 3, 1)
-        : nullptr;
+    JSAMPROW rows[kRowsPerCall];
     while (st.cinfo.output_scanline < st.cinfo.output_height) {
-        uchar* const out = base + stride * st.cinfo.output_scanline;
-        JSAMPROW row = colourRow ? colourRow[0] : out;
-        if (jpeg_read_scanlines(&st.cinfo, &row, 1) != 1)
+        const JDIMENSION first = st.cinfo.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, st.cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = base + stride * qsizetype(first + i);
+        if (jpeg_read_scanlines(&st.cinfo, rows, count) == 0)
             break; // suspension cannot happen with a memory source; be safe
-        if (colourRow)
-            widenBgrRow(row, reinterpret_cast<uint32_t*>(out), width);
         st.rowsDone = static_cast<int>(st.cinfo.output_scanline);
     }
     if (st.cinfo.output_scanline < st.cinfo.output_height || !jpeg_finish_decompress(&st.cinfo)) {
@@ -157,6 +187,14 @@ bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap)
     }
     jpeg_destroy_decompress(&st.cinfo);
     return true;
+}
+
+bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap, QSize shownSize, DecodeOutcome* outcome)
+{
+    DecodeOutcome scratch;
+    DecodeOutcome& out = outcome ? *outcome : scratch;
+    out = DecodeOutcome{};
+    return decodeInto(data, size, bitmap, shownSize, out);
 }
 
 } // namespace strovix

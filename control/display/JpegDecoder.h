@@ -1,19 +1,40 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 
 #include <cstddef>
 #include <cstdint>
 
 namespace strovix {
 
+// What a decode did besides its yes or no.
+struct DecodeOutcome {
+    QSize pictureSize;      // the picture's own size; empty when the header was not read
+    int scaleEighths = 8;   // the bitmap is the picture scaled by this many eighths
+    bool newBuffer = false; // the bitmap's pixel buffer was made by this decode
+};
+
+// The scale, in eighths, at which a picture of `pictureSize` is decoded when
+// it is shown at `shownSize`. A picture shown at half its size or less in
+// both directions is decoded with the library's DCT scaling at the smallest
+// scale whose output still covers `shownSize` (libjpeg's output size is the
+// picture size times eighths / 8, rounded up); anything else, and an empty
+// `shownSize`, gives full size (8). The picture is then only ever stretched
+// down to the shown size, never up.
+int scaleEighthsFor(QSize pictureSize, QSize shownSize);
+
 // Decodes one camera picture (baseline JPEG) into a cell's bitmap.
 //
-// The library delivers colour rows as blue, green, red triples; they are
-// held as QImage::Format_RGB32 (bytes blue, green, red, 0xFF), the form the
-// painter stretches without converting the picture at every paint. Grey
-// pictures are one byte per pixel, QImage::Format_Indexed8 with the grey
-// palette i -> (i, i, i).
+// Colour pictures come from the library as 32-bit rows, bytes blue, green,
+// red, 0xFF: QImage::Format_RGB32, written straight into the bitmap's rows,
+// the form the painter stretches without converting. Grey pictures are one
+// byte per pixel, QImage::Format_Indexed8 with the grey palette i -> (i, i, i).
+//
+// `shownSize` is the size the bitmap will be drawn at (see scaleEighthsFor);
+// empty decodes at full size. The bitmap's pixel buffer is reused when it
+// already has the output's size and format and nothing else shares it, so a
+// cell that keeps its size allocates nothing per picture.
 //
 // Returns true when a picture was decoded. On failure `bitmap` holds:
 // - the previous picture, untouched, when the header could not be read
@@ -23,9 +44,10 @@ namespace strovix {
 //   than kMaxPixels);
 // - the new picture with the rows decoded so far, the rest black, when the
 //   library failed while reading the picture data.
-// The library's fatal errors come back here; it prints nothing. GUI thread
-// (or any single thread: no shared state).
-bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap);
+// The library's fatal errors come back here; it prints nothing. Any single
+// thread (no shared state). `outcome`, when given, is filled in every case.
+bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap, QSize shownSize = {},
+                DecodeOutcome* outcome = nullptr);
 
 // Larger pictures are refused rather than allocated (cameras send at most
 // 1280 x 1024).

@@ -1,5 +1,6 @@
 #include "control/display/ViewCell.h"
 
+#include "control/display/JpegDecoder.h"
 #include "control/display/OverlayText.h"
 
 #include <QFontMetrics>
@@ -44,6 +45,8 @@ ViewCell::ViewCell(int index, CellHost& host, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
     setMouseTracking(true);
+    m_staticText.setTextFormat(Qt::PlainText);
+    m_staticText.setPerformanceHint(QStaticText::AggressiveCaching);
     m_hoverTimer.setSingleShot(true);
     m_hoverTimer.setInterval(kHoverMs);
     connect(&m_hoverTimer, &QTimer::timeout, this, [this] { m_host.cellHover(*this, m_hoverGlobal); });
@@ -57,12 +60,46 @@ const Frame& ViewCell::lastFrame() const
     return m_lastFrame ? *m_lastFrame : kNone;
 }
 
+bool ViewCell::decode(const Frame& picture)
+{
+    DecodeOutcome outcome;
+    const bool ok = decodeJpeg(picture.data(), picture.size(), m_bitmap, size(), &outcome);
+    m_buffersMade += outcome.newBuffer ? 1 : 0;
+    if (!outcome.pictureSize.isEmpty()) {
+        m_pictureSize = outcome.pictureSize;
+        m_scaleEighths = outcome.scaleEighths;
+    }
+    m_bitmapIsLastFrame = ok;
+    return ok;
+}
+
+bool ViewCell::showPicture(std::shared_ptr<const Frame> picture)
+{
+    if (!picture || !decode(*picture))
+        return false;
+    m_lastFrame = std::move(picture);
+    update();
+    return true;
+}
+
 void ViewCell::setOverlayText(std::string text)
 {
     if (text == m_text)
         return;
     m_text = std::move(text);
-    m_qtext = QString::fromStdString(m_text);
+    // One line: every white space character shows as a space.
+    QString line = QString::fromStdString(m_text);
+    for (QChar& c : line) {
+        if (c.isSpace())
+            c = QLatin1Char(' ');
+    }
+    m_staticText.setText(line);
+}
+
+void ViewCell::updateOverlay()
+{
+    if (!m_text.empty())
+        update(0, 0, width(), m_fontHeight + m_fontHeight / 2 + 2);
 }
 
 void ViewCell::setOverlayColor(uint32_t colorRef)
@@ -130,7 +167,7 @@ void ViewCell::paintEvent(QPaintEvent*)
     if (!m_text.empty()) {
         p.setFont(m_font);
         p.setPen(m_color);
-        p.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_qtext);
+        p.drawStaticText(area.topLeft(), m_staticText);
     }
     const int w = width();
     const int h = height();
@@ -143,6 +180,14 @@ void ViewCell::paintEvent(QPaintEvent*)
 void ViewCell::resizeEvent(QResizeEvent*)
 {
     setFontHeight(cellFontHeight(height(), m_fontHeight));
+    // A bitmap decoded small for a smaller cell is decoded again from the
+    // picture's bytes when the cell grows past it (a zoom, a larger window),
+    // so it is never stretched up while the camera sends nothing new.
+    if (m_bitmapIsLastFrame && m_lastFrame && m_scaleEighths < 8
+        && scaleEighthsFor(m_pictureSize, size()) > m_scaleEighths) {
+        decode(*m_lastFrame);
+        update();
+    }
 }
 
 void ViewCell::mousePressEvent(QMouseEvent* event)

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPixmap>
+#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 
@@ -44,17 +45,30 @@ public:
 
     int index() const { return m_index; }
 
-    // The decoded picture; null until a picture was decoded into it. The
-    // frame handler decodes straight into it.
+    // Decodes `picture` into the cell's bitmap at the size the cell shows it
+    // (decodeJpeg with the cell's size: a cell at half the picture's size or
+    // less holds a DCT-scaled bitmap). On success the picture becomes the
+    // cell's last one and a repaint is requested; on failure the bitmap holds
+    // what decodeJpeg leaves and nothing is repainted.
+    bool showPicture(std::shared_ptr<const Frame> picture);
+
+    // The decoded picture; null until a picture was decoded into it. Its size
+    // is the picture's own size, or the scaled size for a small cell.
     QImage& bitmap() { return m_bitmap; }
     const QImage& bitmap() const { return m_bitmap; }
+    // The own size of the picture last decoded (camera pixels), and the
+    // scale of the bitmap in eighths (8: full size).
+    QSize pictureSize() const { return m_pictureSize; }
+    int bitmapScaleEighths() const { return m_scaleEighths; }
+    // Pixel buffers the bitmap has been given so far: one more at every
+    // change of the decoded size, none while it holds.
+    uint64_t bitmapBuffersMade() const { return m_buffersMade; }
 
     // The last picture decoded successfully into this cell, as received
     // (empty before the first). Shared so that a holder keeps it valid even
     // when the cell takes the next picture or goes away.
     const Frame& lastFrame() const;
     std::shared_ptr<const Frame> lastFramePtr() const { return m_lastFrame; }
-    void setLastFrame(std::shared_ptr<const Frame> frame) { m_lastFrame = std::move(frame); }
 
     int orientation() const { return m_orientation; }
     void setOrientation(int orientation) { m_orientation = orientation; }
@@ -63,6 +77,9 @@ public:
     void setOverlayText(std::string text);
     uint32_t overlayColor() const { return m_colorRef; } // COLORREF
     void setOverlayColor(uint32_t colorRef);
+    // Repaints the strip along the top that the overlay text occupies (its
+    // colour changed, nothing else did).
+    void updateOverlay();
 
     // Overlay font height in pixels (the whole line: ascent plus descent) and weight.
     int fontHeight() const { return m_fontHeight; }
@@ -93,11 +110,21 @@ private:
 
     const int m_index;
     CellHost& m_host;
+    bool decode(const Frame& picture);
+
     QImage m_bitmap;
+    QSize m_pictureSize;
+    int m_scaleEighths = 8;
+    uint64_t m_buffersMade = 0;
+    // The bitmap is the whole decode of m_lastFrame (not a failed decode's
+    // remains), so it can be decoded again from it at another scale.
+    bool m_bitmapIsLastFrame = false;
     std::shared_ptr<const Frame> m_lastFrame;
     int m_orientation = 0;
     std::string m_text;
-    QString m_qtext;
+    // The text laid out once and drawn many times: shaping it again at every
+    // paint would cost as much as the picture's own drawing.
+    QStaticText m_staticText;
     uint32_t m_colorRef = 0;
     QColor m_color{Qt::black};
     int m_fontHeight = kInitialFontHeight;

@@ -368,6 +368,66 @@ TEST_F(DisplayFixture, ZoomRestoreAndClicks)
     EXPECT_TRUE(w.splitMode());
 }
 
+TEST_F(DisplayFixture, SmallCellsDecodeAtTheirSizeIntoOneBufferEach)
+{
+    ControlWindow& w = open(1024, 768);
+    display.setLayout(4); // cells of 256 x 192: the 640 x 480 picture at half size
+    display.setShowText(-1);
+    const Frame picture = quadrantPicture(640, 480);
+    const Frame other = solidPicture(640, 480, QColor(20, 20, 220));
+    for (int i = 0; i < 40; ++i)
+        ASSERT_EQ(feed(i % 2 ? other : picture), 0);
+    for (ViewCell* cell : w.cells()) {
+        EXPECT_EQ(cell->bitmap().size(), QSize(320, 240)) << "cell " << cell->index();
+        EXPECT_EQ(cell->pictureSize(), QSize(640, 480)) << "cell " << cell->index();
+        EXPECT_EQ(cell->bitmapBuffersMade(), 1u) << "cell " << cell->index();
+    }
+    // Painted the same way as before: the quadrants fill the cell, the
+    // recording got the camera's bytes.
+    ViewCell* cell = w.cells()[6]; // its last picture was `picture`
+    const QImage painted = grabCell(cell);
+    ASSERT_EQ(painted.size(), QSize(256, 192));
+    EXPECT_TRUE(near(painted.pixelColor(2, 2), kTopLeft));
+    EXPECT_TRUE(near(painted.pixelColor(253, 2), kTopRight));
+    EXPECT_TRUE(near(painted.pixelColor(2, 189), kBottomLeft));
+    EXPECT_TRUE(near(painted.pixelColor(253, 189), kBottomRight));
+    EXPECT_EQ(recorded.back(), other.size());
+
+    // Zoomed over the whole control the cell shows its picture at full size
+    // at once, decoded again from the bytes it kept; clicks stay in control
+    // pixels.
+    QTest::mouseDClick(cell, Qt::LeftButton, {}, QPoint(10, 10));
+    ASSERT_FALSE(w.splitMode());
+    EXPECT_EQ(cell->bitmap().size(), QSize(640, 480));
+    EXPECT_EQ(cell->bitmapBuffersMade(), 2u);
+    EXPECT_TRUE(near(grabCell(cell).pixelColor(1000, 700), kBottomRight));
+    QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(700, 500));
+    ASSERT_FALSE(clicks.empty());
+    EXPECT_EQ(clicks.back(), std::make_pair(700, 500));
+
+    // A damaged picture leaves a cell as it was: its bitmap, buffer and last
+    // picture.
+    QTest::mouseDClick(cell, Qt::LeftButton, {}, QPoint(10, 10));
+    ViewCell* next = w.cells()[size_t(display.picturesShown() % 16)];
+    const QImage before = next->bitmap().copy();
+    const uchar* buffer = next->bitmap().constBits();
+    const Frame last = next->lastFrame();
+    const Frame damaged(picture.begin(), picture.begin() + 60);
+    ASSERT_EQ(feed(damaged), 0);
+    EXPECT_EQ(next->bitmap(), before);
+    EXPECT_EQ(next->bitmap().constBits(), buffer);
+    EXPECT_EQ(next->lastFrame(), last);
+    EXPECT_EQ(next->bitmapBuffersMade(), 1u);
+    EXPECT_EQ(recorded.back(), damaged.size());
+
+    // Actual-size mode shows the picture 1:1: full size.
+    display.setResolutionIndex(3);
+    display.setActualSize(true);
+    ASSERT_EQ(w.cells().size(), 1u);
+    feed(picture);
+    EXPECT_EQ(w.cells()[0]->bitmap().size(), QSize(640, 480));
+}
+
 TEST_F(DisplayFixture, CellInputReachesTheOwner)
 {
     std::vector<int> menuCells, keys;

@@ -32,13 +32,16 @@ TEST(LiveView, CamsimPicturesInEverySplitWithOverlay)
         ASSERT_TRUE(!session.setShowIntervalTime(30));
         ASSERT_EQ(session.setUrl(camsim.url()), 0);
 
+        // The 640 x 480 pictures are decoded at the size their cells show them.
+        const QSize decoded[] = {{320, 240}, {160, 120}, {160, 120}, {80, 60}};
         for (int n = 1; n <= 4; ++n) {
             ASSERT_TRUE(display.setLayout(n));
             const int cells = n * n;
             ASSERT_TRUE(pumpUntil([&] { return display.picturesShown() > cells; }, 15000))
                 << "layout " << n << ": " << display.picturesShown() << " pictures";
             for (ViewCell* cell : display.window()->cells()) {
-                EXPECT_EQ(cell->bitmap().size(), QSize(640, 480)) << "layout " << n << " cell " << cell->index();
+                EXPECT_EQ(cell->pictureSize(), QSize(640, 480)) << "layout " << n << " cell " << cell->index();
+                EXPECT_EQ(cell->bitmap().size(), decoded[n - 1]) << "layout " << n << " cell " << cell->index();
                 EXPECT_FALSE(cell->lastFrame().empty());
                 EXPECT_EQ(cell->overlayText().rfind("Gate  ", 0), 0u) << cell->overlayText();
                 EXPECT_GT(cell->overlayText().size(), 14u); // the date and time follow the name
