@@ -3,10 +3,10 @@
 // as ratios to the decode figure of the same run.
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
-#include "control/display/JpegDecoder.h"
+#include "media/jpeg/JpegDecoder.h"
 
 #include "control/display/LiveCamera.h"
-#include "control/display/TestPictures.h"
+#include "tests/support/TestPictures.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -29,7 +29,7 @@ void BM_DecodeAlone(benchmark::State& state)
 {
     QImage bitmap;
     for (auto _ : state) {
-        const bool ok = strovix::decodeJpeg(picture().data(), picture().size(), bitmap);
+        const bool ok = media::decodeJpeg(picture().data(), picture().size(), bitmap);
         benchmark::DoNotOptimize(ok);
     }
     state.counters["jpeg_bytes"] = double(picture().size());

@@ -15,7 +15,7 @@
 //   live road, 16 cameras, 640x480:     16 controls at the camera's size
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
-#include "control/display/JpegDecoder.h"
+#include "media/jpeg/JpegDecoder.h"
 #include "control/display/LiveCamera.h"
 #include "control/session/Session.h"
 #include "control/session/VidMessages.h"
@@ -212,7 +212,7 @@ void BM_CellDecoder(benchmark::State& state)
     const double cpu0 = threadCpuSeconds();
     for (auto _ : state) {
         const Frame& f = pictures[n++ % pictures.size()];
-        benchmark::DoNotOptimize(strovix::decodeJpeg(f.data(), f.size(), bitmap, shown));
+        benchmark::DoNotOptimize(media::decodeJpeg(f.data(), f.size(), bitmap, shown));
         ++decoded;
     }
     const double perPicture = (threadCpuSeconds() - cpu0) / decoded;

@@ -1,6 +1,6 @@
 #include "control/display/ViewCell.h"
 
-#include "control/display/JpegDecoder.h"
+#include "media/jpeg/JpegDecoder.h"
 #include "control/display/OverlayText.h"
 
 #include <QFontMetrics>
@@ -62,8 +62,8 @@ const Frame& ViewCell::lastFrame() const
 
 bool ViewCell::decode(const Frame& picture)
 {
-    DecodeOutcome outcome;
-    const bool ok = decodeJpeg(picture.data(), picture.size(), m_bitmap, size(), &outcome);
+    media::DecodeOutcome outcome;
+    const bool ok = media::decodeJpeg(picture.data(), picture.size(), m_bitmap, size(), &outcome);
     m_buffersMade += outcome.newBuffer ? 1 : 0;
     if (!outcome.pictureSize.isEmpty()) {
         m_pictureSize = outcome.pictureSize;
@@ -184,7 +184,7 @@ void ViewCell::resizeEvent(QResizeEvent*)
     // picture's bytes when the cell grows past it (a zoom, a larger window),
     // so it is never stretched up while the camera sends nothing new.
     if (m_bitmapIsLastFrame && m_lastFrame && m_scaleEighths < 8
-        && scaleEighthsFor(m_pictureSize, size()) > m_scaleEighths) {
+        && media::scaleEighthsFor(m_pictureSize, size()) > m_scaleEighths) {
         decode(*m_lastFrame);
         update();
     }

@@ -6,7 +6,7 @@
 #include "FakeCamera.h"
 #include "support/TempDir.h"
 #include "tests/control/display/CapturingDialogs.h"
-#include "tests/control/display/TestPictures.h"
+#include "tests/support/TestPictures.h"
 
 #include "control/automation/VidorraControl.h"
 #include "control/automation/VidorraIdentity.h"

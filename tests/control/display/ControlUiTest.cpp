@@ -2,7 +2,7 @@
 // context menu tree and its removals, the status bar's panes and pop-ups,
 // auto-show, the View and Rotate commands and the F11/F12 keys.
 #include "CapturingDialogs.h"
-#include "TestPictures.h"
+#include "tests/support/TestPictures.h"
 
 #include "control/display/ContextMenu.h"
 #include "control/display/ControlUi.h"

@@ -1,7 +1,7 @@
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
 
-#include "TestPictures.h"
+#include "tests/support/TestPictures.h"
 
 #include <QApplication>
 #include <QFontInfo>

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace strovix {
+namespace media {
 
 // What a decode did besides its yes or no.
 struct DecodeOutcome {
@@ -53,4 +53,4 @@ bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap, QSize shownSiz
 // 1280 x 1024).
 constexpr int64_t kMaxPixels = int64_t(8192) * 8192;
 
-} // namespace strovix
+} // namespace media

@@ -1,4 +1,4 @@
-#include "control/display/JpegDecoder.h"
+#include "media/jpeg/JpegDecoder.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -9,7 +9,7 @@
 
 static_assert(JPEG_LIB_VERSION == 62, "the decoder is built for the version 62 structures");
 
-namespace strovix {
+namespace media {
 namespace {
 
 struct ErrorManager {
@@ -197,4 +197,4 @@ bool decodeJpeg(const uint8_t* data, size_t size, QImage& bitmap, QSize shownSiz
     return decodeInto(data, size, bitmap, shownSize, out);
 }
 
-} // namespace strovix
+} // namespace media

@@ -3,7 +3,7 @@
 // Camera-like test pictures made with libjpeg: an asymmetric colour picture
 // whose four quadrants differ, grey pictures, and damaged variants.
 
-#include "control/stream/Frame.h"
+#include <cstdint>
 
 #include <QColor>
 
@@ -23,7 +23,7 @@ inline const QColor kBottomLeft(30, 30, 230);
 inline const QColor kBottomRight(240, 240, 240);
 
 // Encodes a picture; `pixel(x, y)` gives the colour (grey pictures use its red).
-inline Frame encodeJpeg(int width, int height, bool grey, const std::function<QColor(int, int)>& pixel,
+inline std::vector<uint8_t> encodeJpeg(int width, int height, bool grey, const std::function<QColor(int, int)>& pixel,
                         int quality = 85)
 {
     jpeg_compress_struct c;
@@ -57,13 +57,13 @@ inline Frame encodeJpeg(int width, int height, bool grey, const std::function<QC
         jpeg_write_scanlines(&c, &r, 1);
     }
     jpeg_finish_compress(&c);
-    Frame frame(out, out + outSize);
+    std::vector<uint8_t> frame(out, out + outSize);
     jpeg_destroy_compress(&c);
     std::free(out);
     return frame;
 }
 
-inline Frame quadrantPicture(int width = 64, int height = 48)
+inline std::vector<uint8_t> quadrantPicture(int width = 64, int height = 48)
 {
     return encodeJpeg(width, height, false, [=](int x, int y) {
         const bool right = x >= width / 2;
@@ -72,13 +72,13 @@ inline Frame quadrantPicture(int width = 64, int height = 48)
     });
 }
 
-inline Frame solidPicture(int width, int height, QColor colour)
+inline std::vector<uint8_t> solidPicture(int width, int height, QColor colour)
 {
     return encodeJpeg(width, height, false, [=](int, int) { return colour; });
 }
 
 // A grey gradient from left (black) to right (white).
-inline Frame greyPicture(int width = 64, int height = 48)
+inline std::vector<uint8_t> greyPicture(int width = 64, int height = 48)
 {
     return encodeJpeg(width, height, true, [=](int x, int) {
         const int v = x * 255 / (width - 1);
@@ -88,7 +88,7 @@ inline Frame greyPicture(int width = 64, int height = 48)
 
 // A camera-like 640 x 480 picture: smooth shading with some detail, which at
 // quality 45 comes to roughly the size of a camera picture.
-inline Frame cameraLikePicture(int width = 640, int height = 480)
+inline std::vector<uint8_t> cameraLikePicture(int width = 640, int height = 480)
 {
     return encodeJpeg(
         width, height, false,

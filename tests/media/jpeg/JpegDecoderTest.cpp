@@ -1,6 +1,6 @@
-#include "control/display/JpegDecoder.h"
+#include "media/jpeg/JpegDecoder.h"
 
-#include "TestPictures.h"
+#include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,10 @@
 
 #include <jpeglib.h>
 
-namespace strovix {
+namespace media {
 namespace {
+
+using Frame = std::vector<uint8_t>;
 
 using namespace strovix::test;
 
@@ -428,4 +430,4 @@ TEST(JpegDecoder, RandomDamageNeverCrashes)
 }
 
 } // namespace
-} // namespace strovix
+} // namespace media
