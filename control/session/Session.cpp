@@ -136,15 +136,14 @@ bool isAdministrator(const std::string& name)
 // Whether the camera answers at all ("/GetStatus.cgi"; the reply itself is
 // not used). A camera that asks for credentials has answered. The answer
 // goes to the put that waits for it.
-bool probeCamera(Session::Connection& conn)
+HttpResult probeCamera(Session::Connection& conn)
 {
     if (!conn.probe->busy())
         conn.probe->setReadGranularity(85);
     std::string body;
     const HttpResult r = conn.probe->FetchReply(conn.url + "/GetStatus.cgi", body);
-    const bool ok = r == HttpResult::Ok || r == HttpResult::AuthFailed;
-    conn.probeAnswer.give(ok);
-    return ok;
+    conn.probeAnswer.give(r == HttpResult::Ok || r == HttpResult::AuthFailed);
+    return r;
 }
 
 // How long the stream may still go without a complete picture before it
@@ -259,11 +258,17 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     // The put of `URL` waits a short while for this answer; when it comes
     // later the thread goes on alone. An unreachable camera is a failed
     // attempt like any other, so a camera that comes online later is found.
-    const bool reachable = probeCamera(*conn);
+    const HttpResult probed = probeCamera(*conn);
     if (stop.load() == 1) {
         conn->threadResult.store(0);
         return;
     }
+    // An address that is no address never will be.
+    if (probed == HttpResult::BadUrl) {
+        end(pane::kMisc, 1);
+        return;
+    }
+    const bool reachable = probed == HttpResult::Ok || probed == HttpResult::AuthFailed;
     // The window thread starts the sound once the camera has answered.
     bool reachedAnnounced = reachable;
     if (reachable)
@@ -634,6 +639,9 @@ int Session::setUrl(const std::string& url)
             setPaneText(pane::kMisc, "Disconnect");
         return 1;
     }
+    // An address that cannot be split is known to fail without asking.
+    if (!splitUrl(url))
+        return 1;
     // The window thread is held only briefly, whatever the camera does.
     const std::optional<bool> reachable =
         m_connection->probeAnswer.waitUntil(putStarted + std::chrono::milliseconds(kProbeWaitMs));

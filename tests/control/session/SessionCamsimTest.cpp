@@ -150,7 +150,8 @@ TEST(SessionWithCamsim, CameraThatComesOnlineLaterIsShown)
     session->setShowIntervalTime(0);
     session->setReconnectTryTime(1);
     const auto t = std::chrono::steady_clock::now();
-    EXPECT_EQ(session->setUrl("http://127.0.0.1:" + std::to_string(port)), 1);
+    const int result = session->setUrl("http://127.0.0.1:" + std::to_string(port));
+    EXPECT_TRUE(refusedPut(result, msSince(t)));
     std::printf("put of URL, nobody listening: %ld ms\n", msSince(t));
     ASSERT_TRUE(pumpUntil([&] { return !panes.of(5).empty(); }, 10000));
     EXPECT_EQ(panes.of(5)[0], "Retry 1");

@@ -184,9 +184,15 @@ TEST(Session, FatalResultsEndTheConnectionAtOnce)
     // A camera that asks everything for credentials has still answered the
     // probe; an address that cannot be split has not.
     Session session(options(dir));
+    PaneLog panes(session);
     EXPECT_EQ(session.setUrl("http://"), 1);
     EXPECT_EQ(session.setUrl("camera-without-scheme"), 1);
     EXPECT_EQ(session.url(), "camera-without-scheme");
+    // Such an address ends its connection at once, without attempts.
+    ASSERT_TRUE(pumpUntil([&] { return session.lastThreadResult() == 1; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return !panes.of(6).empty(); }, 5000));
+    EXPECT_EQ(panes.of(6).back(), "Disconnect");
+    EXPECT_TRUE(panes.of(5).empty());
 }
 
 TEST(Session, SameUrlAgainReconnectsFully)
@@ -246,7 +252,8 @@ TEST(Session, PutOfUrlNeverWaitsForTheCamera)
         session.setReconnectTryNum(2);
         const std::string url = "http://127.0.0.1:" + std::to_string(freeLoopbackPort());
         const auto t = Clock::now();
-        EXPECT_EQ(session.setUrl(url), 1);
+        const int result = session.setUrl(url);
+        EXPECT_TRUE(refusedPut(result, msSince(t)));
         slowestPutMs = std::max(slowestPutMs, msSince(t));
         ASSERT_TRUE(pumpUntil([&] { return session.lastThreadResult() == 2; }, 20000));
         ASSERT_TRUE(pumpUntil([&] { return panes.of(5).size() == 4; }, 5000));

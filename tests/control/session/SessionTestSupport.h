@@ -74,6 +74,16 @@ inline int freeLoopbackPort()
     return port;
 }
 
+// The put of an address nobody listens on: 1, the camera cannot be
+// reached, unless the put's wait for that answer ran out first (a machine
+// too loaded to see a refusal within it), which then returns 0.
+inline ::testing::AssertionResult refusedPut(int result, long putMs)
+{
+    if (result == 1 || (result == 0 && putMs >= strovix::Session::kProbeWaitMs - 5))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "put gave " << result << " after " << putMs << " ms";
+}
+
 using Script = ScriptedHttpServer::Script;
 
 inline const std::string kStreamHead =
