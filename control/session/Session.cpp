@@ -514,6 +514,8 @@ void Session::setWindowReady(bool ready)
 {
     if (ready) {
         m_shared->windowNotReady.store(0);
+        // Workers started from now on get their full time at destruction.
+        m_stopDeadline.reset();
         return;
     }
     m_shared->windowNotReady.store(1);

@@ -277,6 +277,34 @@ TEST(Session, PutOfUrlNeverWaitsForTheCamera)
     }
 }
 
+// A host that destroys the windows of many controls first and releases them
+// afterwards waits for their workers together: the wait of a release ends
+// 3 s after the window's destruction asked the workers to stop, however
+// long ago that was.
+TEST(Session, ReleaseWaitsUntilTheDeadlineOfTheWindowsStop)
+{
+    app();
+    TempDir dir;
+    auto release = std::make_shared<std::atomic<int>>(0);
+    auto session = std::make_unique<Session>(options(dir));
+    session->setWindowReady(true);
+    // A worker that does not listen to stop requests.
+    session->workers().start([release](WorkerList::Id) {
+        while (release->load() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    session->setWindowReady(false);
+    const auto asked = Clock::now();
+    pumpFor(1000);
+    const auto t = Clock::now();
+    session.reset();
+    const long released = msSince(t);
+    release->store(1);
+    // Without the earlier request the release would wait its own 3 s.
+    EXPECT_GE(msSince(asked), Session::kStopWaitMs - 50);
+    EXPECT_LT(released, Session::kStopWaitMs - 100);
+}
+
 // The sound of a camera starts once the camera has answered: at the put when
 // it answers at once, later (once) when its answer comes after the put.
 TEST(Session, SoundStartsOnceTheCameraAnswered)
