@@ -130,7 +130,8 @@ public:
     // could not be reached, 0 when it answered or has not answered yet.
     // Either way the thread goes on and keeps trying by the reconnection
     // rules, so a camera that comes online later is shown without another
-    // put. Also 1 when no thread could be started.
+    // put. Also 1, without waiting, for an address that cannot be split
+    // (its connection then ends at once) and when no thread could be started.
     int setUrl(const std::string& url);
     const std::string& url() const { return m_url; }
     // The address as the operator may see it: a password written into it
