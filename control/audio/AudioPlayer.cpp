@@ -65,10 +65,21 @@ void AudioPlayer::start()
 
 void AudioPlayer::stop(int timeoutMs)
 {
+    stopBy(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
+}
+
+void AudioPlayer::stopBy(std::chrono::steady_clock::time_point deadline)
+{
     if (!m_thread)
         return;
-    m_thread->stop(timeoutMs);
+    m_thread->stopBy(deadline);
     m_thread.reset();
+}
+
+void AudioPlayer::requestStop()
+{
+    if (m_thread)
+        m_thread->requestStop();
 }
 
 bool AudioPlayer::running() const

@@ -3,6 +3,7 @@
 #include "control/audio/AudioThread.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -43,6 +44,11 @@ public:
     // Reconnect, destruction, the camera's audio switching off. Waits at most
     // `timeoutMs` for the thread (it is detached after that, never killed).
     void stop(int timeoutMs = kStopWaitMs);
+    // The same against a deadline fixed when the stop was asked for.
+    void stopBy(std::chrono::steady_clock::time_point deadline);
+    // Asks a running thread to end without waiting for it (the control's
+    // window is being destroyed; the release waits).
+    void requestStop();
     bool running() const;
 
     static constexpr int kStopWaitMs = 4000;

@@ -2,10 +2,9 @@
 
 #include "media/audio/ImaAdpcm.h"
 #include "control/session/InterruptibleSleep.h"
+#include "control/session/ThreadStart.h"
 #include "control/session/VidMessages.h"
-#include "platform/component/ClassFactory.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <vector>
@@ -66,28 +65,15 @@ struct AudioThread::State {
     }
 };
 
-namespace {
-
-bool fatal(HttpResult r)
-{
-    return r == HttpResult::BadUrl || r == HttpResult::AuthFailed || r == HttpResult::Aborted
-        || r == HttpResult::Busy;
-}
-
-} // namespace
-
 AudioThread::AudioThread(AudioLink link, bool adpcm)
     : m_state(std::make_shared<State>())
 {
     m_state->link = std::move(link);
     m_state->adpcm = adpcm;
     m_state->stream->setCredentials(m_state->link.credentials, m_state->link.credentialStore);
-    // The library stays loaded until the thread has ended, detached or not.
-    platform::component::ModuleCount::threadStarting();
-    m_thread = std::thread([state = m_state]() mutable {
-        run(std::move(state));
-        platform::component::ModuleCount::threadEnded();
-    });
+    m_thread = startControlThread([state = m_state]() mutable { run(std::move(state)); });
+    if (!m_thread.joinable())
+        m_state->giveUp(Outcome::NotStarted);
 }
 
 AudioThread::~AudioThread()
@@ -106,16 +92,26 @@ AudioThread::Outcome AudioThread::outcome() const
     return static_cast<Outcome>(m_state->outcome.load());
 }
 
+void AudioThread::requestStop()
+{
+    m_state->audioStop.store(1);
+    m_state->stream->Abort();
+}
+
 bool AudioThread::stop(int timeoutMs)
+{
+    return stopBy(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
+}
+
+bool AudioThread::stopBy(std::chrono::steady_clock::time_point deadline)
 {
     if (!m_thread.joinable())
         return true;
-    m_state->audioStop.store(1);
-    m_state->stream->Abort();
+    requestStop();
     bool ended;
     {
         std::unique_lock lock(m_state->doneLock);
-        ended = m_state->doneCv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_state->done; });
+        ended = m_state->doneCv.wait_until(lock, deadline, [&] { return m_state->done; });
     }
     if (ended)
         m_thread.join();
@@ -136,7 +132,7 @@ void AudioThread::run(std::shared_ptr<State> s)
     int16_t samples[media::kBlockSamples];
 
     for (;;) {
-        // 1. Status check.
+        // Is the camera's sound switched on? (Its status reply, byte 81.)
         if (s->stopping())
             return s->finish(Outcome::Stopped);
         std::string body;
@@ -147,7 +143,7 @@ void AudioThread::run(std::shared_ptr<State> s)
         }
         if (s->stopping())
             return s->finish(Outcome::Stopped);
-        if (fatal(r))
+        if (isFatal(r))
             return s->giveUp(Outcome::Fatal);
         if (r != HttpResult::Ok) {
             InterruptibleSleep(static_cast<unsigned>(std::max(0, link.reconnectTryTime->load())) * 1000u,
@@ -160,13 +156,13 @@ void AudioThread::run(std::shared_ptr<State> s)
         if (body.size() <= static_cast<size_t>(kStatusAudioColumn) || body[kStatusAudioColumn] != '1')
             return s->giveUp(Outcome::NoCameraAudio);
 
-        // 2. The sound stream.
+        // The sound stream.
         r = s->stream->OpenStream(streamUrl);
         if (s->stopping()) {
             s->stream->CloseRequest();
             return s->finish(Outcome::Stopped);
         }
-        if (fatal(r)) {
+        if (isFatal(r)) {
             s->stream->CloseRequest();
             return s->giveUp(Outcome::Fatal);
         }
@@ -177,7 +173,7 @@ void AudioThread::run(std::shared_ptr<State> s)
             return s->giveUp(Outcome::GaveUp);
         }
 
-        // 3. The device, opened afresh for every stream.
+        // The device, opened afresh for every stream.
         if (!output)
             output = link.makeOutput();
         if (!output || !output->open()) {
@@ -187,7 +183,7 @@ void AudioThread::run(std::shared_ptr<State> s)
             return s->giveUp(Outcome::DeviceFailed);
         }
 
-        // 4. Visit the ring's blocks in order until the stream fails or a stop comes.
+        // Visit the ring's blocks in order until the stream fails or a stop comes.
         bool streamFailed = false;
         while (!streamFailed) {
             for (int index = 0; index < media::kRingBlocks; ++index) {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -73,6 +74,8 @@ public:
     static constexpr int kStatusAudioColumn = 81;
 
     // Starts the thread. `adpcm` chooses "Format=Adpcm" over "Format=Pcm".
+    // When no thread can be started the sound is given up at once: `Audio`
+    // becomes 0 and outcome() is NotStarted.
     AudioThread(AudioLink link, bool adpcm);
     // Stops as stop() does.
     ~AudioThread();
@@ -84,10 +87,15 @@ public:
     // detached (it ends by itself at its next flag check). True when it ended
     // in time.
     bool stop(int timeoutMs);
+    // The same against a deadline fixed when the stop was asked for.
+    bool stopBy(std::chrono::steady_clock::time_point deadline);
+    // Any thread. Sets the audio-stop flag and aborts the thread's stream
+    // without waiting: the thread ends at its next check.
+    void requestStop();
     bool running() const;
 
     // The thread's result: why it ended (tests).
-    enum class Outcome { Running, Stopped, NoCameraAudio, Fatal, GaveUp, DeviceFailed };
+    enum class Outcome { Running, Stopped, NoCameraAudio, Fatal, GaveUp, DeviceFailed, NotStarted };
     Outcome outcome() const;
 
 private:

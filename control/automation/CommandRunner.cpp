@@ -72,6 +72,10 @@ std::shared_ptr<std::atomic<bool>> CommandRunner::start(Command c, const std::st
         [shared = m_shared, stop = m_stop, c, baseUrl, delayMs, finished](uint64_t self) {
             work(shared, stop, c, baseUrl, delayMs, self, finished);
         });
+    if (started == 0) {
+        // No thread: the command failed as a refused request does.
+        failedStart(*m_shared, c, finished);
+    }
     if (id)
         *id = started;
     return finished;
@@ -125,6 +129,26 @@ void CommandRunner::fetchAndHandOver(Shared& shared, const std::atomic<bool>& st
         else
             shared.port.post(route->message, route->wParam);
     }
+}
+
+void CommandRunner::failedStart(Shared& shared, Command c, const std::shared_ptr<std::atomic<bool>>& finished)
+{
+    if (c == Command::ExCmd) {
+        {
+            std::lock_guard lock(shared.genericLock);
+            shared.exOk = false;
+        }
+        shared.port.post(ReplyMessage::ExCmdDone, -1);
+    } else if (c == Command::JspExCmd) {
+        std::lock_guard lock(shared.genericLock);
+        shared.jspOk = false;
+    }
+    {
+        std::lock_guard lock(shared.doneLock);
+        finished->store(true);
+    }
+    shared.doneCv.notify_all();
+    shared.inFlight.fetch_sub(1);
 }
 
 void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,

@@ -32,7 +32,8 @@ using RequestFactory = std::function<std::unique_ptr<CommandRequest>()>;
 // ran or `stop` reads true (polled); both are safe from worker threads,
 // also after the control went (the message is then dropped). `startWorker`
 // (window thread) starts a thread through the control's worker list and
-// returns its identity; `threadDone` (worker thread) is each worker's last
+// returns its identity (0 when no thread could be started: the command then
+// fails as a refused request does); `threadDone` (worker thread) is each worker's last
 // call, after which the window thread joins it and drops its record.
 struct MessagePort {
     std::function<void(ReplyMessage, intptr_t wParam)> post;
@@ -90,6 +91,7 @@ private:
     // fetches baseUrl + the command's path and hands the reply over.
     static void fetchAndHandOver(Shared& shared, const std::atomic<bool>& stop, Command c, std::string baseUrl,
                                  int delayMs);
+    static void failedStart(Shared& shared, Command c, const std::shared_ptr<std::atomic<bool>>& finished);
     static void work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
                      std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<bool>> finished);
     std::shared_ptr<std::atomic<bool>> start(Command c, const std::string& baseUrl, std::string path, int delayMs,

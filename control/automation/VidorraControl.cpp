@@ -137,9 +137,14 @@ void VidorraControl::updateRecordSound()
 
 VidorraControl::~VidorraControl()
 {
-    // The session's stop of the worker list waits for the command threads.
+    // Every worker is asked to stop (unless the window's destruction did so)
+    // and all are waited for against the one deadline of that request. The
+    // session's stop of the worker list waits for the command threads.
     m_commands->stop();
+    m_audio->requestStop();
+    const auto deadline = m_session->stopDeadline();
     m_credentials->setSite(nullptr);
+    m_audio->stopBy(deadline);
     m_audio.reset();
     m_session.reset();
     // The AVI file being written is finished.
@@ -354,6 +359,9 @@ HResult VidorraControl::destroyWindow()
 {
     if (!m_display.window())
         return S_FALSE;
+    // The workers begin to stop now; the release waits for them.
+    m_commands->stop();
+    m_audio->requestStop();
     m_session->setWindowReady(false);
     m_display.destroyWindow();
     return S_OK;

@@ -67,6 +67,14 @@ public:
     // OleControl
     HResult setSite(platform::component::HostSite* site) override;
     HResult createWindow(QWidget* parent, int width, int height) override;
+    // Hosting many controls: destroying the window asks every worker of the
+    // control (connection, reachability check, sound, command threads) to
+    // stop and returns without waiting for them; the final release then waits
+    // for them at most until 3 s after that request (it detaches, never
+    // kills, what has not ended by then). A host that destroys the windows of
+    // all its controls first and releases them afterwards therefore waits
+    // about 3 s in all, not 3 s per control. A release without an earlier
+    // window destruction makes the request itself and waits up to 3 s.
     HResult destroyWindow() override;
     QWidget* window() const override;
     HResult setExtent(int width, int height) override;

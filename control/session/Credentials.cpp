@@ -40,6 +40,12 @@ void CredentialStore::loadLocked()
     std::string text;
     if (m_file.empty() || !platform::fs::readWholeFile(m_file, text))
         return;
+    // Passwords are for the owner's eyes only: a file found readable by
+    // others (copied, restored from a backup) is narrowed at once, not only
+    // when it is next written.
+    struct stat st{};
+    if (::stat(m_file.c_str(), &st) == 0 && (st.st_mode & 0077) != 0)
+        ::chmod(m_file.c_str(), 0600);
     for (auto& [hostPort, user, password] : readRecords(text))
         m_remembered[hostPort] = Credentials{user, password, true};
 }

@@ -191,7 +191,6 @@ HttpResult HttpRequest::run(const std::string& url, Mode mode, std::string* body
         m_parts = splitUrl(url);
     }
     HttpResult r = m_parts ? exchange(mode, body) : HttpResult::BadUrl;
-    m_sending.store(0);
     // A stream stays open only on success; a fetch never does.
     if (mode == Mode::Fetch || r != HttpResult::Ok)
         closeHandles();
@@ -224,12 +223,9 @@ HttpResult HttpRequest::exchange(Mode mode, std::string* body)
     for (;;) {
         if (aborted())
             return HttpResult::Aborted;
-        if (mode == Mode::Fetch)
-            m_sending.store(1);
         if (!startTransfer(mode, creds))
             return HttpResult::SendFailed;
         const Drive d = drive(true, 0);
-        m_sending.store(0);
         if (d == Drive::Aborted)
             return HttpResult::Aborted;
         if (!m_headersDone)
@@ -389,7 +385,7 @@ bool HttpRequest::startTransfer(Mode mode, const std::optional<Credentials>& cre
     return ok && curl_multi_add_handle(multi, easy) == CURLM_OK;
 }
 
-HttpRequest::Drive HttpRequest::drive(bool untilHeaders, size_t wantBytes)
+HttpRequest::Drive HttpRequest::drive(bool untilHeaders, size_t wantBytes, int64_t giveUpAtMs)
 {
     auto* multi = static_cast<CURLM*>(m_multi);
     auto satisfied = [&] {
@@ -415,19 +411,24 @@ HttpRequest::Drive HttpRequest::drive(bool untilHeaders, size_t wantBytes)
             return Drive::Ready;
         if (m_transferDone)
             return Drive::Done;
-        if (nowMs() - m_lastActivityMs > m_timeoutMs)
+        const int64_t now = nowMs();
+        if (now - m_lastActivityMs > m_timeoutMs)
             return Drive::TimedOut;
+        if (giveUpAtMs >= 0 && now >= giveUpAtMs)
+            return Drive::WaitOver;
         curl_multi_poll(multi, nullptr, 0, kPollSliceMs, nullptr);
     }
 }
 
-long HttpRequest::Read(uint8_t* buffer, size_t n)
+long HttpRequest::Read(uint8_t* buffer, size_t n, int maxWaitMs)
 {
     if (!m_easy || !m_headersDone)
         return -1;
-    const Drive d = drive(false, n);
+    const Drive d = drive(false, n, maxWaitMs >= 0 ? nowMs() + maxWaitMs : -1);
     if (d == Drive::Aborted || d == Drive::TimedOut)
         return -1;
+    if (d == Drive::WaitOver)
+        return kReadWaitOver;
     const size_t avail = m_buffer.size() - m_bufferPos;
     if (avail < n && m_transferDone && m_transferCode != CURLE_OK)
         return -1;

@@ -67,10 +67,16 @@ public:
     HttpResult FetchReply(const std::string& url, std::string& body);
     // Owner thread. On Ok the body stays open for Read() until CloseRequest().
     HttpResult OpenStream(const std::string& url);
+    // What Read() returns when `maxWaitMs` passed before `n` bytes came.
+    static constexpr long kReadWaitOver = -2;
+
     // Owner thread, after OpenStream: fills `n` bytes, fewer only when the
     // body ended. Returns the count, or -1 when the read failed, timed out
-    // (10000 ms without data) or was aborted.
-    long Read(uint8_t* buffer, size_t n);
+    // (10000 ms without data) or was aborted. With `maxWaitMs` zero or more,
+    // a camera that trickles bytes cannot hold the reader longer than that:
+    // the read then returns kReadWaitOver and keeps what came for the next
+    // read.
+    long Read(uint8_t* buffer, size_t n, int maxWaitMs = -1);
     // Owner thread. Ends the exchange and frees what it holds.
     void CloseRequest();
     // Any thread. Asks a running request to stop; it ends within about 100 ms
@@ -84,25 +90,19 @@ public:
     // second call of the same command) are set by whoever starts next, so
     // the value is atomic.
     void setReadGranularity(int bytes) { m_granularity.store(bytes); }
-    int readGranularity() const { return m_granularity.load(); }
     bool busy() const;
-    // True only while a fetched request is being sent and its answer awaited.
-    bool sending() const { return m_sending.load() != 0; }
-    // Owner thread: the HTTP status of the last answer (0 when none).
-    long lastStatus() const { return m_status; }
 
     // Set while idle. Without a provider a 401 or 407 ends with AuthFailed.
     void setCredentials(std::shared_ptr<CredentialsProvider> provider, std::shared_ptr<CredentialStore> store);
 
 private:
     enum class Mode { Fetch, Stream };
-    enum class Drive { Ready, Done, Aborted, TimedOut };
+    enum class Drive { Ready, Done, Aborted, TimedOut, WaitOver };
 
     HttpResult run(const std::string& url, Mode mode, std::string* body);
     HttpResult exchange(Mode mode, std::string* body);
-    HttpResult readBody(std::string& body);
     bool startTransfer(Mode mode, const std::optional<Credentials>& creds);
-    Drive drive(bool untilHeaders, size_t wantBytes);
+    Drive drive(bool untilHeaders, size_t wantBytes, int64_t giveUpAtMs = -1);
     HttpResult sendFailure();
     void closeHandles();
     bool aborted();
@@ -132,7 +132,6 @@ private:
     // The multi handle lives as long as the object so that Abort() can wake it.
     void* const m_multi;
     std::atomic<int> m_granularity{1024};
-    std::atomic<int> m_sending{0};
     std::atomic<int> m_cancel{0}; // mirrors the abort flag for credential prompts; written under m_stateLock
 
     mutable std::mutex m_stateLock;

@@ -4,7 +4,6 @@
 #include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 #include "control/stream/StreamParser.h"
-#include "platform/component/ClassFactory.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -28,10 +27,6 @@ struct Session::Shared {
     std::atomic<uint32_t> frameRateWindow{10};
     SharedFramePtr frame = std::make_shared<SharedFrame>();
 
-    std::mutex statusTextLock;
-    // Guarded by statusTextLock:
-    std::string statusText;
-
     mutable std::mutex versionLock;
     // Guarded by versionLock:
     std::string cameraVersion;
@@ -46,15 +41,35 @@ struct Session::Shared {
     std::function<void(std::string_view)> statusObserver;
     std::function<void()> afterLogin;
 
-    // Any thread: the status text becomes `text` and pane `pane` shows it.
-    // The text travels with the message, so two quick changes both show.
+    // Any thread: pane `pane` shows `text`. The text travels with the
+    // message, so two quick changes both show.
     void showStatus(int pane, const std::string& text)
     {
-        {
-            std::lock_guard g(statusTextLock);
-            statusText = text;
-        }
         target->post(WM_VID_PANETEXT, static_cast<uintptr_t>(pane), 0, text);
+    }
+};
+
+// The camera's first answer of a connection: whether it could be reached.
+// The connection thread gives it; the put of `URL` waits a short while for it.
+struct ProbeAnswer {
+    std::mutex lock;
+    std::condition_variable cv;
+    // Guarded by lock:
+    std::optional<bool> reachable;
+
+    void give(bool ok)
+    {
+        {
+            std::lock_guard g(lock);
+            reachable = ok;
+        }
+        cv.notify_all();
+    }
+    std::optional<bool> waitUntil(std::chrono::steady_clock::time_point deadline)
+    {
+        std::unique_lock g(lock);
+        cv.wait_until(g, deadline, [&] { return reachable.has_value(); });
+        return reachable;
     }
 };
 
@@ -65,7 +80,6 @@ struct Session::Connection {
     uint64_t generation = 0; // marks this connection's messages
     std::string url;
     std::atomic<int> streamStop{0};
-    std::shared_ptr<std::atomic<int>> audioStop = std::make_shared<std::atomic<int>>(0);
     std::atomic<int> loginLevel{0};
     std::atomic<int> threadResult{-1};
 
@@ -78,6 +92,7 @@ struct Session::Connection {
     HttpRequestPtr capability = std::make_shared<HttpRequest>();
     HttpRequestPtr probe = std::make_shared<HttpRequest>();
     HttpRequestPtr stream = std::make_shared<HttpRequest>();
+    ProbeAnswer probeAnswer;
 
     void abortAll()
     {
@@ -118,8 +133,38 @@ bool isAdministrator(const std::string& name)
     return name == "administrator" || name == "Administrator";
 }
 
-// The connection thread: login, camera information, the picture stream and
-// the reconnection rules.
+// Whether the camera answers at all ("/GetStatus.cgi"; the reply itself is
+// not used). A camera that asks for credentials has answered. The answer
+// goes to the put that waits for it.
+HttpResult probeCamera(Session::Connection& conn)
+{
+    if (!conn.probe->busy())
+        conn.probe->setReadGranularity(85);
+    std::string body;
+    const HttpResult r = conn.probe->FetchReply(conn.url + "/GetStatus.cgi", body);
+    conn.probeAnswer.give(r == HttpResult::Ok || r == HttpResult::AuthFailed);
+    return r;
+}
+
+// How long the stream may still go without a complete picture before it
+// counts as failed: kStallMs, or three display intervals when they are
+// longer (single-frame cameras), counted from the last picture or the
+// stream's start.
+class PictureWatch {
+public:
+    void restart(uint32_t nowMs) { m_lastMs = nowMs; }
+    long msLeft(uint32_t nowMs, int intervalMs) const
+    {
+        const long bound = std::max<long>(Session::kStallMs, 3L * std::max(0, intervalMs));
+        return bound - static_cast<long>(nowMs - m_lastMs);
+    }
+
+private:
+    uint32_t m_lastMs = 0;
+};
+
+// The connection thread: whether the camera answers, login, camera
+// information, the picture stream and the reconnection rules.
 void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session::Connection> conn)
 {
     StatusInterpreterFactory factory;
@@ -147,15 +192,19 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
         sh->showStatus(pane, "Disconnect");
         conn->threadResult.store(result);
     };
-    // R1-R3: true when the attempts are used up and the thread must end.
+    // A failed attempt: wait ReconnectTryTime (cut short by a new
+    // ReconnectTryTime or a stop), show the attempt number, and give up once
+    // more attempts failed than ReconnectTryNum allows. The count runs over
+    // the thread's whole life, successful connections in between included.
+    // True when the thread must end.
     auto retry = [&]() -> bool {
         ++attempts;
         const int seconds = std::max(0, sh->reconnectTryTime.load());
         InterruptibleSleep(static_cast<unsigned>(std::min(seconds, 24 * 3600)) * 1000u, stop, sh->retryChanged, 300);
         sh->retryChanged.store(0);
-        sh->showStatus(5, "Retry " + std::to_string(attempts));
+        sh->showStatus(pane::kRate, "Retry " + std::to_string(attempts));
         if (attempts > sh->reconnectTryNum.load()) {
-            end(5, 2);
+            end(pane::kRate, 2);
             return true;
         }
         return false;
@@ -171,14 +220,32 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     parserShared.frameRateX100 = &sh->frameRateX100;
     parserShared.frameRateWindow = &sh->frameRateWindow;
     parserShared.frame = sh->frame;
+    // A camera that trickles bytes without ever finishing a picture would
+    // otherwise keep a frozen picture on screen for ever. A closed camera
+    // sends no pictures: it is not watched.
+    PictureWatch watch;
+    bool stalled = false;
     StreamParser::Hooks hooks;
-    hooks.read = [&](uint8_t* buffer, size_t n) { return conn->stream->Read(buffer, n); };
+    hooks.read = [&](uint8_t* buffer, size_t n) -> long {
+        if (status->record().openState == 0) {
+            watch.restart(tickMs());
+            return conn->stream->Read(buffer, n);
+        }
+        const long left = watch.msLeft(tickMs(), sh->showIntervalTime.load());
+        const long got = left > 0 ? conn->stream->Read(buffer, n, static_cast<int>(left)) : HttpRequest::kReadWaitOver;
+        if (got == HttpRequest::kReadWaitOver) {
+            stalled = true;
+            return -1;
+        }
+        return got;
+    };
     hooks.statusBlock = [&](std::string_view block) { status->interpret(block); };
     hooks.pictureStored = [&] {
+        watch.restart(tickMs());
         sh->target->post(WM_VID_IMAGEINFO, status->record().imageInfoWParam(), status->record().imageInfoLParam());
     };
     hooks.announce = [&] { sh->target->send(WM_VID_NEWFRAME, 0, 0, stop); };
-    hooks.stopSeen = [&] { sh->showStatus(6, "Disconnect"); };
+    hooks.stopSeen = [&] { sh->showStatus(pane::kMisc, "Disconnect"); };
     hooks.nowMs = tickMs;
     hooks.sleepMs = [](unsigned ms) {
         if (ms == 0)
@@ -188,8 +255,30 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     };
     StreamParser parser(parserShared, hooks);
 
+    // The put of `URL` waits a short while for this answer; when it comes
+    // later the thread goes on alone. An unreachable camera is a failed
+    // attempt like any other, so a camera that comes online later is found.
+    const HttpResult probed = probeCamera(*conn);
+    if (stop.load() == 1) {
+        conn->threadResult.store(0);
+        return;
+    }
+    // An address that is no address never will be.
+    if (probed == HttpResult::BadUrl) {
+        end(pane::kMisc, 1);
+        return;
+    }
+    const bool reachable = probed == HttpResult::Ok || probed == HttpResult::AuthFailed;
+    // The window thread starts the sound once the camera has answered.
+    bool reachedAnnounced = reachable;
+    if (reachable)
+        sh->target->post(WM_VID_REACHED, 0, 0, {}, conn->generation);
+    else if (retry())
+        return;
+
     while (stop.load() != 1) {
-        // T3: login.
+        // Log in while the login level is cleared (first pass, and after the
+        // stream ended).
         if (conn->loginLevel.load() == 0) {
             std::string body;
             conn->login->setReadGranularity(75);
@@ -200,12 +289,18 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                     conn->userName = body;
                 }
                 sh->target->post(WM_VID_LOGIN, isAdministrator(body) ? 0 : 1, 0, {}, conn->generation);
+                if (!reachedAnnounced) {
+                    reachedAnnounced = true;
+                    sh->target->post(WM_VID_REACHED, 0, 0, {}, conn->generation);
+                }
+                // A closed camera: ask again after a second, for as long as
+                // the window thread has not recorded the login level.
                 if (status->record().openState == 0) {
                     InterruptibleSleep(1000, stop, stop, 100);
                     continue;
                 }
             } else if (isFatal(r)) {
-                end(6, 1);
+                end(pane::kMisc, 1);
                 return;
             } else {
                 if (retry())
@@ -213,7 +308,9 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                 continue;
             }
         }
-        // T4-T6: the control's text, camera version and capability.
+        // Once logged in (again): the control's text and camera clock, the
+        // camera version and its capability. Failures here are silent; the
+        // stream is opened anyway.
         if (afterLogin)
             afterLogin();
         {
@@ -238,11 +335,15 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                 sh->target->send(WM_VID_CAPABILITY, 0, 0, stop);
             }
         }
-        // T7: the stream, reopened after every single-frame cycle.
+        // The picture stream, reopened after every single-frame cycle. A
+        // failed open keeps the login level, so the next pass skips the
+        // login but reads version and capability again.
         for (;;) {
             if (stop.load() == 1)
                 break;
             const uint32_t requestStart = tickMs();
+            watch.restart(requestStart);
+            stalled = false;
             const HttpResult r = conn->stream->OpenStream(conn->url + "/GetData.cgi?Status=1");
             if (r == HttpResult::Ok) {
                 const StreamParser::Outcome outcome = parser.run(requestStart);
@@ -255,11 +356,15 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                     return;
                 }
                 conn->loginLevel.store(0); // stream ended: log in again
+                // A stalled stream is a failed attempt; one that ended or
+                // broke is simply opened again after a new login.
+                if (stalled && stop.load() != 1 && retry())
+                    return;
                 break;
             }
             conn->stream->CloseRequest();
             if (isFatal(r)) {
-                end(6, 1);
+                end(pane::kMisc, 1);
                 return;
             }
             if (retry())
@@ -267,24 +372,25 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
             break;
         }
     }
-    // T8.
-    sh->showStatus(6, "Disconnect");
+    // Asked to stop between two steps.
+    sh->showStatus(pane::kMisc, "Disconnect");
     conn->threadResult.store(0);
 }
 
-// The probe's wait, shared with the probe thread.
-struct ProbeState {
-    std::mutex lock;
-    std::condition_variable cv;
-    bool done = false;
-    bool ok = false;
-
-    bool waitFor(int ms)
-    {
-        std::unique_lock g(lock);
-        return cv.wait_for(g, std::chrono::milliseconds(ms), [&] { return done; });
-    }
-};
+// "user:password@" in the authority of `url` becomes "user:***@".
+std::string maskPassword(const std::string& url)
+{
+    const size_t scheme = url.find("://");
+    const size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+    const size_t end = std::min(url.find_first_of("/?#", start), url.size());
+    const size_t at = url.rfind('@', end == 0 ? 0 : end - 1);
+    if (at == std::string::npos || at < start)
+        return url;
+    const size_t colon = url.find(':', start);
+    if (colon == std::string::npos || colon > at)
+        return url;
+    return url.substr(0, colon + 1) + "***" + url.substr(at);
+}
 
 } // namespace
 
@@ -304,22 +410,20 @@ Session::Session(Options options)
 
 Session::~Session()
 {
-    // D1, D2: the window is gone; every worker is asked to stop.
+    // The window is gone (or never was): the workers are asked to stop, if
+    // the window's destruction did not do so already, and waited for with
+    // plain waits until the deadline of that first request.
     m_shared->windowNotReady.store(1);
-    m_connection->streamStop.store(1);
-    m_connection->audioStop->store(1);
-    abortRequests();
-    // D3: plain waits, one common deadline.
-    m_workers.stopAll(std::chrono::milliseconds(kStopWaitMs));
-    // D4.
+    const auto deadline = stopDeadline();
+    m_workers.stopAll(deadline);
     if (m_audioStop)
         m_audioStop();
-    // D5: the sound settings of this camera are kept for the next run.
+    // The sound settings of this camera are kept for the next run.
     if (!m_url.empty()) {
         m_urlSettings.write(m_url, "Audio", std::to_string(audio()));
         m_urlSettings.write(m_url, "AudioFormat", std::to_string(audioFormat()));
     }
-    // D6.
+    // Whatever a detached worker still posts is dropped.
     m_shared->target->close();
 }
 
@@ -391,6 +495,11 @@ long Session::dispatchBuiltIn(const VidMessageArgs& a)
         // The worker posted this as its last act: a plain wait is short.
         m_workers.stop(static_cast<WorkerList::Id>(a.wParam), std::chrono::milliseconds(kStopWaitMs));
         break;
+    case WM_VID_REACHED:
+        // The camera of this connection answered after the put returned.
+        if (a.tag == m_connection->generation)
+            startAudioOnce();
+        break;
     default:
         break;
     }
@@ -405,12 +514,26 @@ void Session::setWindowReady(bool ready)
 {
     if (ready) {
         m_shared->windowNotReady.store(0);
+        // Workers started from now on get their full time at destruction.
+        m_stopDeadline.reset();
         return;
     }
-    // D1.
     m_shared->windowNotReady.store(1);
+    requestStop();
+}
+
+void Session::requestStop()
+{
     m_connection->streamStop.store(1);
-    m_connection->audioStop->store(1);
+    abortRequests();
+    if (!m_stopDeadline)
+        m_stopDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopWaitMs);
+}
+
+std::chrono::steady_clock::time_point Session::stopDeadline()
+{
+    requestStop();
+    return *m_stopDeadline;
 }
 
 bool Session::windowReady() const
@@ -443,36 +566,48 @@ void Session::stopWorkers()
 
 void Session::stopConnection()
 {
-    // C2-C5.
+    // Requests first: the audio thread's status check shares the probe's
+    // request object and would otherwise hold up its own stop.
     m_connection->streamStop.store(1);
-    m_connection->audioStop->store(1);
+    abortRequests();
     if (m_audioStop)
         m_audioStop();
-    abortRequests();
     stopWorkers();
+}
+
+void Session::startAudioOnce()
+{
+    if (m_audioGeneration == m_connection->generation)
+        return;
+    m_audioGeneration = m_connection->generation;
+    if (audio() == 1 && m_audioStart)
+        m_audioStart();
 }
 
 int Session::setUrl(const std::string& url)
 {
+    const auto putStarted = std::chrono::steady_clock::now();
     const bool window = windowReady();
     if (window)
-        setPaneText(6, "Disconnecting " + m_url);
+        setPaneText(pane::kMisc, "Disconnecting " + displayUrl());
     stopConnection();
     if (window)
-        setPaneText(6, "Disconnected.");
+        setPaneText(pane::kMisc, "Disconnected.");
 
-    // C7: a fresh connection with its own flags and requests.
+    // A fresh connection with its own flags and requests.
     m_url = url;
+    m_stopDeadline.reset();
     m_connection = std::make_shared<Connection>();
     m_connection->generation = ++m_generation;
     m_connection->url = url;
     for (auto* r : {&m_connection->login, &m_connection->version, &m_connection->capability, &m_connection->probe,
                     &m_connection->stream})
         (*r)->setCredentials(m_provider, m_credentialStore);
-    // The probe only asks whether the camera answers: it never prompts.
+    // The reachability check only asks whether the camera answers: it never
+    // prompts.
     m_connection->probe->setCredentials(nullptr, m_credentialStore);
 
-    // C8.
+    // The sound settings kept for this address.
     if (auto stored = m_urlSettings.read(url)) {
         int audio = this->audio(), format = audioFormat();
         applyAudioSettings(*stored, audio, format);
@@ -480,7 +615,7 @@ int Session::setUrl(const std::string& url)
         setAudioFormat(format);
     }
 
-    // C9, C10.
+    // Nothing of the previous camera stays.
     m_shared->framesAnnounced.store(0);
     m_shared->frameRateX100.store(0);
     m_shared->frameRateWindow.store(10);
@@ -495,60 +630,34 @@ int Session::setUrl(const std::string& url)
     if (m_connectReset)
         m_connectReset();
 
-    // C11-C14.
     if (window)
-        setPaneText(6, "Connecting " + url);
-    if (!probe())
-        return 1;
+        setPaneText(pane::kMisc, "Connecting " + displayUrl());
     auto shared = m_shared;
     auto conn = m_connection;
-    m_workers.start([shared, conn](WorkerList::Id) { runConnection(shared, conn); });
-    if (audio() == 1 && m_audioStart)
-        m_audioStart();
+    if (m_workers.start([shared, conn](WorkerList::Id) { runConnection(shared, conn); }) == WorkerList::kNotStarted) {
+        // No thread to connect with: a failed connect.
+        m_connection->streamStop.store(1);
+        if (window)
+            setPaneText(pane::kMisc, "Disconnect");
+        return 1;
+    }
+    // An address that cannot be split is known to fail without asking.
+    if (!splitUrl(url))
+        return 1;
+    // The window thread is held only briefly, whatever the camera does.
+    const std::optional<bool> reachable =
+        m_connection->probeAnswer.waitUntil(putStarted + std::chrono::milliseconds(kProbeWaitMs));
+    if (!reachable)
+        return 0; // the thread goes on asking, and reports WM_VID_REACHED
+    if (!*reachable)
+        return 1; // the thread tries again by the reconnection rules
+    startAudioOnce();
     return 0;
 }
 
-bool Session::probe()
+std::string Session::displayUrl() const
 {
-    auto conn = m_connection;
-    auto state = std::make_shared<ProbeState>();
-    if (!conn->probe->busy())
-        conn->probe->setReadGranularity(85);
-    // The library stays loaded until the probe has ended, detached or not.
-    platform::component::ModuleCount::threadStarting();
-    std::thread t([conn, state]() mutable {
-        std::string body;
-        const HttpResult r = conn->probe->FetchReply(conn->url + "/GetStatus.cgi", body);
-        {
-            std::lock_guard g(state->lock);
-            // A camera that asks for credentials has answered.
-            state->ok = r == HttpResult::Ok || r == HttpResult::AuthFailed;
-            state->done = true;
-        }
-        state->cv.notify_all();
-        conn.reset();
-        state.reset();
-        platform::component::ModuleCount::threadEnded();
-    });
-    bool done = state->waitFor(1000);
-    if (!done && conn->probe->sending()) {
-        for (int waited = 0; waited < 4000 && !done && conn->probe->sending(); waited += 100)
-            done = state->waitFor(100);
-        if (!done && conn->probe->sending()) {
-            conn->probe->Abort();
-            t.detach();
-            return false;
-        }
-    }
-    if (!done)
-        done = state->waitFor(1000);
-    if (!done) {
-        conn->probe->Abort();
-        t.detach();
-        return false;
-    }
-    t.join();
-    return state->ok;
+    return maskPassword(m_url);
 }
 
 Refusal Session::setShowIntervalTime(int ms)
@@ -615,11 +724,6 @@ std::string Session::capabilityText() const
     return m_shared->capability;
 }
 
-std::shared_ptr<std::atomic<int>> Session::audioStopFlag() const
-{
-    return m_connection->audioStop;
-}
-
 void Session::setExStatusWindow(int start, int end)
 {
     m_shared->exStatusStart.store(start);
@@ -655,14 +759,13 @@ void Session::setPaneText(int pane, const std::string& text)
 {
     if (pane < 0 || pane >= kPaneCount)
         return;
-    m_panes[static_cast<size_t>(pane)] = text;
+    std::string shown = text;
+    if (const std::string masked = displayUrl(); masked != m_url)
+        for (size_t at = shown.find(m_url); at != std::string::npos; at = shown.find(m_url, at + masked.size()))
+            shown.replace(at, m_url.size(), masked);
+    m_panes[static_cast<size_t>(pane)] = shown;
     for (const auto& o : m_paneObservers)
-        o(pane, text);
-}
-
-HttpRequestPtr Session::probeRequest() const
-{
-    return m_connection->probe;
+        o(pane, shown);
 }
 
 Session::AudioConnection Session::audioConnection() const

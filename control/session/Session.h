@@ -3,6 +3,7 @@
 #include "control/session/Credentials.h"
 #include "control/session/HttpRequest.h"
 #include "control/session/MessageTarget.h"
+#include "control/session/Panes.h"
 #include "control/session/UrlSettingsStore.h"
 #include "control/session/WorkerList.h"
 #include "control/stream/CameraStatus.h"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,9 +40,9 @@ using StatusInterpreterFactory = std::function<std::unique_ptr<StatusInterpreter
 using Refusal = std::optional<std::string>;
 
 // The camera connection of one control: the connect sequence behind `URL`,
-// the probe, the connection thread with its login, camera information,
-// picture stream and reconnection rules, the pane texts, and the orderly stop
-// on reconnection and destruction.
+// the connection thread with its reachability check, login, camera
+// information, picture stream and reconnection rules, the pane texts, and
+// the orderly stop on reconnection and destruction.
 //
 // Created, used and destroyed on the GUI thread (the control's window
 // thread), which needs a Qt application object. Worker threads talk back only
@@ -49,8 +51,16 @@ using Refusal = std::optional<std::string>;
 // killed) cannot reach freed memory.
 class Session {
 public:
-    static constexpr int kPaneCount = 7;
+    static constexpr int kPaneCount = pane::kCount;
+    // How long a stop waits for the workers (counted from the stop request).
     static constexpr int kStopWaitMs = 3000;
+    // How long a put of `URL` waits for the camera's first answer, counted
+    // from the start of the put; the put as a whole stays within 250 ms.
+    static constexpr int kProbeWaitMs = 200;
+    // A stream that brings no complete picture for this long (or three
+    // ShowIntervalTime intervals, whichever is longer) while the camera is
+    // open has failed.
+    static constexpr int kStallMs = 10000;
 
     struct Options {
         // Where Audio and AudioFormat are kept per URL; empty: the per-user default.
@@ -68,8 +78,9 @@ public:
     // --- The owner's wiring (GUI thread; set before the first URL) ---
 
     // The handler of one WM_VID_* message on the window thread. The session
-    // handles WM_VID_PANETEXT (pane texts), WM_VID_LOGIN (login level) and
-    // WM_VID_THREADDONE (worker list) itself first, then calls these.
+    // handles WM_VID_PANETEXT (pane texts), WM_VID_LOGIN (login level),
+    // WM_VID_THREADDONE (worker list) and WM_VID_REACHED (starts the sound)
+    // itself first, then calls these.
     void setMessageHandler(unsigned msg, MessageTarget::Handler handler);
     void setFallbackMessageHandler(MessageTarget::Handler handler);
     // Called with (pane, text) whenever a pane text changes.
@@ -85,8 +96,9 @@ public:
     // GUI thread, during the connect sequence after the connection state was
     // reset (the control clears its camera state and its menus here).
     void setConnectResetHook(std::function<void()> hook);
-    // GUI thread: start the audio thread (when Audio is 1 after a connect) and
-    // stop it (at reconnect and destruction; must return within 3000 ms).
+    // GUI thread: start the audio thread (when Audio is 1, once the camera
+    // of a new connection has answered) and stop it (at reconnect and
+    // destruction; must return within 3000 ms).
     void setAudioHooks(std::function<void()> start, std::function<void()> stop);
     // Asked on a 401 or 407; null: such requests end with result 8.
     void setCredentialsProvider(std::shared_ptr<CredentialsProvider> provider);
@@ -96,17 +108,35 @@ public:
     // --- Window lifetime ---
 
     // GUI thread. True once the control window exists; false when it is
-    // destroyed (which also asks every worker to stop).
+    // destroyed, which asks every worker to stop (requestStop()).
     void setWindowReady(bool ready);
     bool windowReady() const;
 
+    // GUI thread. Asks the connection thread and the command requests to end
+    // without waiting for them: stop flags, aborted requests. The first such
+    // request since the last connect fixes the deadline by which the
+    // destruction gives up waiting for the workers (kStopWaitMs later), so
+    // that a host that destroys many windows first and releases the controls
+    // afterwards waits for them all together, not one after the other.
+    void requestStop();
+    // The deadline of the stop asked for (asking for one now if none was).
+    std::chrono::steady_clock::time_point stopDeadline();
+
     // --- Properties ---
 
-    // Disconnects whatever runs, keeps the new address and connects. Returns
-    // 0 when the connection thread was started, 1 when the camera did not
-    // answer the probe (within at most about 6 s).
+    // Disconnects whatever runs, keeps the new address and starts the
+    // connection thread, whose first step asks whether the camera answers.
+    // Waits for that answer at most kProbeWaitMs: returns 1 when the camera
+    // could not be reached, 0 when it answered or has not answered yet.
+    // Either way the thread goes on and keeps trying by the reconnection
+    // rules, so a camera that comes online later is shown without another
+    // put. Also 1, without waiting, for an address that cannot be split
+    // (its connection then ends at once) and when no thread could be started.
     int setUrl(const std::string& url);
     const std::string& url() const { return m_url; }
+    // The address as the operator may see it: a password written into it
+    // shows as "***".
+    std::string displayUrl() const;
 
     Refusal setShowIntervalTime(int ms);
     int showIntervalTime() const;
@@ -146,8 +176,6 @@ public:
         std::shared_ptr<CredentialStore> credentialStore;
     };
     AudioConnection audioConnection() const;
-    // The audio thread's stop flag of the current connection.
-    std::shared_ptr<std::atomic<int>> audioStopFlag() const;
 
     // The extended-status window (start and end column); end 0 switches it off.
     void setExStatusWindow(int start, int end);
@@ -162,14 +190,12 @@ public:
     // --- Pane texts (until the status bar exists) ---
 
     std::string paneText(int pane) const;
-    // GUI thread: writes a pane directly.
+    // GUI thread: writes a pane directly. The current address's password,
+    // wherever the text holds it, is shown as "***".
     void setPaneText(int pane, const std::string& text);
 
     // --- Requests and workers ---
 
-    // The probe's request object of the current connection (the audio
-    // thread's status check shares it).
-    HttpRequestPtr probeRequest() const;
     // Fetch requests of command threads: aborted with the others at
     // reconnect and destruction. Kept weakly.
     void addCommandRequest(const HttpRequestPtr& request);
@@ -191,13 +217,16 @@ private:
     long dispatchBuiltIn(const VidMessageArgs& args);
     void abortRequests();
     void stopConnection();
-    bool probe();
+    void startAudioOnce();
 
     std::shared_ptr<Shared> m_shared;
     std::shared_ptr<Connection> m_connection;
     WorkerList m_workers;
     std::string m_url;
     uint64_t m_generation = 0;
+    // The connection whose audio thread was started (0: none).
+    uint64_t m_audioGeneration = 0;
+    std::optional<std::chrono::steady_clock::time_point> m_stopDeadline;
     std::shared_ptr<std::atomic<int>> m_audio = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<std::atomic<int>> m_audioFormat = std::make_shared<std::atomic<int>>(0);
     UrlSettingsStore m_urlSettings;

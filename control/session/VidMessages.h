@@ -38,6 +38,9 @@ enum VidMessage : unsigned {
     WM_VID_EXSTATUS = 0x523,
     WM_VID_CAMVER = 0x524,
     WM_VID_CAPABILITY = 0x525,
+    // The connection thread: the camera of this connection answered after
+    // the put of its address had returned (the sound starts then).
+    WM_VID_REACHED = 0x526,
     // From the status bar.
     WM_VID_POPUPMENU = 0x601,
     WM_VID_HIDESTATUSBAR = 0x602,
@@ -75,6 +78,7 @@ inline constexpr VidMessageInfo kVidMessages[] = {
     {WM_VID_EXSTATUS, "WM_VID_EXSTATUS", false},
     {WM_VID_CAMVER, "WM_VID_CAMVER", true},
     {WM_VID_CAPABILITY, "WM_VID_CAPABILITY", true},
+    {WM_VID_REACHED, "WM_VID_REACHED", false},
     {WM_VID_POPUPMENU, "WM_VID_POPUPMENU", false},
     {WM_VID_HIDESTATUSBAR, "WM_VID_HIDESTATUSBAR", false},
 };

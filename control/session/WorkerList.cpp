@@ -1,6 +1,6 @@
 #include "control/session/WorkerList.h"
 
-#include "platform/component/ClassFactory.h"
+#include "control/session/ThreadStart.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,27 +24,23 @@ WorkerList::Id WorkerList::start(std::function<void(Id)> body)
     auto done = std::make_shared<DoneFlag>();
     std::lock_guard g(m_lock);
     const Id id = m_nextId++;
-    // The library stays loaded until the worker has ended, detached or not.
-    platform::component::ModuleCount::threadStarting();
-    std::thread t;
-    try {
-        t = std::thread([body = std::move(body), done, id]() mutable {
+    std::thread t = startControlThread([body = std::move(body), done, id]() mutable {
+        try {
             body(id);
-            // What the body held (a connection and its requests, say) goes
-            // while the thread still counts.
-            body = nullptr;
-            {
-                std::lock_guard d(done->lock);
-                done->done = true;
-            }
-            done->cv.notify_all();
-            done.reset();
-            platform::component::ModuleCount::threadEnded();
-        });
-    } catch (...) {
-        platform::component::ModuleCount::threadEnded();
-        throw;
-    }
+        } catch (...) {
+            // Ended all the same: the window thread must not wait for it.
+        }
+        // What the body held (a connection and its requests, say) goes
+        // before the worker counts as ended.
+        body = nullptr;
+        {
+            std::lock_guard d(done->lock);
+            done->done = true;
+        }
+        done->cv.notify_all();
+    });
+    if (!t.joinable())
+        return kNotStarted;
     m_records.push_back({id, std::move(t), std::move(done)});
     return id;
 }
@@ -111,12 +107,16 @@ bool WorkerList::stop(Id id, std::chrono::milliseconds timeout, const Pump& pump
 
 int WorkerList::stopAll(std::chrono::milliseconds timeout, const Pump& pump)
 {
+    return stopAll(std::chrono::steady_clock::now() + timeout, pump);
+}
+
+int WorkerList::stopAll(std::chrono::steady_clock::time_point deadline, const Pump& pump)
+{
     std::vector<Record> records;
     {
         std::lock_guard g(m_lock);
         records.swap(m_records);
     }
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
     int detached = 0;
     for (auto& r : records) {
         if (r.thread.get_id() == std::this_thread::get_id()) {

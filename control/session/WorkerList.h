@@ -26,8 +26,12 @@ public:
     WorkerList(const WorkerList&) = delete;
     WorkerList& operator=(const WorkerList&) = delete;
 
+    // The identity start() gives back when no thread could be started.
+    static constexpr Id kNotStarted = 0;
+
     // Any thread. Starts `body` on a new thread, gives it its identity and
-    // keeps its record.
+    // keeps its record. kNotStarted when the system refused the thread:
+    // `body` then never runs and nothing is kept.
     Id start(std::function<void(Id)> body);
 
     // Window thread. Waits for one worker up to `timeout`, then joins or
@@ -39,6 +43,9 @@ public:
     // joins or detaches each and empties the list. Returns how many had to be
     // detached.
     int stopAll(std::chrono::milliseconds timeout, const Pump& pump = {});
+    // The same against a deadline fixed earlier (when the stop was asked
+    // for): workers that had their time already are detached at once.
+    int stopAll(std::chrono::steady_clock::time_point deadline, const Pump& pump = {});
 
     size_t size() const;
     // The number of workers detached over the list's life.

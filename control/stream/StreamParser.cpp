@@ -53,7 +53,7 @@ std::optional<StreamParser::Outcome> StreamParser::processBlock(const uint8_t* b
     size_t segStart = 0;
     size_t scan = 0;
     if (m_prevEndsWithFF && b[0] == 0xD8) {
-        startPicture(-1, b, segStart);
+        startPicture(-1, segStart);
         scan = 1;
     } else if (m_prevEndsWithFF && b[0] == 0xD9) {
         if (auto o = endPicture(0, b, segStart))
@@ -67,7 +67,7 @@ std::optional<StreamParser::Outcome> StreamParser::processBlock(const uint8_t* b
         const size_t k = static_cast<size_t>(static_cast<const uint8_t*>(hit) - b);
         const uint8_t next = b[k + 1];
         if (next == 0xD8) {
-            startPicture(static_cast<long>(k), b, segStart);
+            startPicture(static_cast<long>(k), segStart);
             scan = k + 2;
         } else if (next == 0xD9) {
             if (auto o = endPicture(k + 1, b, segStart))
@@ -94,7 +94,7 @@ void StreamParser::appendSegment(const uint8_t* from, size_t n)
     m_building.insert(m_building.end(), from, from + n);
 }
 
-void StreamParser::startPicture(long markerPos, const uint8_t* /*block*/, size_t& segStart)
+void StreamParser::startPicture(long markerPos, size_t& segStart)
 {
     // Whatever was collected without an end marker (part headers, status
     // text) is dropped; the picture starts at its FF D8.

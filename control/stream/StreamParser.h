@@ -87,7 +87,7 @@ public:
 private:
     void extractStatus(const uint8_t* block);
     void handStatus(size_t length);
-    void startPicture(long markerPos, const uint8_t* block, size_t& segStart);
+    void startPicture(long markerPos, size_t& segStart);
     std::optional<Outcome> endPicture(size_t d9Pos, const uint8_t* block, size_t& segStart);
     void appendSegment(const uint8_t* from, size_t n);
     std::optional<Outcome> completePicture();

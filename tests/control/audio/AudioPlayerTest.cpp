@@ -65,12 +65,13 @@ TEST(AudioPlayer, FormatChangeWhilePlayingRestartsInTheNewFormat)
 
     p.player->putAudioFormat("mp3"); // ignored: nothing restarts
     p.player->putAudioFormat("PCM"); // the same format: nothing restarts
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(cam.server.requestTargets().size(), 2u);
     EXPECT_EQ(p.player->audioFormatText(), "Pcm");
 
+    // A restart above would have asked for the status and the PCM sound
+    // once more before the ADPCM sound.
     p.player->putAudioFormat("adpcm");
     ASSERT_TRUE(waitForTargets(cam.server, 4));
+    EXPECT_EQ(cam.server.requestTargets()[2], "/GetStatus.cgi");
     EXPECT_EQ(cam.server.requestTargets()[3], "/GetAudioData.cgi?Format=Adpcm");
     EXPECT_EQ(p.player->audioFormat(), 1);
     EXPECT_EQ(p.player->audioFormatText(), "Adpcm");
@@ -91,6 +92,9 @@ TEST(AudioPlayer, OnlyOneAndZeroStartAndStop)
     // A format change while Audio is not 1 stores the format and starts nothing.
     p.player->putAudioFormat("Adpcm");
     EXPECT_FALSE(p.player->running());
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_TRUE(cam.server.requestTargets().empty());
+    // The next start is the first one, in the stored format.
+    p.player->putAudio(1);
+    ASSERT_TRUE(waitForTargets(cam.server, 2));
+    EXPECT_EQ(cam.server.requestTargets()[0], "/GetStatus.cgi");
+    EXPECT_EQ(cam.server.requestTargets()[1], "/GetAudioData.cgi?Format=Adpcm");
 }

@@ -1,4 +1,5 @@
 #include "control/audio/AudioThread.h"
+#include "control/session/ThreadStart.h"
 #include "control/session/VidMessages.h"
 #include "support/CamsimProcess.h"
 #include "support/ScriptedHttpServer.h"
@@ -189,10 +190,9 @@ TEST(AudioThread, ABodyEndingInsideABlockStartsAgainFromTheStatusCheck)
     EXPECT_TRUE(waitUntil([&] { return out->openCount() == 2; }, 3000)) << "the device is opened afresh for every stream";
     EXPECT_EQ(out->samples().size(), static_cast<size_t>(kBlockSamples)) << "the partial block is not played";
     EXPECT_EQ(out->samples()[0], 0x0101);
-    // A stream that holds without data does not hold up the stop.
-    const auto t0 = std::chrono::steady_clock::now();
+    // A stream that holds without data (for up to 10 s) does not hold up
+    // the stop.
     EXPECT_TRUE(thread.stop(3000));
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1500));
 }
 
 TEST(AudioThread, FailuresAndRetries)
@@ -247,12 +247,26 @@ TEST(AudioThread, FailuresAndRetries)
         auto out = std::make_shared<CapturingOutput>();
         AudioThread thread(makeLink(server.url(), f, out), false);
         ASSERT_TRUE(server.waitForRequests(1, 3000));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const auto t0 = std::chrono::steady_clock::now();
+        // Ended well before the 30 s wait was over.
         EXPECT_TRUE(thread.stop(3000));
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1000));
         EXPECT_EQ(f.audio->load(), 1);
     }
+}
+
+// No thread to play with: the sound is given up (Audio 0) as after any
+// other failure, and nothing throws at the owner.
+TEST(AudioThread, AThreadThatCannotStartGivesUpTheSound)
+{
+    ScriptedHttpServer server;
+    Flags f;
+    auto out = std::make_shared<CapturingOutput>();
+    failNextThreadStarts(1);
+    AudioThread thread(makeLink(server.url(), f, out), false);
+    EXPECT_FALSE(thread.running());
+    EXPECT_EQ(thread.outcome(), AudioThread::Outcome::NotStarted);
+    EXPECT_EQ(f.audio->load(), 0);
+    EXPECT_TRUE(thread.stop(3000));
+    EXPECT_TRUE(server.requestTargets().empty());
 }
 
 TEST(AudioThread, EachBlockGoesToARunningRecordingThroughTheWindowThread)

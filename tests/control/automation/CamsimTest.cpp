@@ -7,6 +7,8 @@
 #include "support/CamsimProcess.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -392,4 +394,51 @@ TEST_F(AgainstCamsim, WithoutASoundDeviceTheOperatorIsToldAndNothingHangs)
     // The pictures go on.
     const int64_t shown = control->picturesShown();
     EXPECT_TRUE(pumpUntil([&] { return control->picturesShown() > shown + 3; }, 5000));
+}
+
+// A host of many controls: cameras that accept connections and never answer
+// hold up neither the puts of their addresses nor the host's teardown, which
+// destroys every window first and releases the controls afterwards, so that
+// their bounded stop waits overlap instead of adding up.
+TEST(ManyControls, SilentCamerasStallNeitherThePutsNorTheTeardown)
+{
+    testApp();
+    if (!CamsimProcess::available())
+        GTEST_SKIP() << "camsim is not built";
+    constexpr int kControls = 16;
+    CamsimProcess cams({"--cameras", std::to_string(kControls), "--fault", "silent", "--audio-off", "--quiet"});
+    ASSERT_TRUE(cams.started());
+    Site site;
+    std::vector<ComPtr<VidorraControl>> controls;
+    std::vector<std::unique_ptr<QWidget>> parents;
+    using Clock = std::chrono::steady_clock;
+    auto msSince = [](Clock::time_point t) {
+        return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+    };
+    long slowestPut = 0;
+    for (int i = 0; i < kControls; ++i) {
+        auto control = ComPtr<VidorraControl>::adopt(new VidorraControl());
+        control->setSite(&site);
+        parents.push_back(std::make_unique<QWidget>());
+        ASSERT_EQ(control->createWindow(parents.back().get(), 160, 120), S_OK);
+        DispatchHost host(control.get());
+        const auto t = Clock::now();
+        // No answer yet: the put succeeds and the connection thread waits on.
+        EXPECT_EQ(host.put("URL", cams.url(i)), S_OK);
+        slowestPut = std::max(slowestPut, msSince(t));
+        controls.push_back(std::move(control));
+    }
+    const auto t = Clock::now();
+    for (auto& control : controls)
+        control->destroyWindow();
+    for (auto& control : controls) {
+        control->setSite(nullptr);
+        control.reset();
+    }
+    const long teardown = msSince(t);
+    std::printf("%d silent cameras: slowest put of URL %ld ms, teardown %ld ms\n", kControls, slowestPut, teardown);
+    // Bounds on a hang, not speed targets: the put waits 200 ms for an
+    // answer, and the stops of all controls share one 3 s bound.
+    EXPECT_LT(slowestPut, 2000);
+    EXPECT_LT(teardown, 4000);
 }

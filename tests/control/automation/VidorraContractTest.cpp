@@ -36,7 +36,10 @@ protected:
     // address is kept and the commands go to the fake.
     void connect()
     {
-        ASSERT_EQ(host.put("URL", camera.base), S_FALSE);
+        // Nobody listens there: S_FALSE, or S_OK on a machine too loaded to see
+        // the refusal within the put's short wait.
+        const HResult put = host.put("URL", camera.base);
+        ASSERT_TRUE(put == S_FALSE || put == S_OK);
         ASSERT_EQ(host.get("URL"), Variant(camera.base));
     }
     // Waits until `n` requests went out (and a little more for strays).

@@ -185,14 +185,13 @@ TEST(HttpRequest, BusyAndAbortFromAnotherThread)
         return req.FetchReply(server.url() + "/slow", b);
     });
     ASSERT_TRUE(server.waitForRequests(2, 3000));
-    EXPECT_TRUE(req.sending());
     std::string other;
     EXPECT_EQ(req.FetchReply(server.url() + "/quick", other), HttpResult::Busy);
     EXPECT_EQ(req.OpenStream(server.url() + "/quick"), HttpResult::Busy);
     const auto t = Clock::now();
     req.Abort();
     EXPECT_EQ(running.get(), HttpResult::Aborted);
-    EXPECT_LT(msSince(t), 1000);
+    EXPECT_LT(msSince(t), 4000); // long before the 5 s time-out
     EXPECT_FALSE(req.busy());
 
     // A stream read waiting for data ends as well.
@@ -207,10 +206,19 @@ TEST(HttpRequest, BusyAndAbortFromAnotherThread)
     const long got = req.Read(block, sizeof block);
     aborter.join();
     EXPECT_EQ(got, -1);
-    EXPECT_LT(msSince(r0), 1200);
+    EXPECT_LT(msSince(r0), 8000); // long before the 10 s time-out
     req.CloseRequest();
     // The abort does not outlive the stream.
     EXPECT_EQ(req.FetchReply(server.url() + "/quick", body), HttpResult::Ok);
+
+    // A body that trickles in cannot hold a bounded read: the bound ends
+    // it, and what came is kept for the next read.
+    server.on("/trickle", Script().send(ScriptedHttpServer::reply(200, "", false)).send(std::string(100, 'a'), 10, 50).hold());
+    ASSERT_EQ(req.OpenStream(server.url() + "/trickle"), HttpResult::Ok);
+    EXPECT_EQ(req.Read(block, sizeof block, 300), HttpRequest::kReadWaitOver);
+    ASSERT_EQ(req.Read(block, 60), 60);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 60), std::string(60, 'a'));
+    req.CloseRequest();
 }
 
 // The probe's request is shared with the audio thread and a command's with
@@ -356,6 +364,11 @@ TEST(HttpRequest, Authentication)
         auto found = again.lookup("127.0.0.1:" + std::to_string(server.port()));
         ASSERT_TRUE(found);
         EXPECT_EQ(*found, good);
+        // A file found readable by others is narrowed when it is read.
+        ASSERT_EQ(::chmod(dir.file("cfg/credentials").c_str(), 0644), 0);
+        EXPECT_TRUE(CredentialStore(dir.file("cfg/credentials")).lookup("127.0.0.1:" + std::to_string(server.port())));
+        ASSERT_EQ(::stat(dir.file("cfg/credentials").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
         // Refused credentials are forgotten, also in the file.
         again.refused("127.0.0.1:" + std::to_string(server.port()), good);
         EXPECT_FALSE(CredentialStore(dir.file("cfg/credentials")).lookup("127.0.0.1:" + std::to_string(server.port())));
@@ -383,5 +396,5 @@ TEST(HttpRequest, SilentServerTimesOut)
     const auto t = Clock::now();
     EXPECT_EQ(req.FetchReply(server.url() + "/GetStatus.cgi", body), HttpResult::SendFailed);
     EXPECT_GE(msSince(t), HttpRequest::kFetchTimeoutMs - 200);
-    EXPECT_LT(msSince(t), HttpRequest::kFetchTimeoutMs + 1500);
+    EXPECT_LT(msSince(t), HttpRequest::kFetchTimeoutMs + 5000);
 }

