@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -43,7 +44,15 @@ std::shared_ptr<DiskFlusher> DiskFlusher::instance()
     return flusher;
 }
 
-DiskFlusher::DiskFlusher() : m_thread([this] { run(); }) {}
+DiskFlusher::DiskFlusher()
+{
+    try {
+        m_thread = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        // A system out of threads records all the same: files then reach the
+        // disk when they are closed instead of once a second.
+    }
+}
 
 DiskFlusher::~DiskFlusher()
 {
@@ -52,7 +61,8 @@ DiskFlusher::~DiskFlusher()
         m_stop = true;
     }
     m_wake.notify_all();
-    m_thread.join();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void DiskFlusher::add(const std::shared_ptr<FlushTarget>& target)
