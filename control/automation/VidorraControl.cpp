@@ -1,6 +1,7 @@
 #include "control/automation/VidorraControl.h"
 
 #include "control/automation/ControlCredentials.h"
+#include "control/automation/MemberTable.h"
 #include "control/automation/PostBox.h"
 #include "control/automation/VidorraIdentity.h"
 #include "control/display/ControlDialogs.h"
@@ -9,7 +10,6 @@
 #include "control/session/HttpRequest.h"
 #include "control/session/LoginDialog.h"
 #include "control/session/VidMessages.h"
-#include "control/stream/KeyValueReader.h"
 #include "platform/component/ErrorInfo.h"
 #include "platform/registry/Registry.h"
 
@@ -52,7 +52,7 @@ VidorraControl::VidorraControl(RequestFactory requests)
     m_credentials = std::make_shared<ControlCredentials>(std::make_shared<DialogCredentialsProvider>());
     m_session->setCredentialsProvider(m_credentials);
 
-    m_postBox = std::make_shared<PostBox>([this](ReplyMessage m, intptr_t w) { onReply(m, w); });
+    m_postBox = std::make_shared<PostBox>([this](ReplyMessage m, intptr_t w) { m_reports->onReply(m, w); });
     MessagePort port;
     std::weak_ptr<PostBox> box = m_postBox;
     port.post = [box](ReplyMessage m, intptr_t w) {
@@ -78,10 +78,23 @@ VidorraControl::VidorraControl(RequestFactory requests)
         };
     }
     m_commands = std::make_unique<CommandRunner>(std::move(requests), std::move(port));
+    wireAudio();
+
+    m_parts.session = m_session.get();
+    m_parts.display = &m_display;
+    m_parts.recorder = m_recorder.get();
+    m_parts.audio = m_audio.get();
+    m_parts.commands = m_commands.get();
+    m_parts.recordingHost = &m_recordingHost;
+    m_parts.fire = [this](EventId event, const std::vector<Variant>& args) { fire(event, args); };
+    m_parts.connect = [this](const std::string& url) { return connect(url); };
+    m_ui = std::make_unique<OperatorUi>(m_parts, *this);
+    m_parts.ui = m_ui.get();
+    m_reports = std::make_unique<CameraReports>(m_parts);
+
     wireSession();
     wireDisplay();
-    wireAudio();
-    wireUi();
+    m_ui->wire();
     platform::registry::Registry registry;
     writeConnectionLimits(registry);
 }
@@ -92,7 +105,7 @@ void VidorraControl::wireAudio()
     auto link = [this, box] {
         AudioLink l = audioLinkOf(m_session->audioConnection());
         l.audio = m_session->audioValue();
-        l.recordSound = m_recordSound;
+        l.recordSound = m_parts.recordSound;
         l.soundBlock = m_soundBlock;
         l.target = m_session->messageTarget();
         l.deviceFailed = [box, this] {
@@ -130,11 +143,6 @@ void VidorraControl::wireAudio()
     });
 }
 
-void VidorraControl::updateRecordSound()
-{
-    m_recordSound->store(m_recorder->Avi() != 0 && m_recorder->settings().AutoFrame() != 0 ? 1 : 0);
-}
-
 VidorraControl::~VidorraControl()
 {
     // The session's stop of the worker list waits for the command threads.
@@ -154,8 +162,7 @@ void VidorraControl::wireSession()
 {
     Session& s = *m_session;
     s.addPaneObserver([this](int pane, const std::string& text) { paneChanged(pane, text); });
-    s.setConnectResetHook([this] { resetCameraState(); });
-    auto arg = [](uintptr_t v) { return int(intptr_t(v)); };
+    s.setConnectResetHook([this] { m_reports->resetForConnect(); });
     s.setMessageHandler(WM_VID_NEWFRAME, [this](const VidMessageArgs&) -> long {
         const int r = m_display.handleNewFrame(*m_session->frame(), m_session->framesAnnounced(),
                                                m_session->frameRateX100(), m_session->frameRateWindow());
@@ -163,42 +170,7 @@ void VidorraControl::wireSession()
             ++m_picturesShown;
         return r;
     });
-    s.setMessageHandler(WM_VID_LOGIN, [this, arg](const VidMessageArgs& a) -> long {
-        onLogin(arg(a.wParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_OPENSTATE, [this, arg](const VidMessageArgs& a) -> long {
-        onOpenState(arg(a.wParam), int(a.lParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_IMAGEINFO, [this](const VidMessageArgs& a) -> long {
-        onImageInfo(uint32_t(a.wParam), uint32_t(a.lParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_MOTION, [this, arg](const VidMessageArgs& a) -> long {
-        onMotion(arg(a.wParam), int(a.lParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_SERVERAUDIO, [this, arg](const VidMessageArgs& a) -> long {
-        onServerAudio(arg(a.wParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_FREQUENCY, [this, arg](const VidMessageArgs& a) -> long {
-        onFrequency(arg(a.wParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_EXSTATUS, [this](const VidMessageArgs& a) -> long {
-        onExStatus(a.text);
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_CAMVER, [this](const VidMessageArgs&) -> long {
-        onCamVer(m_session->cameraVersion());
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_CAPABILITY, [this](const VidMessageArgs&) -> long {
-        onCapability(m_session->capabilityText());
-        return 0;
-    });
+    m_reports->wire();
 
     // The connection thread reads the status blocks; what changed comes to
     // the window thread as messages or as requests run there.
@@ -207,13 +179,13 @@ void VidorraControl::wireSession()
         if (auto b = box.lock())
             b->invoke(std::move(call));
     };
-    s.setStatusInterpreterFactory([shared = m_statusShared, target = s.messageTarget(), onWindowThread, this] {
+    s.setStatusInterpreterFactory([shared = m_parts.statusShared, target = s.messageTarget(), onWindowThread, this] {
         CameraStatusInterpreter::Outputs out;
         out.post = [target](unsigned msg, uintptr_t w, intptr_t l, std::string text) {
             target->post(msg, w, l, std::move(text));
         };
-        out.clockWanted = [onWindowThread, this] { onWindowThread([this] { requestTime(); }); };
-        out.nameWanted = [onWindowThread, this] { onWindowThread([this] { requestCamName(); }); };
+        out.clockWanted = [onWindowThread, this] { onWindowThread([this] { m_reports->requestTime(); }); };
+        out.nameWanted = [onWindowThread, this] { onWindowThread([this] { m_reports->requestCamName(); }); };
         return std::make_unique<CameraStatusInterpreter>(shared, std::move(out));
     });
     // After each login: the overlay shows the camera's clock, and the camera
@@ -222,7 +194,7 @@ void VidorraControl::wireSession()
         onWindowThread([this] {
             std::vector<Variant> args{Variant(3)};
             invoke(id(Dispid::ShowText), InvokeKind::PropertyPut, args, nullptr, nullptr);
-            requestCamName();
+            m_reports->requestCamName();
         });
     });
 }
@@ -233,10 +205,10 @@ void VidorraControl::wireDisplay()
     cb.paneText = [this](int pane, const std::string& text) { m_session->setPaneText(pane, text); };
     cb.layoutChanged = [this](int cells) { fire(EventId::Layout, {Variant(int32_t(cells))}); };
     cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
-    cb.clockWanted = [this] { requestTime(); };
+    cb.clockWanted = [this] { m_reports->requestTime(); };
     cb.recordPicture = [this](const Frame& picture) {
         m_recorder->handleFrame(picture);
-        updateRecordSound(); // a limit may have ended the AVI session
+        m_parts.updateRecordSound(); // a limit may have ended the AVI session
     };
     m_recordingHost.text = [this](const std::string& text) { m_session->setPaneText(6, text); };
     m_recordingHost.indicator = [this](int slot, int icon) { m_display.setIndicator(icon, slot); };
@@ -244,11 +216,11 @@ void VidorraControl::wireDisplay()
     m_recordingHost.error = [this, box] {
         // Shown from the window thread's queue: the recorder is inside a frame now.
         if (auto b = box.lock())
-            b->invoke([this] { showRecordingWarning(); });
+            b->invoke([this] { m_ui->showRecordingWarning(); });
     };
     cb.hostExtent = [this](QSize pixels, QSize) {
-        if (m_site)
-            m_site->onResizeRequest(pixels.width(), pixels.height());
+        if (m_parts.site)
+            m_parts.site->onResizeRequest(pixels.width(), pixels.height());
     };
 }
 
@@ -290,6 +262,12 @@ const InterfaceInfo& VidorraControl::typeInfo() const { return vidorraInterface(
 const CoClassInfo& VidorraControl::classInfo() const { return vidorraClass(); }
 int64_t VidorraControl::picturesShown() const { return m_picturesShown; }
 
+HResult VidorraControl::invokeMember(const MemberInfo& member, InvokeKind kind, std::vector<Variant>& args,
+                                     Variant& result)
+{
+    return MemberTable::invoke(m_parts, member.dispid, kind, args, result);
+}
+
 HResult VidorraControl::advise(const Guid& eventIid, EventSink* sink, uint32_t* cookie)
 {
     if (eventIid != kIidIVidorraEvents)
@@ -312,13 +290,13 @@ void VidorraControl::fire(EventId event, const std::vector<Variant>& args)
     release();
 }
 
-HResult VidorraControl::isDirty() { return m_dirty ? S_OK : S_FALSE; }
+HResult VidorraControl::isDirty() { return m_parts.dirty ? S_OK : S_FALSE; }
 
 HResult VidorraControl::load(std::span<const uint8_t> stream)
 {
     const HResult hr = loadPropertyStream(*this, kPersistedProperties, stream);
     if (succeeded(hr))
-        m_dirty = false;
+        m_parts.dirty = false;
     return hr;
 }
 
@@ -326,13 +304,13 @@ HResult VidorraControl::save(std::vector<uint8_t>& out, bool clearDirty)
 {
     const HResult hr = savePropertyStream(*this, kPersistedProperties, out);
     if (succeeded(hr) && clearDirty)
-        m_dirty = false;
+        m_parts.dirty = false;
     return hr;
 }
 
 HResult VidorraControl::setSite(HostSite* site)
 {
-    m_site = site;
+    m_parts.site = site;
     m_credentials->setSite(site);
     return S_OK;
 }
@@ -374,31 +352,8 @@ void VidorraControl::paneChanged(int pane, const std::string& text)
     if (pane < 0 || pane >= Session::kPaneCount || m_hostPanes[size_t(pane)] == text)
         return;
     m_hostPanes[size_t(pane)] = text;
-    if (m_site)
-        m_site->onPaneText(pane, text);
-}
-
-HResult VidorraControl::refuse(std::string_view text) { return raiseError(text, kProgId, Guid{}); }
-
-void VidorraControl::launch(Command c, std::string path, int delayMs)
-{
-    m_commands->launch(c, m_session->url(), std::move(path), delayMs);
-}
-
-void VidorraControl::requestCamName() { launch(Command::GetCamName, std::string(paths::fixed(Command::GetCamName)), kCamNameDelayMs); }
-void VidorraControl::requestTime() { launch(Command::GetTime, std::string(paths::fixed(Command::GetTime))); }
-
-void VidorraControl::resetCameraState()
-{
-    m_camera = CameraMirror{};
-    m_statusShared->controlOpenState.store(-1);
-    m_display.setClockOffset(0);
-    m_display.setCameraName({});
-    m_display.setCameraVersionFlag(0);
-    // The Resolution and Quality submenus of the previous camera go.
-    m_menus = CapabilityMenus{};
-    m_resolutionMenu.reset();
-    m_qualityMenu.reset();
+    if (m_parts.site)
+        m_parts.site->onPaneText(pane, text);
 }
 
 HResult VidorraControl::connect(const std::string& url)
@@ -406,64 +361,6 @@ HResult VidorraControl::connect(const std::string& url)
     // The connect sequence then stops the worker list, command threads included.
     m_commands->stop();
     return m_session->setUrl(url) == 0 ? S_OK : S_FALSE;
-}
-
-void VidorraControl::onReply(ReplyMessage message, intptr_t wParam)
-{
-    auto text = [this](Command c) { return Variant(m_commands->replyOf(c)); };
-    switch (message) {
-    case ReplyMessage::UserList: {
-        const Command c = wParam == int(UserListKind::Set) ? Command::SetUser
-            : wParam == int(UserListKind::Delete)         ? Command::DelUser
-                                                          : Command::GetAllUser;
-        fire(EventId::GetAllUser, {text(c)});
-        break;
-    }
-    case ReplyMessage::MailSet:
-        fire(EventId::GetMail, {text(Command::GetMail)});
-        break;
-    case ReplyMessage::MailSaved:
-        break;
-    case ReplyMessage::PppoeSet:
-        fire(EventId::GetPPPoE, {text(Command::GetPPPoE)});
-        break;
-    case ReplyMessage::ModemSet:
-        fire(EventId::GetModem, {text(Command::GetModem)});
-        break;
-    case ReplyMessage::FtpSet:
-        fire(EventId::GetFtp, {text(Command::GetFtp)});
-        break;
-    case ReplyMessage::Log:
-        fire(EventId::GetLog, {text(Command::GetLog)});
-        break;
-    case ReplyMessage::Time: {
-        const std::string reply = m_commands->replyOf(Command::GetTime);
-        m_display.applyTimeReply(reply);
-        fire(EventId::GetTime, {Variant(reply)});
-        break;
-    }
-    case ReplyMessage::IpSet:
-        fire(EventId::GetIP, {text(Command::GetIP)});
-        break;
-    case ReplyMessage::ExCmdDone: {
-        auto bytes = m_commands->lastExReply();
-        fire(EventId::ExCmd, {Variant(wParam == 0 && bytes ? int32_t(bytes->size()) : -1)});
-        break;
-    }
-    case ReplyMessage::CamName:
-        onCamName(m_commands->replyOf(Command::GetCamName));
-        break;
-    case ReplyMessage::CamVer:
-        onCamVer(lastValueOf(m_commands->replyOf(Command::GetCamVersion), "CamVer"));
-        break;
-    }
-}
-
-void VidorraControl::showRecordingWarning()
-{
-    const recording::RecordingWarning& w = m_recorder->warning();
-    // Not modal: a host without an operator must not stop here.
-    ControlDialogs::current().notify(m_display.window(), w.caption, w.text, ControlDialogs::Icon::Warning);
 }
 
 } // namespace strovix

@@ -123,20 +123,20 @@ TEST_F(AgainstCamsim, CapabilityAndVersionShapeTheMenusAndNames)
     ASSERT_TRUE(waitFor(EventId::CamVer));
     EXPECT_EQ(events.of(id(EventId::CamVer))[0], std::vector<Variant>{Variant("5.06")});
     EXPECT_EQ(control->camera().camVersionFlag, 0);
-    ASSERT_TRUE(pumpUntil([&] { return !control->capabilityMenus().resolution.empty(); }));
-    EXPECT_EQ(control->capabilityMenus().resolution,
+    ASSERT_TRUE(pumpUntil([&] { return !control->operatorUi().capabilityMenus().resolution.empty(); }));
+    EXPECT_EQ(control->operatorUi().capabilityMenus().resolution,
               (std::vector<MenuItem>{{"640 X 480", 3}, {"176 X 144", 0}}));
-    EXPECT_TRUE(control->capabilityMenus().qualityTwoLevels);
+    EXPECT_TRUE(control->operatorUi().capabilityMenus().qualityTwoLevels);
     ASSERT_TRUE(waitFor(EventId::Quality));
     EXPECT_EQ(control->paneText(2), ""); // quality index 2 has no two-level name
     // The submenus check the reported resolution.
-    ASSERT_NE(control->resolutionMenu(), nullptr);
-    const auto actions = control->resolutionMenu()->actions();
+    ASSERT_NE(control->operatorUi().resolutionMenu(), nullptr);
+    const auto actions = control->operatorUi().resolutionMenu()->actions();
     ASSERT_EQ(actions.size(), 2);
     EXPECT_EQ(actions[0]->text(), "640 X 480");
     EXPECT_TRUE(actions[0]->isChecked());
     EXPECT_FALSE(actions[1]->isChecked());
-    EXPECT_EQ(control->qualityMenu()->actions().size(), 2);
+    EXPECT_EQ(control->operatorUi().qualityMenu()->actions().size(), 2);
     // Choosing 176 X 144 asks the camera; the check follows its report.
     actions[1]->trigger();
     EXPECT_TRUE(actions[0]->isChecked());

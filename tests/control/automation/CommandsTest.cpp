@@ -1,9 +1,11 @@
 #include "DispatchHost.h"
 #include "FakeCamera.h"
 #include "control/automation/Commands.h"
+#include "control/automation/MemberTable.h"
 #include "control/automation/VidorraControl.h"
 #include "control/automation/VidorraIdentity.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace platform::component;
@@ -111,7 +113,7 @@ TEST_F(Commands, CameraNameIsReadBackAfterARename)
     EXPECT_EQ(host.get("CamName"), Variant("Front door"));
     // A reply without the name fires the previous one.
     camera.answers["/GetName.cgi"] = {0, "Model = X\n"};
-    control->requestCamName();
+    control->reports().requestCamName();
     ASSERT_TRUE(waitFor(EventId::GetCamName, 2));
     EXPECT_EQ(events.of(id(EventId::GetCamName))[1], std::vector<Variant>{Variant("Front door")});
 }
@@ -169,8 +171,8 @@ TEST_F(Commands, AWaitThatRunsOutAbortsTheRequest)
     QElapsedTimer t;
     t.start();
     EXPECT_EQ(host.call("ExCmd", args), S_OK);
-    EXPECT_GE(t.elapsed(), VidorraControl::kExCmdWaitMs - 50);
-    EXPECT_LT(t.elapsed(), VidorraControl::kExCmdWaitMs + 1000);
+    EXPECT_GE(t.elapsed(), MemberTable::kExCmdWaitMs - 50);
+    EXPECT_LT(t.elapsed(), MemberTable::kExCmdWaitMs + 1000);
     EXPECT_EQ(args[2], Variant(-1));
 }
 
@@ -184,4 +186,25 @@ TEST_F(Commands, ReleasingTheControlStopsRunningCommandsWithinTheBound)
     EXPECT_LT(t.elapsed(), 3500);
     pumpFor(20); // nothing of the released control runs any more
     EXPECT_TRUE(events.of(id(EventId::GetLog)).empty());
+}
+
+// The handler table and the interface's member table name the same members
+// with the same kinds: a member added to one and forgotten in the other
+// would answer DISP_E_MEMBERNOTFOUND to a valid call, or be unreachable.
+TEST(MemberHandlers, CoverEveryMemberOfTheInterfaceExactlyOnce)
+{
+    const auto& members = vidorraInterface().members;
+    const auto entries = MemberTable::entries();
+    EXPECT_EQ(entries.size(), members.size());
+    for (const MemberInfo& m : members) {
+        SCOPED_TRACE(std::string(m.name));
+        const auto matching = std::count_if(entries.begin(), entries.end(),
+                                            [&](const MemberTable::Entry& e) { return id(e.dispid) == m.dispid; });
+        ASSERT_EQ(matching, 1);
+        const auto e = std::find_if(entries.begin(), entries.end(),
+                                    [&](const MemberTable::Entry& x) { return id(x.dispid) == m.dispid; });
+        EXPECT_EQ(e->get != nullptr, m.allows(InvokeKind::PropertyGet));
+        EXPECT_EQ(e->put != nullptr, m.allows(InvokeKind::PropertyPut));
+        EXPECT_EQ(e->call != nullptr, m.allows(InvokeKind::Method));
+    }
 }

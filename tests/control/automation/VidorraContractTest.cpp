@@ -198,7 +198,7 @@ TEST_F(VidorraContract, TuningWritesSendOnlyChangedValuesInRange)
     EXPECT_EQ(sent(1), std::vector<std::string>{"/ChangeBrightness.cgi?Brightness=-1"});
     expectRefusal(host, host.put("Brightness", 256), "0-255");
     // The first picture reports brightness 128 (and the rest).
-    control->onImageInfo(3u << 16 | 2u << 8 | 128u, 1u << 24 | 2u << 16 | 3u << 8 | 4u);
+    control->reports().onImageInfo(3u << 16 | 2u << 8 | 128u, 1u << 24 | 2u << 16 | 3u << 8 | 4u);
     EXPECT_EQ(host.get("Brightness"), Variant(128));
     EXPECT_EQ(host.get("Sharpness"), Variant(4));
     EXPECT_EQ(host.put("Brightness", 128), S_OK);
@@ -212,8 +212,8 @@ TEST_F(VidorraContract, CameraMirroredWritesNeedAChange)
 {
     connect();
     logIn(2);
-    control->onOpenState(1, 0);
-    control->onFrequency(1);
+    control->reports().onOpenState(1, 0);
+    control->reports().onFrequency(1);
     EXPECT_EQ(host.put("Open", 1), S_FALSE);
     EXPECT_EQ(host.put("Frequency", 1), S_FALSE);
     EXPECT_EQ(host.put("Frequency", 3), S_FALSE);
