@@ -53,14 +53,26 @@ void CameraReports::wire()
         onExStatus(a.text);
         return 0;
     });
-    s.setMessageHandler(WM_VID_CAMVER, [this](const VidMessageArgs&) -> long {
-        onCamVer(m_parts.session->cameraVersion());
+    // Sent by the connection thread after login and by the GetCamVersion
+    // command, both with the version as the message's text.
+    s.setMessageHandler(WM_VID_CAMVER, [this](const VidMessageArgs& a) -> long {
+        onCamVer(a.text);
         return 0;
     });
     s.setMessageHandler(WM_VID_CAPABILITY, [this](const VidMessageArgs&) -> long {
         onCapability(m_parts.session->capabilityText());
         return 0;
     });
+    // The administration replies the command threads post.
+    constexpr ReplyMessage kPosted[] = {ReplyMessage::UserList, ReplyMessage::MailSet,  ReplyMessage::PppoeSet,
+                                        ReplyMessage::ModemSet, ReplyMessage::FtpSet,   ReplyMessage::Log,
+                                        ReplyMessage::Time,     ReplyMessage::IpSet,    ReplyMessage::ExCmdDone,
+                                        ReplyMessage::CamName};
+    for (ReplyMessage m : kPosted)
+        s.setMessageHandler(unsigned(m), [this, m](const VidMessageArgs& a) -> long {
+            onReply(m, intptr_t(a.wParam));
+            return 0;
+        });
 }
 
 void CameraReports::onLogin(int)
@@ -213,6 +225,7 @@ void CameraReports::onReply(ReplyMessage message, intptr_t wParam)
         m_parts.fire(EventId::GetMail, {text(Command::GetMail)});
         break;
     case ReplyMessage::MailSaved:
+    case ReplyMessage::CamVer: // arrives as WM_VID_CAMVER with its text
         break;
     case ReplyMessage::PppoeSet:
         m_parts.fire(EventId::GetPPPoE, {text(Command::GetPPPoE)});
@@ -242,9 +255,6 @@ void CameraReports::onReply(ReplyMessage message, intptr_t wParam)
     }
     case ReplyMessage::CamName:
         onCamName(commands.replyOf(Command::GetCamName));
-        break;
-    case ReplyMessage::CamVer:
-        onCamVer(lastValueOf(commands.replyOf(Command::GetCamVersion), "CamVer"));
         break;
     }
 }

@@ -33,7 +33,7 @@ public:
     void onCamVer(const std::string& version);
     void onCapability(const std::string& capability);
     void onCamName(const std::string& reply);
-    // A reply handed over by a command thread.
+    // A reply a command thread posted (its message and wParam).
     void onReply(ReplyMessage message, intptr_t wParam);
 
     // Starts the camera-name request (after kCamNameDelayMs, "/GetName.cgi").

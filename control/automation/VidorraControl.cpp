@@ -2,7 +2,6 @@
 
 #include "control/automation/ControlCredentials.h"
 #include "control/automation/MemberTable.h"
-#include "control/automation/PostBox.h"
 #include "control/automation/VidorraIdentity.h"
 #include "control/display/ControlDialogs.h"
 #include "control/display/ControlWindow.h"
@@ -49,25 +48,14 @@ VidorraControl::VidorraControl(RequestFactory requests)
 {
     ModuleCount::objectCreated();
     m_recorder = std::make_unique<recording::Recorder>(m_recordingHost);
-    m_credentials = std::make_shared<ControlCredentials>(std::make_shared<DialogCredentialsProvider>());
+    m_credentials = std::make_shared<ControlCredentials>(
+        std::make_shared<DialogCredentialsProvider>(m_session->messageTarget()));
     m_session->setCredentialsProvider(m_credentials);
 
-    m_postBox = std::make_shared<PostBox>([this](ReplyMessage m, intptr_t w) { m_reports->onReply(m, w); });
     MessagePort port;
-    std::weak_ptr<PostBox> box = m_postBox;
-    port.post = [box](ReplyMessage m, intptr_t w) {
-        if (auto b = box.lock())
-            b->post(m, w);
-    };
-    port.send = [box](ReplyMessage m, intptr_t w, const std::atomic<bool>& stop) {
-        if (auto b = box.lock())
-            b->send(m, w, stop);
-    };
+    port.target = m_session->messageTarget();
     port.startWorker = [this](std::function<void(uint64_t)> body) {
         return m_session->workers().start(std::move(body));
-    };
-    port.threadDone = [target = m_session->messageTarget()](uint64_t id) {
-        target->post(WM_VID_THREADDONE, uintptr_t(id));
     };
     if (!requests) {
         requests = [this]() -> std::unique_ptr<CommandRequest> {
@@ -101,19 +89,17 @@ VidorraControl::VidorraControl(RequestFactory requests)
 
 void VidorraControl::wireAudio()
 {
-    std::weak_ptr<PostBox> box = m_postBox;
-    auto link = [this, box] {
+    auto link = [this] {
         AudioLink l = audioLinkOf(m_session->audioConnection());
         l.audio = m_session->audioValue();
         l.recordSound = m_parts.recordSound;
         l.soundBlock = m_soundBlock;
         l.target = m_session->messageTarget();
-        l.deviceFailed = [box, this] {
-            if (auto b = box.lock())
-                b->invoke([this] {
-                    ControlDialogs::current().notify(m_display.window(), "Audio", "Open Audio device failed",
-                                                     ControlDialogs::Icon::Warning);
-                });
+        l.deviceFailed = [target = m_session->messageTarget(), this] {
+            target->invoke([this] {
+                ControlDialogs::current().notify(m_display.window(), "Audio", "Open Audio device failed",
+                                                 ControlDialogs::Icon::Warning);
+            });
         };
         // A host without an operator (strovixctl, the tests) asks for silence
         // instead of a warning when the machine has no sound device at all.
@@ -152,7 +138,6 @@ VidorraControl::~VidorraControl()
     m_session.reset();
     // The AVI file being written is finished.
     m_recorder->FinalClose();
-    m_postBox->close();
     m_events.clear();
     m_display.destroyWindow();
     ModuleCount::objectDestroyed();
@@ -174,11 +159,7 @@ void VidorraControl::wireSession()
 
     // The connection thread reads the status blocks; what changed comes to
     // the window thread as messages or as requests run there.
-    std::weak_ptr<PostBox> box = m_postBox;
-    auto onWindowThread = [box](std::function<void()> call) {
-        if (auto b = box.lock())
-            b->invoke(std::move(call));
-    };
+    auto onWindowThread = [target = s.messageTarget()](std::function<void()> call) { target->invoke(std::move(call)); };
     s.setStatusInterpreterFactory([shared = m_parts.statusShared, target = s.messageTarget(), onWindowThread, this] {
         CameraStatusInterpreter::Outputs out;
         out.post = [target](unsigned msg, uintptr_t w, intptr_t l, std::string text) {
@@ -212,11 +193,9 @@ void VidorraControl::wireDisplay()
     };
     m_recordingHost.text = [this](const std::string& text) { m_session->setPaneText(6, text); };
     m_recordingHost.indicator = [this](int slot, int icon) { m_display.setIndicator(icon, slot); };
-    std::weak_ptr<PostBox> box = m_postBox;
-    m_recordingHost.error = [this, box] {
+    m_recordingHost.error = [this, target = m_session->messageTarget()] {
         // Shown from the window thread's queue: the recorder is inside a frame now.
-        if (auto b = box.lock())
-            b->invoke([this] { m_ui->showRecordingWarning(); });
+        target->invoke([this] { m_ui->showRecordingWarning(); });
     };
     cb.hostExtent = [this](QSize pixels, QSize) {
         if (m_parts.site)

@@ -26,7 +26,6 @@ class QWidget;
 
 namespace strovix {
 
-class PostBox;
 class ControlCredentials;
 
 // The component object of the camera view control: its interfaces (dispatch
@@ -121,7 +120,6 @@ private:
     ControlParts m_parts;
 
     std::shared_ptr<ControlCredentials> m_credentials;
-    std::shared_ptr<PostBox> m_postBox;
     // Destroyed in reverse order: the commands and the connection stop
     // before the view they report to goes.
     Display m_display;
