@@ -244,8 +244,11 @@ int64_t VidorraControl::picturesShown() const { return m_picturesShown; }
 HResult VidorraControl::invokeMember(const MemberInfo& member, InvokeKind kind, std::vector<Variant>& args,
                                      Variant& result)
 {
+    STROVIX_CHECK_OWNER_THREAD(m_windowThread);
     return MemberTable::invoke(m_parts, member.dispid, kind, args, result);
 }
+
+std::string_view VidorraControl::errorSource() const { return kProgId; }
 
 HResult VidorraControl::advise(const Guid& eventIid, EventSink* sink, uint32_t* cookie)
 {

@@ -12,6 +12,7 @@
 #include "control/display/Display.h"
 #include "control/recording/Recorder.h"
 #include "control/session/Session.h"
+#include "control/session/ThreadCheck.h"
 #include "platform/component/ClassFactory.h"
 #include "platform/component/Dispatch.h"
 #include "platform/component/Events.h"
@@ -102,6 +103,7 @@ public:
 protected:
     HResult invokeMember(const platform::component::MemberInfo& member, platform::component::InvokeKind kind,
                          std::vector<Variant>& args, Variant& result) override;
+    std::string_view errorSource() const override;
 
 private:
     ~VidorraControl() override;
@@ -112,6 +114,7 @@ private:
     void paneChanged(int pane, const std::string& text);
     HResult connect(const std::string& url);
 
+    OwnerThread m_windowThread;
     platform::component::RefCount m_refs;
     platform::component::ConnectionPoint m_events;
     int64_t m_picturesShown = 0;

@@ -76,21 +76,33 @@ public:
         MessageTarget* target = m_target.load();
         if (!target)
             return true; // the event is destroyed unhandled, releasing its sender
-        if (ev->m_call) {
-            ev->m_call();
-        } else if (ev->m_wait) {
-            {
-                std::lock_guard g(ev->m_wait->lock);
-                if (ev->m_wait->abandoned)
-                    return true;
-            }
-            const long r = target->dispatch(ev->m_args);
-            ev->m_wait->finish(r);
-        } else {
-            target->dispatch(ev->m_args);
+        // A handler that throws must not unwind through the event loop into
+        // the host: its message counts as unhandled (a sender gets no result).
+        try {
+            deliver(*target, *ev);
+        } catch (...) {
         }
         return true;
     }
+
+private:
+    static void deliver(MessageTarget& target, VidEvent& ev)
+    {
+        if (ev.m_call) {
+            ev.m_call();
+        } else if (ev.m_wait) {
+            {
+                std::lock_guard g(ev.m_wait->lock);
+                if (ev.m_wait->abandoned)
+                    return;
+            }
+            const long r = target.dispatch(ev.m_args);
+            ev.m_wait->finish(r);
+        } else {
+            target.dispatch(ev.m_args);
+        }
+    }
+
 
 private:
     std::atomic<MessageTarget*> m_target;

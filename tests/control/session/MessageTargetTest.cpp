@@ -7,6 +7,7 @@
 #include "platform/component/ClassFactory.h"
 
 #include <set>
+#include <stdexcept>
 
 using namespace strovix;
 using namespace sessiontest;
@@ -150,6 +151,16 @@ TEST(MessageTarget, CallsAndTextsTakeTheSameRoadAsMessages)
     EXPECT_EQ(seen, (std::vector<std::string>{"msg:first", "call", "sent:510"}));
     EXPECT_TRUE(callOnWindowThread);
     EXPECT_EQ(sent, std::optional<long>(5));
+
+    // A handler that throws does not unwind into the event loop: its sender
+    // gets no result and the next message is handled as usual.
+    target->setHandler(WM_VID_CAPABILITY, [](const VidMessageArgs&) -> long { throw std::runtime_error("bad"); });
+    std::optional<long> thrown = 7;
+    std::thread thrower([&] { thrown = target->send(WM_VID_CAPABILITY, 0, 0, stop); });
+    ASSERT_TRUE(pumpUntil([&] { return !thrown.has_value(); }, 5000));
+    thrower.join();
+    std::thread([&] { target->post(WM_VID_PANETEXT, 0, 0, "after"); }).join();
+    ASSERT_TRUE(pumpUntil([&] { return seen.back() == "msg:after"; }, 5000));
 
     // Calls still queued at the close never run; later ones are refused.
     bool ran = false;
