@@ -131,6 +131,7 @@ void VidorraControl::wireAudio()
 
 VidorraControl::~VidorraControl()
 {
+    m_destroying = true;
     // The session's stop of the worker list waits for the command threads.
     m_commands->stop();
     m_credentials->setSite(nullptr);
@@ -266,6 +267,10 @@ HResult VidorraControl::unadvise(const Guid& eventIid, uint32_t cookie)
 
 void VidorraControl::fire(EventId event, const std::vector<Variant>& args)
 {
+    // Events handled while the destruction waits for a host's credentials
+    // callback reach no sink (nor could the reference below be taken).
+    if (m_destroying)
+        return;
     // A sink may release the control while being called.
     addRef();
     m_events.fire(id(event), args);

@@ -117,6 +117,7 @@ private:
     OwnerThread m_windowThread;
     platform::component::RefCount m_refs;
     platform::component::ConnectionPoint m_events;
+    bool m_destroying = false;
     int64_t m_picturesShown = 0;
     // The pane texts the host last heard of.
     std::array<std::string, Session::kPaneCount> m_hostPanes;
