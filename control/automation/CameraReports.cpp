@@ -176,14 +176,12 @@ void CameraReports::onFrequency(int value)
 
 void CameraReports::onExStatus(const std::string& text)
 {
-    m_parts.camera.exStatusText = text;
     m_parts.fire(EventId::ExStatus, {Variant(text)});
 }
 
 void CameraReports::onCamVer(const std::string& version)
 {
     CameraMirror& camera = m_parts.camera;
-    camera.camVersion = version;
     camera.camVersionFlag = cameraVersionFlag(version);
     m_parts.display->setCameraVersionFlag(camera.camVersionFlag);
     m_parts.fire(EventId::CamVer, {Variant(version)});
@@ -192,7 +190,6 @@ void CameraReports::onCamVer(const std::string& version)
 void CameraReports::onCapability(const std::string& capability)
 {
     CameraMirror& camera = m_parts.camera;
-    camera.capability = capability;
     const CapabilityMenus menus = capabilityMenus(capability, camera.camVersionFlag);
     if (menus.qualityTwoLevels)
         camera.qualityTwoLevels = true;

@@ -3,8 +3,11 @@
 #include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace strovix {
 

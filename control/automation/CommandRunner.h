@@ -3,15 +3,12 @@
 #include "control/automation/Commands.h"
 #include "control/session/MessageTarget.h"
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace strovix {

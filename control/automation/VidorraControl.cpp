@@ -4,15 +4,12 @@
 #include "control/automation/MemberTable.h"
 #include "control/automation/VidorraIdentity.h"
 #include "control/display/ControlDialogs.h"
-#include "control/display/ControlWindow.h"
 #include "control/session/ConnectionLimits.h"
 #include "control/session/HttpRequest.h"
 #include "control/session/LoginDialog.h"
 #include "control/session/VidMessages.h"
-#include "platform/component/ErrorInfo.h"
 #include "platform/registry/Registry.h"
 
-#include <QMenu>
 
 #include <cstdlib>
 #include <string_view>
