@@ -58,7 +58,7 @@ protected:
             control.reset();
         }
     }
-    bool waitFor(EventId e, size_t n = 1, int ms = 5000)
+    bool waitFor(EventId e, size_t n = 1, int ms = 15000)
     {
         return pumpUntil([&] { return events.of(id(e)).size() >= n; }, ms);
     }
@@ -237,10 +237,12 @@ TEST_F(AgainstCamsim, AudioSwitchStartsAndStopsTheSoundThread)
 
 TEST_F(AgainstCamsim, ASecondCallWhileTheFirstRunsFindsItsRequestBusy)
 {
-    start({"--fault", "delay=800@/GetLog.cgi"});
+    // The first reply takes long enough that the second call surely finds
+    // it running, however slowly this machine gets there.
+    start({"--fault", "delay=2000@/GetLog.cgi"});
     ASSERT_TRUE(waitFor(EventId::GetCamName));
     EXPECT_EQ(host.call("GetLog", {}), S_OK);
-    pumpFor(100);
+    ASSERT_TRUE(pumpUntil([&] { return cam->countRequests("/GetLog.cgi") == 1; }));
     EXPECT_EQ(host.call("GetLog", {}), S_OK);
     ASSERT_TRUE(waitFor(EventId::GetLog));
     pumpFor(300);
@@ -331,7 +333,10 @@ TEST_F(AgainstCamsim, CameraSoundGoesIntoAviRecordingsOnlyWithAutoFrame)
         EXPECT_EQ(host.put("AutoFrame", autoFrame), S_OK);
         EXPECT_EQ(host.put("AviFrame", 15), S_OK);
         EXPECT_EQ(host.put("Avi", 1), S_OK);
-        pumpFor(3000);
+        // Three seconds' worth of pictures at the camera's 15 a second,
+        // counted rather than timed, so a slow machine only takes longer.
+        const int64_t shown = control->picturesShown();
+        ASSERT_TRUE(pumpUntil([&] { return control->picturesShown() >= shown + 45; }, 60000));
         EXPECT_EQ(host.put("Avi", 0), S_OK);
         const auto files = aviFiles(dir.path());
         ASSERT_EQ(files.size(), 1u);

@@ -124,8 +124,9 @@ inline QApplication& testApp()
     return *app;
 }
 
-// Runs the event loop until `done` holds or `ms` passed.
-inline bool pumpUntil(const std::function<bool()>& done, int ms = 2000)
+// Runs the event loop until `done` holds or `ms` passed. The default bound
+// is generous: it only ends a wait for something that never comes.
+inline bool pumpUntil(const std::function<bool()>& done, int ms = 10000)
 {
     QElapsedTimer t;
     t.start();
