@@ -85,6 +85,7 @@ std::shared_ptr<std::atomic<int>> CommandRunner::start(Command c, const std::str
 
 uint64_t CommandRunner::launch(Command c, const std::string& baseUrl, std::string path, int delayMs)
 {
+    STROVIX_CHECK_OWNER_THREAD(m_windowThread);
     uint64_t id = 0;
     start(c, baseUrl, std::move(path), delayMs, &id);
     return id;
@@ -167,6 +168,7 @@ void CommandRunner::abortAll()
 
 void CommandRunner::stop()
 {
+    STROVIX_CHECK_OWNER_THREAD(m_windowThread);
     m_stop->store(1);
     abortAll();
     m_stop = std::make_shared<std::atomic<int>>(0);

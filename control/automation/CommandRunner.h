@@ -2,6 +2,7 @@
 
 #include "control/automation/Commands.h"
 #include "control/session/MessageTarget.h"
+#include "control/session/ThreadCheck.h"
 
 #include <atomic>
 #include <cstdint>
@@ -93,6 +94,7 @@ private:
                                              uint64_t* id);
     bool waitFor(const std::shared_ptr<std::atomic<int>>& finished, int waitMs);
 
+    OwnerThread m_windowThread;
     std::shared_ptr<Shared> m_shared;
     // The stop flag of the workers started since the last stop; a stop
     // sets it and starts a fresh one, so an overstaying worker stays stopped.

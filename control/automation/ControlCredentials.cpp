@@ -21,6 +21,7 @@ bool ControlCredentials::callsIntoOtherSites(platform::component::HostSite* site
 
 void ControlCredentials::setSite(platform::component::HostSite* site)
 {
+    STROVIX_CHECK_OWNER_THREAD(m_windowThread);
     std::unique_lock lock(m_lock);
     m_site = site;
     // Normally nothing runs and this returns at once. A call under way may

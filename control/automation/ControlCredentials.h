@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/session/Credentials.h"
+#include "control/session/ThreadCheck.h"
 #include "platform/component/Hosting.h"
 
 #include <map>
@@ -34,6 +35,7 @@ private:
     bool callsIntoOtherSites(platform::component::HostSite* site) const;
 
     std::shared_ptr<CredentialsProvider> m_fallback;
+    OwnerThread m_windowThread;
     QAbstractEventDispatcher* m_windowEvents;
     mutable std::mutex m_lock;
     // Guarded by m_lock:

@@ -201,6 +201,20 @@ TEST(MessageTarget, DestroyedUnclosedItDeliversNothingQueued)
     EXPECT_EQ(delivered->load(), 0);
 }
 
+TEST(MessageTarget, WindowThreadWorkOffItsThreadIsCaught)
+{
+    if (!kRuleChecks)
+        GTEST_SKIP() << "the rule checks are compiled out of this build";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            app();
+            auto target = std::make_shared<MessageTarget>();
+            std::thread([&] { target->setHandler(WM_VID_LOGIN, nullptr); }).join();
+        },
+        "called off its window thread");
+}
+
 TEST(WorkerList, JoinsOrDetachesWithinTheDeadline)
 {
     using platform::component::ModuleCount;
