@@ -189,7 +189,10 @@ void VidorraControl::wireDisplay()
         m_recorder->handleFrame(picture);
         m_parts.updateRecordSound(); // a limit may have ended the AVI session
     };
-    m_recordingHost.text = [this](const std::string& text) { m_session->setPaneText(6, text); };
+    m_recordingHost.text = [this](const std::string& text) {
+        if (m_session) // gone when the writer finishes the last file
+            m_session->setPaneText(6, text);
+    };
     m_recordingHost.indicator = [this](int slot, int icon) { m_display.setIndicator(icon, slot); };
     m_recordingHost.error = [this, target = m_session->messageTarget()] {
         // Shown from the window thread's queue: the recorder is inside a frame now.
