@@ -1,11 +1,11 @@
 #include "control/automation/VidorraControl.h"
 
 #include "control/automation/ControlCredentials.h"
+#include "control/automation/HttpCommandRequest.h"
 #include "control/automation/MemberTable.h"
 #include "control/automation/VidorraIdentity.h"
 #include "control/display/ControlDialogs.h"
 #include "control/session/ConnectionLimits.h"
-#include "control/session/HttpRequest.h"
 #include "control/session/LoginDialog.h"
 #include "control/session/VidMessages.h"
 #include "platform/registry/Registry.h"
@@ -17,26 +17,6 @@
 namespace strovix {
 
 using namespace platform::component;
-
-namespace {
-
-// A command's request object over the HTTP request layer.
-class HttpCommandRequest : public CommandRequest {
-public:
-    explicit HttpCommandRequest(HttpRequestPtr request) : m_request(std::move(request)) { }
-    int fetch(const std::string& url, std::string& body) override
-    {
-        if (!m_request->busy())
-            m_request->setReadGranularity(75);
-        return toInt(m_request->FetchReply(url, body));
-    }
-    void abort() override { m_request->Abort(); }
-
-private:
-    HttpRequestPtr m_request;
-};
-
-} // namespace
 
 VidorraControl::VidorraControl() : VidorraControl(RequestFactory{}) { }
 
