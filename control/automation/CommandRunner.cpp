@@ -1,7 +1,13 @@
 #include "control/automation/CommandRunner.h"
 
+#include "control/session/VidMessages.h"
+#include "control/stream/KeyValueReader.h"
+
+#include <array>
 #include <chrono>
 #include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace strovix {
 
@@ -36,7 +42,7 @@ struct CommandRunner::Shared {
 namespace {
 
 // Sleeps `ms` in slices, returning early when `stop` is set.
-void interruptibleSleep(int ms, const std::atomic<bool>& stop)
+void interruptibleSleep(int ms, const std::atomic<int>& stop)
 {
     using namespace std::chrono;
     const auto end = steady_clock::now() + milliseconds(ms);
@@ -47,7 +53,7 @@ void interruptibleSleep(int ms, const std::atomic<bool>& stop)
 } // namespace
 
 CommandRunner::CommandRunner(RequestFactory factory, MessagePort port)
-    : m_shared(std::make_shared<Shared>()), m_stop(std::make_shared<std::atomic<bool>>(false))
+    : m_shared(std::make_shared<Shared>()), m_stop(std::make_shared<std::atomic<int>>(0))
 {
     m_shared->port = std::move(port);
     for (auto& slot : m_shared->slots) {
@@ -58,7 +64,7 @@ CommandRunner::CommandRunner(RequestFactory factory, MessagePort port)
 
 CommandRunner::~CommandRunner() { stop(); }
 
-std::shared_ptr<std::atomic<bool>> CommandRunner::start(Command c, const std::string& baseUrl, std::string path,
+std::shared_ptr<std::atomic<int>> CommandRunner::start(Command c, const std::string& baseUrl, std::string path,
                                                         int delayMs, uint64_t* id)
 {
     auto slot = m_shared->slots[size_t(c)];
@@ -66,7 +72,7 @@ std::shared_ptr<std::atomic<bool>> CommandRunner::start(Command c, const std::st
         std::lock_guard lock(slot->fieldLock);
         slot->field = std::move(path);
     }
-    auto finished = std::make_shared<std::atomic<bool>>(false);
+    auto finished = std::make_shared<std::atomic<int>>(0);
     m_shared->inFlight.fetch_add(1);
     const uint64_t started = m_shared->port.startWorker(
         [shared = m_shared, stop = m_stop, c, baseUrl, delayMs, finished](uint64_t self) {
@@ -83,12 +89,13 @@ std::shared_ptr<std::atomic<bool>> CommandRunner::start(Command c, const std::st
 
 uint64_t CommandRunner::launch(Command c, const std::string& baseUrl, std::string path, int delayMs)
 {
+    STROVIX_CHECK_OWNER_THREAD(m_windowThread);
     uint64_t id = 0;
     start(c, baseUrl, std::move(path), delayMs, &id);
     return id;
 }
 
-void CommandRunner::fetchAndHandOver(Shared& shared, const std::atomic<bool>& stop, Command c, std::string url,
+void CommandRunner::fetchAndHandOver(Shared& shared, const std::atomic<int>& stop, Command c, std::string url,
                                      int delayMs)
 {
     auto& slot = *shared.slots[size_t(c)];
@@ -113,7 +120,7 @@ void CommandRunner::fetchAndHandOver(Shared& shared, const std::atomic<bool>& st
             if (result == 0)
                 shared.exReply = std::make_shared<const std::vector<uint8_t>>(body.begin(), body.end());
         }
-        shared.port.post(ReplyMessage::ExCmdDone, result == 0 ? 0 : -1);
+        shared.port.target->post(unsigned(ReplyMessage::ExCmdDone), uintptr_t(result == 0 ? 0 : -1));
     } else if (c == Command::JspExCmd) {
         std::lock_guard lock(shared.genericLock);
         shared.jspOk = result == 0;
@@ -124,35 +131,37 @@ void CommandRunner::fetchAndHandOver(Shared& shared, const std::atomic<bool>& st
             std::lock_guard lock(slot.replyLock);
             slot.reply = std::move(body);
         }
+        // The version is sent, as the connection's is: the window thread
+        // has the flag that sizes the view before this thread goes on.
         if (route->message == ReplyMessage::CamVer)
-            shared.port.send(route->message, route->wParam, stop);
+            shared.port.target->send(WM_VID_CAMVER, 0, 0, stop, lastValueOf(replyOf(shared, c), "CamVer"));
         else
-            shared.port.post(route->message, route->wParam);
+            shared.port.target->post(unsigned(route->message), uintptr_t(route->wParam));
     }
 }
 
-void CommandRunner::failedStart(Shared& shared, Command c, const std::shared_ptr<std::atomic<bool>>& finished)
+void CommandRunner::failedStart(Shared& shared, Command c, const std::shared_ptr<std::atomic<int>>& finished)
 {
     if (c == Command::ExCmd) {
         {
             std::lock_guard lock(shared.genericLock);
             shared.exOk = false;
         }
-        shared.port.post(ReplyMessage::ExCmdDone, -1);
+        shared.port.target->post(unsigned(ReplyMessage::ExCmdDone), uintptr_t(-1));
     } else if (c == Command::JspExCmd) {
         std::lock_guard lock(shared.genericLock);
         shared.jspOk = false;
     }
     {
         std::lock_guard lock(shared.doneLock);
-        finished->store(true);
+        finished->store(1);
     }
     shared.doneCv.notify_all();
     shared.inFlight.fetch_sub(1);
 }
 
-void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
-                         std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<bool>> finished)
+void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<int>> stop, Command c,
+                         std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<int>> finished)
 {
     fetchAndHandOver(*shared, *stop, c, url, delayMs);
     // A rename is followed by reading the name back, whatever its result,
@@ -161,14 +170,14 @@ void CommandRunner::work(std::shared_ptr<Shared> shared, std::shared_ptr<std::at
         fetchAndHandOver(*shared, *stop, Command::GetCamName, url, kCamNameDelayMs);
     {
         std::lock_guard lock(shared->doneLock);
-        finished->store(true);
+        finished->store(1);
     }
     shared->doneCv.notify_all();
     shared->inFlight.fetch_sub(1);
-    shared->port.threadDone(id);
+    shared->port.target->post(WM_VID_THREADDONE, uintptr_t(id));
 }
 
-bool CommandRunner::waitFor(const std::shared_ptr<std::atomic<bool>>& finished, int waitMs)
+bool CommandRunner::waitFor(const std::shared_ptr<std::atomic<int>>& finished, int waitMs)
 {
     std::unique_lock lock(m_shared->doneLock);
     return m_shared->doneCv.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return finished->load(); });
@@ -183,16 +192,19 @@ void CommandRunner::abortAll()
 
 void CommandRunner::stop()
 {
-    m_stop->store(true);
+    STROVIX_CHECK_OWNER_THREAD(m_windowThread);
+    m_stop->store(1);
     abortAll();
-    m_stop = std::make_shared<std::atomic<bool>>(false);
+    m_stop = std::make_shared<std::atomic<int>>(0);
 }
 
 size_t CommandRunner::running() const { return m_shared->inFlight.load(); }
 
-std::string CommandRunner::replyOf(Command c) const
+std::string CommandRunner::replyOf(Command c) const { return replyOf(*m_shared, c); }
+
+std::string CommandRunner::replyOf(const Shared& shared, Command c)
 {
-    auto& slot = *m_shared->slots[size_t(c)];
+    auto& slot = *shared.slots[size_t(c)];
     std::lock_guard lock(slot.replyLock);
     return slot.reply;
 }

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "control/automation/Commands.h"
+#include "control/session/MessageTarget.h"
+#include "control/session/ThreadCheck.h"
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace strovix {
@@ -27,19 +26,17 @@ public:
 };
 using RequestFactory = std::function<std::unique_ptr<CommandRequest>()>;
 
-// What the command threads need of their control. `post` hands a message
-// to the window thread and returns at once; `send` waits until the handler
-// ran or `stop` reads true (polled); both are safe from worker threads,
-// also after the control went (the message is then dropped). `startWorker`
-// (window thread) starts a thread through the control's worker list and
-// returns its identity (0 when no thread could be started: the command then
-// fails as a refused request does); `threadDone` (worker thread) is each worker's last
-// call, after which the window thread joins it and drops its record.
+// What the command threads need of their control. `target` is the
+// control's message target: the replies go to the window thread as its
+// messages (the ReplyMessage numbers, and WM_VID_CAMVER sent with the
+// version as its text), and each worker's last act is WM_VID_THREADDONE with
+// its identity, after which the window thread joins it and drops its
+// record. `startWorker` (window thread) starts a thread through the
+// control's worker list and returns its identity (0 when no thread could be
+// started: the command then fails as a refused request does).
 struct MessagePort {
-    std::function<void(ReplyMessage, intptr_t wParam)> post;
-    std::function<void(ReplyMessage, intptr_t wParam, const std::atomic<bool>& stop)> send;
+    MessageTargetPtr target;
     std::function<uint64_t(std::function<void(uint64_t id)> body)> startWorker;
-    std::function<void(uint64_t id)> threadDone;
 };
 
 // The command threads of one control: one worker thread per call (kept in
@@ -63,7 +60,7 @@ public:
     uint64_t launch(Command c, const std::string& baseUrl, std::string path, int delayMs = 0);
 
     // Window thread: asks every running command to end (a delayed one never
-    // sends) and aborts every command request; the worker list's stop waits
+    // hands a reply over) and aborts every command request; the worker list's stop waits
     // for them. Launching works again after.
     void stop();
     // Aborts every command request.
@@ -89,19 +86,21 @@ private:
     struct Shared;
     // One request of command `c` on the calling worker: waits `delayMs`,
     // fetches baseUrl + the command's path and hands the reply over.
-    static void fetchAndHandOver(Shared& shared, const std::atomic<bool>& stop, Command c, std::string baseUrl,
+    static std::string replyOf(const Shared& shared, Command c);
+    static void fetchAndHandOver(Shared& shared, const std::atomic<int>& stop, Command c, std::string baseUrl,
                                  int delayMs);
-    static void failedStart(Shared& shared, Command c, const std::shared_ptr<std::atomic<bool>>& finished);
-    static void work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<bool>> stop, Command c,
-                     std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<bool>> finished);
-    std::shared_ptr<std::atomic<bool>> start(Command c, const std::string& baseUrl, std::string path, int delayMs,
+    static void failedStart(Shared& shared, Command c, const std::shared_ptr<std::atomic<int>>& finished);
+    static void work(std::shared_ptr<Shared> shared, std::shared_ptr<std::atomic<int>> stop, Command c,
+                     std::string url, int delayMs, uint64_t id, std::shared_ptr<std::atomic<int>> finished);
+    std::shared_ptr<std::atomic<int>> start(Command c, const std::string& baseUrl, std::string path, int delayMs,
                                              uint64_t* id);
-    bool waitFor(const std::shared_ptr<std::atomic<bool>>& finished, int waitMs);
+    bool waitFor(const std::shared_ptr<std::atomic<int>>& finished, int waitMs);
 
+    OwnerThread m_windowThread;
     std::shared_ptr<Shared> m_shared;
     // The stop flag of the workers started since the last stop; a stop
     // sets it and starts a fresh one, so an overstaying worker stays stopped.
-    std::shared_ptr<std::atomic<bool>> m_stop;
+    std::shared_ptr<std::atomic<int>> m_stop;
 };
 
 } // namespace strovix

@@ -1,9 +1,11 @@
-// The four entry points of libstrovix.so, the only symbols it exports.
+// The four entry points of libstrovix.so, the only symbols it exports. No
+// exception leaves them: a failure becomes a result code.
 #include "control/automation/Registration.h"
 #include "control/automation/VidorraControl.h"
 #include "control/automation/VidorraIdentity.h"
 #include "platform/component/ClassFactory.h"
 #include "platform/component/EntryPoints.h"
+#include "platform/component/ExceptionBarrier.h"
 
 using namespace platform::component;
 
@@ -19,7 +21,7 @@ extern "C" __attribute__((visibility("default"))) HResult DllGetClassObject(cons
     *out = nullptr;
     if (*clsid != strovix::kClsidVidorra)
         return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.queryInterface(*iid, out);
+    return exceptionBarrier(E_UNEXPECTED, [&] { return g_factory.queryInterface(*iid, out); });
 }
 
 extern "C" __attribute__((visibility("default"))) HResult DllCanUnloadNow()
@@ -29,15 +31,19 @@ extern "C" __attribute__((visibility("default"))) HResult DllCanUnloadNow()
 
 extern "C" __attribute__((visibility("default"))) HResult DllRegisterServer()
 {
-    const std::string path = strovix::thisModulePath();
-    if (path.empty())
-        return SELFREG_E_CLASS;
-    platform::registry::Registry reg;
-    return strovix::registerVidorra(reg, path);
+    return exceptionBarrier(E_FAIL, [] {
+        const std::string path = strovix::thisModulePath();
+        if (path.empty())
+            return SELFREG_E_CLASS;
+        platform::registry::Registry reg;
+        return strovix::registerVidorra(reg, path);
+    });
 }
 
 extern "C" __attribute__((visibility("default"))) HResult DllUnregisterServer()
 {
-    platform::registry::Registry reg;
-    return strovix::unregisterVidorra(reg);
+    return exceptionBarrier(E_FAIL, [] {
+        platform::registry::Registry reg;
+        return strovix::unregisterVidorra(reg);
+    });
 }

@@ -20,32 +20,28 @@ public:
         if (text)
             text(t);
     }
-    void showRecordingIcon(int iconId) override { m_paneIcon = iconId; }
+    // The status bar has no icon pane, and the context menu only the one
+    // recording command: these reports have nowhere to show.
+    void showRecordingIcon(int) override { }
     void setIndicator(int slot, int iconId) override
     {
         if (indicator)
             indicator(slot, iconId);
     }
     void setRecordMenuText(const std::string& t) override { m_recordMenuText = t; }
-    void setSaveJpegMenuText(const std::string& t) override { m_saveJpegMenuText = t; }
-    void setSaveAviMenuText(const std::string& t) override { m_saveAviMenuText = t; }
+    void setSaveJpegMenuText(const std::string&) override { }
+    void setSaveAviMenuText(const std::string&) override { }
     void postRecordingError() override
     {
         if (error)
             error();
     }
 
-    // Kept for the context menu and the status bar.
-    int paneIcon() const { return m_paneIcon; }
+    // Kept for the context menu.
     const std::string& recordMenuText() const { return m_recordMenuText; }
-    const std::string& saveJpegMenuText() const { return m_saveJpegMenuText; }
-    const std::string& saveAviMenuText() const { return m_saveAviMenuText; }
 
 private:
-    int m_paneIcon = 0;
     std::string m_recordMenuText = "Image Recording(F11)...";
-    std::string m_saveJpegMenuText;
-    std::string m_saveAviMenuText;
 };
 
 } // namespace strovix

@@ -1,19 +1,15 @@
 #include "control/automation/VidorraControl.h"
 
 #include "control/automation/ControlCredentials.h"
-#include "control/automation/PostBox.h"
+#include "control/automation/HttpCommandRequest.h"
+#include "control/automation/MemberTable.h"
 #include "control/automation/VidorraIdentity.h"
 #include "control/display/ControlDialogs.h"
-#include "control/display/ControlWindow.h"
 #include "control/session/ConnectionLimits.h"
-#include "control/session/HttpRequest.h"
 #include "control/session/LoginDialog.h"
 #include "control/session/VidMessages.h"
-#include "control/stream/KeyValueReader.h"
-#include "platform/component/ErrorInfo.h"
 #include "platform/registry/Registry.h"
 
-#include <QMenu>
 
 #include <cstdlib>
 #include <string_view>
@@ -22,26 +18,6 @@ namespace strovix {
 
 using namespace platform::component;
 
-namespace {
-
-// A command's request object over the HTTP request layer.
-class HttpCommandRequest : public CommandRequest {
-public:
-    explicit HttpCommandRequest(HttpRequestPtr request) : m_request(std::move(request)) { }
-    int fetch(const std::string& url, std::string& body) override
-    {
-        if (!m_request->busy())
-            m_request->setReadGranularity(75);
-        return toInt(m_request->FetchReply(url, body));
-    }
-    void abort() override { m_request->Abort(); }
-
-private:
-    HttpRequestPtr m_request;
-};
-
-} // namespace
-
 VidorraControl::VidorraControl() : VidorraControl(RequestFactory{}) { }
 
 VidorraControl::VidorraControl(RequestFactory requests)
@@ -49,25 +25,14 @@ VidorraControl::VidorraControl(RequestFactory requests)
 {
     ModuleCount::objectCreated();
     m_recorder = std::make_unique<recording::Recorder>(m_recordingHost);
-    m_credentials = std::make_shared<ControlCredentials>(std::make_shared<DialogCredentialsProvider>());
+    m_credentials = std::make_shared<ControlCredentials>(
+        std::make_shared<DialogCredentialsProvider>(m_session->messageTarget()));
     m_session->setCredentialsProvider(m_credentials);
 
-    m_postBox = std::make_shared<PostBox>([this](ReplyMessage m, intptr_t w) { onReply(m, w); });
     MessagePort port;
-    std::weak_ptr<PostBox> box = m_postBox;
-    port.post = [box](ReplyMessage m, intptr_t w) {
-        if (auto b = box.lock())
-            b->post(m, w);
-    };
-    port.send = [box](ReplyMessage m, intptr_t w, const std::atomic<bool>& stop) {
-        if (auto b = box.lock())
-            b->send(m, w, stop);
-    };
+    port.target = m_session->messageTarget();
     port.startWorker = [this](std::function<void(uint64_t)> body) {
         return m_session->workers().start(std::move(body));
-    };
-    port.threadDone = [target = m_session->messageTarget()](uint64_t id) {
-        target->post(WM_VID_THREADDONE, uintptr_t(id));
     };
     if (!requests) {
         requests = [this]() -> std::unique_ptr<CommandRequest> {
@@ -78,29 +43,40 @@ VidorraControl::VidorraControl(RequestFactory requests)
         };
     }
     m_commands = std::make_unique<CommandRunner>(std::move(requests), std::move(port));
+    wireAudio();
+
+    m_parts.session = m_session.get();
+    m_parts.display = &m_display;
+    m_parts.recorder = m_recorder.get();
+    m_parts.audio = m_audio.get();
+    m_parts.commands = m_commands.get();
+    m_parts.recordingHost = &m_recordingHost;
+    m_parts.fire = [this](EventId event, const std::vector<Variant>& args) { fire(event, args); };
+    m_parts.connect = [this](const std::string& url) { return connect(url); };
+    m_ui = std::make_unique<OperatorUi>(m_parts, *this);
+    m_parts.ui = m_ui.get();
+    m_reports = std::make_unique<CameraReports>(m_parts);
+
     wireSession();
     wireDisplay();
-    wireAudio();
-    wireUi();
+    m_ui->wire();
     platform::registry::Registry registry;
     writeConnectionLimits(registry);
 }
 
 void VidorraControl::wireAudio()
 {
-    std::weak_ptr<PostBox> box = m_postBox;
-    auto link = [this, box] {
+    auto link = [this] {
         AudioLink l = audioLinkOf(m_session->audioConnection());
         l.audio = m_session->audioValue();
-        l.recordSound = m_recordSound;
+        l.recordSound = m_parts.recordSound;
         l.soundBlock = m_soundBlock;
         l.target = m_session->messageTarget();
-        l.deviceFailed = [box, this] {
-            if (auto b = box.lock())
-                b->invoke([this] {
-                    ControlDialogs::current().notify(m_display.window(), "Audio", "Open Audio device failed",
-                                                     ControlDialogs::Icon::Warning);
-                });
+        l.deviceFailed = [target = m_session->messageTarget(), this] {
+            target->invoke([this] {
+                ControlDialogs::current().notify(m_display.window(), "Audio", "Open Audio device failed",
+                                                 ControlDialogs::Icon::Warning);
+            });
         };
         // A host without an operator (strovixctl, the tests) asks for silence
         // instead of a warning when the machine has no sound device at all.
@@ -130,13 +106,9 @@ void VidorraControl::wireAudio()
     });
 }
 
-void VidorraControl::updateRecordSound()
-{
-    m_recordSound->store(m_recorder->Avi() != 0 && m_recorder->settings().AutoFrame() != 0 ? 1 : 0);
-}
-
 VidorraControl::~VidorraControl()
 {
+    m_destroying = true;
     // Every worker is asked to stop (unless the window's destruction did so)
     // and all are waited for against the one deadline of that request. The
     // session's stop of the worker list waits for the command threads.
@@ -149,7 +121,6 @@ VidorraControl::~VidorraControl()
     m_session.reset();
     // The AVI file being written is finished.
     m_recorder->FinalClose();
-    m_postBox->close();
     m_events.clear();
     m_display.destroyWindow();
     ModuleCount::objectDestroyed();
@@ -159,8 +130,7 @@ void VidorraControl::wireSession()
 {
     Session& s = *m_session;
     s.addPaneObserver([this](int pane, const std::string& text) { paneChanged(pane, text); });
-    s.setConnectResetHook([this] { resetCameraState(); });
-    auto arg = [](uintptr_t v) { return int(intptr_t(v)); };
+    s.setConnectResetHook([this] { m_reports->resetForConnect(); });
     s.setMessageHandler(WM_VID_NEWFRAME, [this](const VidMessageArgs&) -> long {
         const int r = m_display.handleNewFrame(*m_session->frame(), m_session->framesAnnounced(),
                                                m_session->frameRateX100(), m_session->frameRateWindow());
@@ -168,57 +138,18 @@ void VidorraControl::wireSession()
             ++m_picturesShown;
         return r;
     });
-    s.setMessageHandler(WM_VID_LOGIN, [this, arg](const VidMessageArgs& a) -> long {
-        onLogin(arg(a.wParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_OPENSTATE, [this, arg](const VidMessageArgs& a) -> long {
-        onOpenState(arg(a.wParam), int(a.lParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_IMAGEINFO, [this](const VidMessageArgs& a) -> long {
-        onImageInfo(uint32_t(a.wParam), uint32_t(a.lParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_MOTION, [this, arg](const VidMessageArgs& a) -> long {
-        onMotion(arg(a.wParam), int(a.lParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_SERVERAUDIO, [this, arg](const VidMessageArgs& a) -> long {
-        onServerAudio(arg(a.wParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_FREQUENCY, [this, arg](const VidMessageArgs& a) -> long {
-        onFrequency(arg(a.wParam));
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_EXSTATUS, [this](const VidMessageArgs& a) -> long {
-        onExStatus(a.text);
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_CAMVER, [this](const VidMessageArgs&) -> long {
-        onCamVer(m_session->cameraVersion());
-        return 0;
-    });
-    s.setMessageHandler(WM_VID_CAPABILITY, [this](const VidMessageArgs&) -> long {
-        onCapability(m_session->capabilityText());
-        return 0;
-    });
+    m_reports->wire();
 
     // The connection thread reads the status blocks; what changed comes to
     // the window thread as messages or as requests run there.
-    std::weak_ptr<PostBox> box = m_postBox;
-    auto onWindowThread = [box](std::function<void()> call) {
-        if (auto b = box.lock())
-            b->invoke(std::move(call));
-    };
-    s.setStatusInterpreterFactory([shared = m_statusShared, target = s.messageTarget(), onWindowThread, this] {
+    auto onWindowThread = [target = s.messageTarget()](std::function<void()> call) { target->invoke(std::move(call)); };
+    s.setStatusInterpreterFactory([shared = m_parts.statusShared, target = s.messageTarget(), onWindowThread, this] {
         CameraStatusInterpreter::Outputs out;
         out.post = [target](unsigned msg, uintptr_t w, intptr_t l, std::string text) {
             target->post(msg, w, l, std::move(text));
         };
-        out.clockWanted = [onWindowThread, this] { onWindowThread([this] { requestTime(); }); };
-        out.nameWanted = [onWindowThread, this] { onWindowThread([this] { requestCamName(); }); };
+        out.clockWanted = [onWindowThread, this] { onWindowThread([this] { m_reports->requestTime(); }); };
+        out.nameWanted = [onWindowThread, this] { onWindowThread([this] { m_reports->requestCamName(); }); };
         return std::make_unique<CameraStatusInterpreter>(shared, std::move(out));
     });
     // After each login: the overlay shows the camera's clock, and the camera
@@ -227,7 +158,7 @@ void VidorraControl::wireSession()
         onWindowThread([this] {
             std::vector<Variant> args{Variant(3)};
             invoke(id(Dispid::ShowText), InvokeKind::PropertyPut, args, nullptr, nullptr);
-            requestCamName();
+            m_reports->requestCamName();
         });
     });
 }
@@ -238,22 +169,23 @@ void VidorraControl::wireDisplay()
     cb.paneText = [this](int pane, const std::string& text) { m_session->setPaneText(pane, text); };
     cb.layoutChanged = [this](int cells) { fire(EventId::Layout, {Variant(int32_t(cells))}); };
     cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
-    cb.clockWanted = [this] { requestTime(); };
+    cb.clockWanted = [this] { m_reports->requestTime(); };
     cb.recordPicture = [this](const Frame& picture) {
         m_recorder->handleFrame(picture);
-        updateRecordSound(); // a limit may have ended the AVI session
+        m_parts.updateRecordSound(); // a limit may have ended the AVI session
     };
-    m_recordingHost.text = [this](const std::string& text) { m_session->setPaneText(6, text); };
+    m_recordingHost.text = [this](const std::string& text) {
+        if (m_session) // gone when the writer finishes the last file
+            m_session->setPaneText(6, text);
+    };
     m_recordingHost.indicator = [this](int slot, int icon) { m_display.setIndicator(icon, slot); };
-    std::weak_ptr<PostBox> box = m_postBox;
-    m_recordingHost.error = [this, box] {
+    m_recordingHost.error = [this, target = m_session->messageTarget()] {
         // Shown from the window thread's queue: the recorder is inside a frame now.
-        if (auto b = box.lock())
-            b->invoke([this] { showRecordingWarning(); });
+        target->invoke([this] { m_ui->showRecordingWarning(); });
     };
     cb.hostExtent = [this](QSize pixels, QSize) {
-        if (m_site)
-            m_site->onResizeRequest(pixels.width(), pixels.height());
+        if (m_parts.site)
+            m_parts.site->onResizeRequest(pixels.width(), pixels.height());
     };
 }
 
@@ -295,6 +227,15 @@ const InterfaceInfo& VidorraControl::typeInfo() const { return vidorraInterface(
 const CoClassInfo& VidorraControl::classInfo() const { return vidorraClass(); }
 int64_t VidorraControl::picturesShown() const { return m_picturesShown; }
 
+HResult VidorraControl::invokeMember(const MemberInfo& member, InvokeKind kind, std::vector<Variant>& args,
+                                     Variant& result)
+{
+    STROVIX_CHECK_OWNER_THREAD(m_windowThread);
+    return MemberTable::invoke(m_parts, member.dispid, kind, args, result);
+}
+
+std::string_view VidorraControl::errorSource() const { return kProgId; }
+
 HResult VidorraControl::advise(const Guid& eventIid, EventSink* sink, uint32_t* cookie)
 {
     if (eventIid != kIidIVidorraEvents)
@@ -311,19 +252,23 @@ HResult VidorraControl::unadvise(const Guid& eventIid, uint32_t cookie)
 
 void VidorraControl::fire(EventId event, const std::vector<Variant>& args)
 {
+    // Events handled while the destruction waits for a host's credentials
+    // callback reach no sink (nor could the reference below be taken).
+    if (m_destroying)
+        return;
     // A sink may release the control while being called.
     addRef();
     m_events.fire(id(event), args);
     release();
 }
 
-HResult VidorraControl::isDirty() { return m_dirty ? S_OK : S_FALSE; }
+HResult VidorraControl::isDirty() { return m_parts.dirty ? S_OK : S_FALSE; }
 
 HResult VidorraControl::load(std::span<const uint8_t> stream)
 {
     const HResult hr = loadPropertyStream(*this, kPersistedProperties, stream);
     if (succeeded(hr))
-        m_dirty = false;
+        m_parts.dirty = false;
     return hr;
 }
 
@@ -331,13 +276,13 @@ HResult VidorraControl::save(std::vector<uint8_t>& out, bool clearDirty)
 {
     const HResult hr = savePropertyStream(*this, kPersistedProperties, out);
     if (succeeded(hr) && clearDirty)
-        m_dirty = false;
+        m_parts.dirty = false;
     return hr;
 }
 
 HResult VidorraControl::setSite(HostSite* site)
 {
-    m_site = site;
+    m_parts.site = site;
     m_credentials->setSite(site);
     return S_OK;
 }
@@ -382,31 +327,8 @@ void VidorraControl::paneChanged(int pane, const std::string& text)
     if (pane < 0 || pane >= Session::kPaneCount || m_hostPanes[size_t(pane)] == text)
         return;
     m_hostPanes[size_t(pane)] = text;
-    if (m_site)
-        m_site->onPaneText(pane, text);
-}
-
-HResult VidorraControl::refuse(std::string_view text) { return raiseError(text, kProgId, Guid{}); }
-
-void VidorraControl::launch(Command c, std::string path, int delayMs)
-{
-    m_commands->launch(c, m_session->url(), std::move(path), delayMs);
-}
-
-void VidorraControl::requestCamName() { launch(Command::GetCamName, std::string(paths::fixed(Command::GetCamName)), kCamNameDelayMs); }
-void VidorraControl::requestTime() { launch(Command::GetTime, std::string(paths::fixed(Command::GetTime))); }
-
-void VidorraControl::resetCameraState()
-{
-    m_camera = CameraMirror{};
-    m_statusShared->controlOpenState.store(-1);
-    m_display.setClockOffset(0);
-    m_display.setCameraName({});
-    m_display.setCameraVersionFlag(0);
-    // The Resolution and Quality submenus of the previous camera go.
-    m_menus = CapabilityMenus{};
-    m_resolutionMenu.reset();
-    m_qualityMenu.reset();
+    if (m_parts.site)
+        m_parts.site->onPaneText(pane, text);
 }
 
 HResult VidorraControl::connect(const std::string& url)
@@ -414,64 +336,6 @@ HResult VidorraControl::connect(const std::string& url)
     // The connect sequence then stops the worker list, command threads included.
     m_commands->stop();
     return m_session->setUrl(url) == 0 ? S_OK : S_FALSE;
-}
-
-void VidorraControl::onReply(ReplyMessage message, intptr_t wParam)
-{
-    auto text = [this](Command c) { return Variant(m_commands->replyOf(c)); };
-    switch (message) {
-    case ReplyMessage::UserList: {
-        const Command c = wParam == int(UserListKind::Set) ? Command::SetUser
-            : wParam == int(UserListKind::Delete)         ? Command::DelUser
-                                                          : Command::GetAllUser;
-        fire(EventId::GetAllUser, {text(c)});
-        break;
-    }
-    case ReplyMessage::MailSet:
-        fire(EventId::GetMail, {text(Command::GetMail)});
-        break;
-    case ReplyMessage::MailSaved:
-        break;
-    case ReplyMessage::PppoeSet:
-        fire(EventId::GetPPPoE, {text(Command::GetPPPoE)});
-        break;
-    case ReplyMessage::ModemSet:
-        fire(EventId::GetModem, {text(Command::GetModem)});
-        break;
-    case ReplyMessage::FtpSet:
-        fire(EventId::GetFtp, {text(Command::GetFtp)});
-        break;
-    case ReplyMessage::Log:
-        fire(EventId::GetLog, {text(Command::GetLog)});
-        break;
-    case ReplyMessage::Time: {
-        const std::string reply = m_commands->replyOf(Command::GetTime);
-        m_display.applyTimeReply(reply);
-        fire(EventId::GetTime, {Variant(reply)});
-        break;
-    }
-    case ReplyMessage::IpSet:
-        fire(EventId::GetIP, {text(Command::GetIP)});
-        break;
-    case ReplyMessage::ExCmdDone: {
-        auto bytes = m_commands->lastExReply();
-        fire(EventId::ExCmd, {Variant(wParam == 0 && bytes ? int32_t(bytes->size()) : -1)});
-        break;
-    }
-    case ReplyMessage::CamName:
-        onCamName(m_commands->replyOf(Command::GetCamName));
-        break;
-    case ReplyMessage::CamVer:
-        onCamVer(lastValueOf(m_commands->replyOf(Command::GetCamVersion), "CamVer"));
-        break;
-    }
-}
-
-void VidorraControl::showRecordingWarning()
-{
-    const recording::RecordingWarning& w = m_recorder->warning();
-    // Not modal: a host without an operator must not stop here.
-    ControlDialogs::current().notify(m_display.window(), w.caption, w.text, ControlDialogs::Icon::Warning);
 }
 
 } // namespace strovix

@@ -1,16 +1,18 @@
 #pragma once
 
-#include "control/automation/CameraInfo.h"
+#include "control/automation/CameraReports.h"
 #include "control/automation/CommandRunner.h"
+#include "control/automation/ControlParts.h"
 #include "control/automation/RecordingBridge.h"
-#include "control/automation/StatusInterpretation.h"
 #include "control/automation/VidorraMembers.h"
 #include "control/automation/VidorraState.h"
+#include "control/automation/OperatorUi.h"
 #include "control/audio/AudioPlayer.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
 #include "control/recording/Recorder.h"
 #include "control/session/Session.h"
+#include "control/session/ThreadCheck.h"
 #include "platform/component/ClassFactory.h"
 #include "platform/component/Dispatch.h"
 #include "platform/component/Events.h"
@@ -21,18 +23,17 @@
 #include <memory>
 #include <string>
 
-class QMenu;
 class QWidget;
 
 namespace strovix {
 
-class PostBox;
 class ControlCredentials;
-class ContextMenu;
 
-// The component object of the camera view control: its automation members,
-// events, hosting, persistence and class information, over the connection
-// (Session) and the live view (Display). Created, called and destroyed on
+// The component object of the camera view control: its interfaces (dispatch
+// through the member table, events, hosting, persistence, class
+// information) over the layers it owns and wires together: the connection
+// (Session), the live view (Display), the recorder, the sound, the command
+// threads, the camera's reports and the control's own user interface. Created, called and destroyed on
 // the host's user-interface thread (the control's window thread); worker
 // threads reach it only through posted messages.
 class VidorraControl final : public platform::component::DispatchImpl,
@@ -88,48 +89,21 @@ public:
     Display& display() { return m_display; }
     recording::Recorder& recorder() { return *m_recorder; }
     AudioPlayer& audio() { return *m_audio; }
-    const VidorraSettings& settings() const { return m_settings; }
-    const CameraMirror& camera() const { return m_camera; }
-    int loginLevel() const { return m_session->loginLevel(); }
+    CameraReports& reports() { return *m_reports; }
+    OperatorUi& operatorUi() { return *m_ui; }
+    const VidorraSettings& settings() const { return m_parts.settings; }
+    const CameraMirror& camera() const { return m_parts.camera; }
+    int loginLevel() const { return m_parts.loginLevel(); }
     std::string paneText(int pane) const { return m_session->paneText(pane); }
-    // The Resolution and Quality submenus of the last capability reply.
-    const CapabilityMenus& capabilityMenus() const { return m_menus; }
-    // The submenus themselves, checked at the current index (null until a
-    // capability reply came; the context menu shows them).
-    QMenu* resolutionMenu() const { return m_resolutionMenu.get(); }
-    QMenu* qualityMenu() const { return m_qualityMenu.get(); }
     // The context-menu text of "I am..." after login.
-    const std::string& welcomeText() const { return m_welcomeText; }
+    const std::string& welcomeText() const { return m_parts.welcomeText; }
     // Command threads not yet ended and reaped.
     size_t running() const { return m_commands->running(); }
     // The picture SaveCurrentJpg writes when the view has none (tests).
-    void setCurrentPicture(std::vector<uint8_t> jpeg) { m_currentPicture = std::move(jpeg); }
-
+    void setCurrentPicture(std::vector<uint8_t> jpeg) { m_parts.currentPictureOverride = std::move(jpeg); }
     // The user name the login request returned; the connection's own record
     // replaces it at the next login message.
-    void setUserName(const std::string& name) { m_camera.userName = name; }
-
-    // Window-thread handlers of the camera's reports (WM_VID_* messages).
-    void onLogin(int code);
-    void onOpenState(int state, int userCheck);
-    void onImageInfo(uint32_t wParam, uint32_t lParam);
-    void onMotion(int kind, int value);
-    void onServerAudio(int value);
-    void onFrequency(int value);
-    void onExStatus(const std::string& text);
-    void onCamVer(const std::string& version);
-    void onCapability(const std::string& capability);
-    void onCamName(const std::string& reply);
-    // A reply handed over by a command thread.
-    void onReply(ReplyMessage message, intptr_t wParam);
-    // Starts the camera-name request (50 ms later, "/GetName.cgi").
-    void requestCamName();
-    // Starts the camera clock request, as GetTime does.
-    void requestTime();
-
-    // How long ExCmd and JspExCmd wait for their reply.
-    static constexpr int kExCmdWaitMs = 3000;
-    static constexpr int kJspExCmdWaitMs = 10000;
+    void setUserName(const std::string& name) { m_parts.camera.userName = name; }
 
     // Fires an event to every connected sink (window thread only).
     void fire(EventId event, const std::vector<Variant>& args);
@@ -137,6 +111,7 @@ public:
 protected:
     HResult invokeMember(const platform::component::MemberInfo& member, platform::component::InvokeKind kind,
                          std::vector<Variant>& args, Variant& result) override;
+    std::string_view errorSource() const override;
 
 private:
     ~VidorraControl() override;
@@ -144,65 +119,30 @@ private:
     void wireSession();
     void wireDisplay();
     void wireAudio();
-    // The context menu, status bar, keys and recording sheet (VidorraUi.cpp).
-    void wireUi();
-    void prepareContextMenu(ContextMenu& menu);
-    // F11, "Image Recording(F11)..." and RecordDialog: stop the image
-    // recording, or open the recording sheet and start what it chose.
-    void recordCommand();
-    // The picture save through the file dialog, with `picture` as save buffer.
-    void savePictureDialog(Frame picture);
-    // The last picture of the current cell (the newest one shown).
-    Frame currentPicture() const;
-    // 1 while an AVI recording with a measured rate runs: the sound goes in.
-    void updateRecordSound();
-    HResult getProperty(Dispid d, Variant& result);
-    HResult putProperty(Dispid d, const Variant& value);
-    HResult callMethod(Dispid d, std::vector<Variant>& args);
-    HResult putCameraMirrored(Dispid d, int32_t v);
-    HResult putBackColor(uint32_t color);
-    // DISP_E_EXCEPTION with the control's error object.
-    static HResult refuse(std::string_view text);
-    bool isAdmin() const { return loginLevel() == 2; }
-    void launch(Command c, std::string path, int delayMs = 0);
-    void resetCameraState();
     void paneChanged(int pane, const std::string& text);
-    void buildSubmenus();
-    void checkSubmenu(QMenu* menu, int32_t index);
     HResult connect(const std::string& url);
-    HResult answer(const recording::PutResult& r);
-    void showRecordingWarning();
 
+    OwnerThread m_windowThread;
     platform::component::RefCount m_refs;
     platform::component::ConnectionPoint m_events;
-    platform::component::HostSite* m_site = nullptr;
-    bool m_dirty = false;
-
-    VidorraSettings m_settings;
-    CameraMirror m_camera;
-    CapabilityMenus m_menus;
-    std::unique_ptr<QMenu> m_resolutionMenu;
-    std::unique_ptr<QMenu> m_qualityMenu;
-    std::string m_welcomeText = "I am...";
+    bool m_destroying = false;
     int64_t m_picturesShown = 0;
     // The pane texts the host last heard of.
     std::array<std::string, Session::kPaneCount> m_hostPanes;
-    std::vector<uint8_t> m_currentPicture;
-    bool m_recordSheetOpen = false;
+    ControlParts m_parts;
 
-    std::shared_ptr<StatusShared> m_statusShared = std::make_shared<StatusShared>();
     std::shared_ptr<ControlCredentials> m_credentials;
-    std::shared_ptr<PostBox> m_postBox;
     // Destroyed in reverse order: the commands and the connection stop
     // before the view they report to goes.
     Display m_display;
     RecordingBridge m_recordingHost;
     std::unique_ptr<recording::Recorder> m_recorder;
     std::unique_ptr<Session> m_session;
-    std::shared_ptr<std::atomic<int>> m_recordSound = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<RecordingSoundBlock> m_soundBlock = std::make_shared<RecordingSoundBlock>();
     std::unique_ptr<AudioPlayer> m_audio;
     std::unique_ptr<CommandRunner> m_commands;
+    std::unique_ptr<OperatorUi> m_ui;
+    std::unique_ptr<CameraReports> m_reports;
 };
 
 } // namespace strovix

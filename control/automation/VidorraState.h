@@ -38,11 +38,8 @@ struct CameraMirror {
     // Unknown until the first picture reports them.
     std::array<std::optional<int32_t>, 5> tuning{};
     std::string camName;
-    std::string camVersion;
     int32_t camVersionFlag = 0;
-    std::string capability;
     bool qualityTwoLevels = false;
-    std::string exStatusText;
 };
 
 } // namespace strovix

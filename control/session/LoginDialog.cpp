@@ -81,37 +81,36 @@ std::optional<Credentials> DialogCredentialsProvider::ask(const std::string& hos
     }
 
     auto q = std::make_shared<Question>();
-    QMetaObject::invokeMethod(
-        app,
-        [q, host, area] {
-            {
-                std::lock_guard g(q->lock);
-                if (q->answered)
-                    return; // the worker gave up before the dialog came
-            }
-            auto* dlg = new LoginDialog(host, area);
-            dlg->setAttribute(Qt::WA_DeleteOnClose);
-            q->dialog = dlg;
-            QObject::connect(dlg, &QDialog::finished, dlg, [q, dlg](int result) {
-                q->give(result == QDialog::Accepted ? std::optional<Credentials>(dlg->credentials()) : std::nullopt);
-            });
-            dlg->open();
-        },
-        Qt::QueuedConnection);
+    const bool queued = m_target->invoke([q, host, area, target = m_target] {
+        {
+            std::lock_guard g(q->lock);
+            if (q->answered)
+                return; // the worker gave up before the dialog came
+        }
+        auto* dlg = new LoginDialog(host, area);
+        dlg->setAttribute(Qt::WA_DeleteOnClose);
+        q->dialog = dlg;
+        QObject::connect(dlg, &QDialog::finished, dlg, [q, dlg](int result) {
+            q->give(result == QDialog::Accepted ? std::optional<Credentials>(dlg->credentials()) : std::nullopt);
+        });
+        // The target closes when its control goes: the dialog goes with it.
+        QObject::connect(target->lifetime(), &QObject::destroyed, dlg, &QDialog::reject);
+        dlg->open();
+    });
+    if (!queued)
+        return std::nullopt;
 
     std::unique_lock g(q->lock);
     while (!q->answered) {
         if (cancel.load() != 0) {
             q->answered = true;
             g.unlock();
-            // Close a dialog nobody waits for any more.
-            QMetaObject::invokeMethod(
-                app,
-                [q] {
-                    if (q->dialog)
-                        q->dialog->reject();
-                },
-                Qt::QueuedConnection);
+            // Close a dialog nobody waits for any more (dropped when the
+            // target closed meanwhile: the dialog went with it).
+            m_target->invoke([q] {
+                if (q->dialog)
+                    q->dialog->reject();
+            });
             return std::nullopt;
         }
         q->cv.wait_for(g, std::chrono::milliseconds(50));

@@ -8,8 +8,8 @@
 #include <QThread>
 
 #include <chrono>
-#include <utility>
 #include <condition_variable>
+#include <utility>
 
 namespace strovix {
 namespace {
@@ -41,12 +41,14 @@ QEvent::Type vidEventType()
     return type;
 }
 
+// One message, sent message or queued call on its way to the GUI thread.
 class VidEvent : public QEvent {
 public:
     VidEvent(VidMessageArgs args, std::shared_ptr<SendState> wait)
         : QEvent(vidEventType()), m_args(std::move(args)), m_wait(std::move(wait))
     {
     }
+    explicit VidEvent(std::function<void()> call) : QEvent(vidEventType()), m_call(std::move(call)) { }
     // An event destroyed without being handled (target closed) still releases
     // its sender.
     ~VidEvent() override
@@ -57,33 +59,53 @@ public:
     }
     VidMessageArgs m_args;
     std::shared_ptr<SendState> m_wait;
+    std::function<void()> m_call;
 };
 
 class Receiver : public QObject {
 public:
     explicit Receiver(MessageTarget* target) : m_target(target) {}
+    // Any thread: no event reaches the target after this.
+    void detach() { m_target.store(nullptr); }
     bool event(QEvent* e) override
     {
         takeOver(e);
         if (e->type() != vidEventType())
             return QObject::event(e);
         auto* ev = static_cast<VidEvent*>(e);
-        if (ev->m_wait) {
-            {
-                std::lock_guard g(ev->m_wait->lock);
-                if (ev->m_wait->abandoned)
-                    return true;
-            }
-            const long r = m_target->dispatch(ev->m_args);
-            ev->m_wait->finish(r);
-        } else {
-            m_target->dispatch(ev->m_args);
+        MessageTarget* target = m_target.load();
+        if (!target)
+            return true; // the event is destroyed unhandled, releasing its sender
+        // A handler that throws must not unwind through the event loop into
+        // the host: its message counts as unhandled (a sender gets no result).
+        try {
+            deliver(*target, *ev);
+        } catch (...) {
         }
         return true;
     }
 
 private:
-    MessageTarget* m_target;
+    static void deliver(MessageTarget& target, VidEvent& ev)
+    {
+        if (ev.m_call) {
+            ev.m_call();
+        } else if (ev.m_wait) {
+            {
+                std::lock_guard g(ev.m_wait->lock);
+                if (ev.m_wait->abandoned)
+                    return;
+            }
+            const long r = target.dispatch(ev.m_args);
+            ev.m_wait->finish(r);
+        } else {
+            target.dispatch(ev.m_args);
+        }
+    }
+
+
+private:
+    std::atomic<MessageTarget*> m_target;
 };
 
 } // namespace
@@ -92,12 +114,25 @@ MessageTarget::MessageTarget() : m_receiver(new Receiver(this)) {}
 
 MessageTarget::~MessageTarget()
 {
-    std::lock_guard g(m_lock);
-    if (!m_receiver)
+    QObject* r = nullptr;
+    {
+        std::lock_guard g(m_lock);
+        r = std::exchange(m_receiver, nullptr);
+    }
+    STROVIX_CHECK(!r, "message target destroyed before it was closed");
+    if (!r)
         return;
-    // Normally close() ran on the GUI thread already; otherwise let the GUI
-    // thread delete the receiver (its pending events go with it).
-    QObject* r = std::exchange(m_receiver, nullptr);
+    // An owner that did not close the target (a release build; the check
+    // above stops debug and sanitizer builds): the receiver is cut off from
+    // this object first, so no event still queued for it reaches the target
+    // being destroyed, and its pending events are destroyed here unhandled,
+    // releasing their senders. The receiver goes at once on the GUI thread;
+    // from another thread it is left to the GUI thread's deferred deletion,
+    // where it handles nothing any more. An event the GUI thread is handling
+    // at this very moment is the one case this cannot cover, which is why
+    // closing on the window thread first is the rule.
+    static_cast<Receiver*>(r)->detach();
+    QCoreApplication::removePostedEvents(r);
     if (QThread::currentThread() == r->thread())
         delete r;
     else
@@ -106,6 +141,7 @@ MessageTarget::~MessageTarget()
 
 void MessageTarget::setHandler(unsigned msg, Handler handler)
 {
+    STROVIX_CHECK_OWNER_THREAD(m_owner);
     if (handler)
         m_handlers[msg] = std::move(handler);
     else
@@ -114,11 +150,13 @@ void MessageTarget::setHandler(unsigned msg, Handler handler)
 
 void MessageTarget::setFallbackHandler(Handler handler)
 {
+    STROVIX_CHECK_OWNER_THREAD(m_owner);
     m_fallback = std::move(handler);
 }
 
 long MessageTarget::dispatch(const VidMessageArgs& args)
 {
+    STROVIX_CHECK_OWNER_THREAD(m_owner);
     if (auto it = m_handlers.find(args.msg); it != m_handlers.end())
         return it->second(args);
     if (m_fallback)
@@ -137,7 +175,26 @@ bool MessageTarget::post(unsigned msg, uintptr_t wParam, intptr_t lParam, std::s
     return true;
 }
 
-std::optional<long> MessageTarget::send(unsigned msg, uintptr_t wParam, intptr_t lParam, const std::atomic<int>& stop)
+bool MessageTarget::invoke(std::function<void()> call)
+{
+    std::lock_guard g(m_lock);
+    if (!m_receiver)
+        return false;
+    auto* event = new VidEvent(std::move(call));
+    handOver(event);
+    QCoreApplication::postEvent(m_receiver, event);
+    return true;
+}
+
+QObject* MessageTarget::lifetime() const
+{
+    STROVIX_CHECK_OWNER_THREAD(m_owner);
+    std::lock_guard g(m_lock);
+    return m_receiver;
+}
+
+std::optional<long> MessageTarget::send(unsigned msg, uintptr_t wParam, intptr_t lParam, const std::atomic<int>& stop,
+                                        std::string text)
 {
     auto wait = std::make_shared<SendState>();
     bool here = false;
@@ -147,7 +204,7 @@ std::optional<long> MessageTarget::send(unsigned msg, uintptr_t wParam, intptr_t
             return std::nullopt;
         here = QThread::currentThread() == m_receiver->thread();
         if (!here) {
-            auto* event = new VidEvent({msg, wParam, lParam, {}, 0}, wait);
+            auto* event = new VidEvent({msg, wParam, lParam, text, 0}, wait);
             handOver(event);
             QCoreApplication::postEvent(m_receiver, event);
         }
@@ -155,7 +212,7 @@ std::optional<long> MessageTarget::send(unsigned msg, uintptr_t wParam, intptr_t
     // The handler runs without the lock: it may post, and workers posting
     // meanwhile are not held up.
     if (here)
-        return dispatch({msg, wParam, lParam, {}, 0});
+        return dispatch({msg, wParam, lParam, std::move(text), 0});
     std::unique_lock g(wait->lock);
     while (!wait->finished) {
         if (stop.load() != 0) {
@@ -169,6 +226,7 @@ std::optional<long> MessageTarget::send(unsigned msg, uintptr_t wParam, intptr_t
 
 void MessageTarget::processPending()
 {
+    STROVIX_CHECK_OWNER_THREAD(m_owner);
     QObject* r = nullptr;
     {
         std::lock_guard g(m_lock);
@@ -180,6 +238,7 @@ void MessageTarget::processPending()
 
 void MessageTarget::close()
 {
+    STROVIX_CHECK_OWNER_THREAD(m_owner);
     QObject* r = nullptr;
     {
         std::lock_guard g(m_lock);

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "control/session/ThreadCheck.h"
+
 class QObject;
 
 namespace strovix {
@@ -26,9 +28,13 @@ struct VidMessageArgs {
 };
 
 // The control's message target: the stand-in for the control window's private
-// messages. Created on the GUI thread (the control's window thread); held by
-// shared ownership so that worker threads, even detached ones, can always
-// post to it safely. After close() every post and send is dropped.
+// messages, and the one road by which anything running on another thread
+// hands work to the window thread (messages, sent messages, queued calls).
+// Created on the GUI thread (the control's window thread); held by shared
+// ownership so that worker threads, even detached ones, can always post to
+// it safely. After close() every post, send and call is dropped. The owner
+// closes it on the window thread before the last reference goes (checked in
+// debug and sanitizer builds).
 class MessageTarget {
 public:
     using Handler = std::function<long(const VidMessageArgs&)>;
@@ -54,20 +60,33 @@ public:
     // until the target is closed. Returns the handler's result, or nothing
     // when the wait gave up (the message is then dropped unhandled). Called on
     // the GUI thread itself, the handler runs at once.
-    std::optional<long> send(unsigned msg, uintptr_t wParam, intptr_t lParam, const std::atomic<int>& stop);
+    // `text` travels as the message's text.
+    std::optional<long> send(unsigned msg, uintptr_t wParam, intptr_t lParam, const std::atomic<int>& stop,
+                             std::string text = {});
+
+    // Any thread. Queues `call` to run on the GUI thread, in order with the
+    // messages. False (and `call` is dropped) when the target is closed.
+    bool invoke(std::function<void()> call);
+
+    // GUI thread. An object destroyed when the target closes: GUI-thread code
+    // ties to it what must end with the target (a dialog a worker opened).
+    // Null once closed.
+    QObject* lifetime() const;
 
     // GUI thread. Handles the messages already queued for this target now
     // (used while the window thread waits for workers).
     void processPending();
 
-    // GUI thread. Drops pending messages and refuses new ones.
+    // GUI thread. Drops pending messages and calls and refuses new ones;
+    // a sender waiting meanwhile is released without a result.
     void close();
 
     // GUI thread: runs the handler of one message (used by the queue).
     long dispatch(const VidMessageArgs& args);
 
 private:
-    std::mutex m_lock;
+    OwnerThread m_owner;
+    mutable std::mutex m_lock;
     // Guarded by m_lock (pointer only; the object lives on the GUI thread):
     QObject* m_receiver = nullptr;
     // GUI thread only:

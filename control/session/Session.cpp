@@ -317,11 +317,12 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
             std::string body;
             conn->version->setReadGranularity(75);
             if (conn->version->FetchReply(conn->url + "/GetVer.cgi?VName=Camera", body) == HttpResult::Ok) {
+                std::string version = lastValueOf(body, "CamVer");
                 {
                     std::lock_guard g(sh->versionLock);
-                    sh->cameraVersion = lastValueOf(body, "CamVer");
+                    sh->cameraVersion = version;
                 }
-                sh->target->send(WM_VID_CAMVER, 0, 0, stop);
+                sh->target->send(WM_VID_CAMVER, 0, 0, stop, std::move(version));
             }
         }
         {

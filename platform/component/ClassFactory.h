@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/component/ExceptionBarrier.h"
 #include "platform/component/TypeInfo.h"
 #include "platform/component/Unknown.h"
 
 #include <atomic>
-#include <new>
 
 namespace platform::component {
 
@@ -52,7 +52,9 @@ private:
 };
 
 // The class factory of a class T with a default constructor. The factory
-// itself is a static object of the module and is not counted.
+// itself is a static object of the module and is not counted. A constructor
+// that throws gives E_OUTOFMEMORY (out of memory) or E_FAIL, never an
+// exception.
 template <class T> class ClassFactoryOf final : public ClassFactory {
 public:
     HResult queryInterface(const Guid& iid, void** out) override
@@ -76,12 +78,12 @@ public:
         *out = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        T* object = new (std::nothrow) T();
-        if (!object)
-            return hresult(0x8007000E); // E_OUTOFMEMORY
-        const HResult hr = object->queryInterface(iid, out);
-        object->release(); // the query's reference is the caller's
-        return hr;
+        return exceptionBarrier(E_FAIL, [&] {
+            T* object = new T();
+            const HResult hr = object->queryInterface(iid, out);
+            object->release(); // the query's reference is the caller's
+            return hr;
+        });
     }
     HResult lockServer(bool lock) override
     {

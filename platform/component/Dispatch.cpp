@@ -1,5 +1,7 @@
 #include "platform/component/Dispatch.h"
 
+#include "platform/component/ExceptionBarrier.h"
+
 namespace platform::component {
 
 int32_t DispatchImpl::idOfName(std::string_view name) const
@@ -8,8 +10,18 @@ int32_t DispatchImpl::idOfName(std::string_view name) const
     return m ? m->dispid : kDispidUnknown;
 }
 
+std::string_view DispatchImpl::errorSource() const { return typeInfo().name; }
+
 HResult DispatchImpl::invoke(int32_t dispid, InvokeKind kind, std::vector<Variant>& args, Variant* result,
                              ErrorInfo* excep)
+{
+    // Converting the arguments and raising the error object allocate too:
+    // the whole call runs inside the barrier.
+    return exceptionBarrier(E_UNEXPECTED, [&] { return checkedInvoke(dispid, kind, args, result, excep); });
+}
+
+HResult DispatchImpl::checkedInvoke(int32_t dispid, InvokeKind kind, std::vector<Variant>& args, Variant* result,
+                                    ErrorInfo* excep)
 {
     const MemberInfo* m = typeInfo().find(dispid);
     if (!m || !m->allows(kind))
@@ -39,7 +51,16 @@ HResult DispatchImpl::invoke(int32_t dispid, InvokeKind kind, std::vector<Varian
     }
     clearErrorInfo();
     Variant scratch;
-    const HResult hr = invokeMember(*m, kind, args, result ? *result : scratch);
+    HResult hr = S_OK;
+    try {
+        hr = invokeMember(*m, kind, args, result ? *result : scratch);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        // A failure the member did not foresee reaches the caller as a
+        // refusal does, with error information of its own.
+        hr = raiseError(kInternalFailure, errorSource());
+    }
     if (hr == DISP_E_EXCEPTION && excep) {
         if (auto info = peekErrorInfo())
             *excep = *info;

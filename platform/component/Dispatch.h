@@ -36,9 +36,13 @@ public:
 // table: unknown members and kinds give DISP_E_MEMBERNOTFOUND, a wrong
 // argument count DISP_E_BADPARAMCOUNT, an argument that does not convert to
 // its declared type DISP_E_TYPEMISMATCH. The thread's error information is
-// cleared before the member runs.
+// cleared before the member runs. Nothing a member throws leaves invoke:
+// running out of memory gives E_OUTOFMEMORY, any other exception
+// DISP_E_EXCEPTION with kInternalFailure as its description.
 class DispatchImpl : public Dispatch {
 public:
+    static constexpr std::string_view kInternalFailure = "Internal failure";
+
     int32_t idOfName(std::string_view name) const override;
     HResult invoke(int32_t dispid, InvokeKind kind, std::vector<Variant>& args, Variant* result,
                    ErrorInfo* excep) override;
@@ -49,6 +53,13 @@ protected:
     virtual HResult invokeMember(const MemberInfo& member, InvokeKind kind, std::vector<Variant>& args,
                                  Variant& result)
         = 0;
+    // The source named in the error information of an unforeseen failure
+    // (the class's ProgID; the interface's name unless overridden).
+    virtual std::string_view errorSource() const;
+
+private:
+    HResult checkedInvoke(int32_t dispid, InvokeKind kind, std::vector<Variant>& args, Variant* result,
+                          ErrorInfo* excep);
 };
 
 } // namespace platform::component

@@ -16,6 +16,7 @@ constexpr HResult S_FALSE = 1;
 constexpr HResult E_NOINTERFACE = hresult(0x80004002);
 constexpr HResult E_POINTER = hresult(0x80004003);
 constexpr HResult E_FAIL = hresult(0x80004005);
+constexpr HResult E_OUTOFMEMORY = hresult(0x8007000E);
 constexpr HResult E_UNEXPECTED = hresult(0x8000FFFF);
 constexpr HResult E_INVALIDARG = hresult(0x80070057);
 constexpr HResult DISP_E_MEMBERNOTFOUND = hresult(0x80020003);

@@ -27,8 +27,12 @@ public:
     virtual void onPaneText(int pane, const std::string& text) { (void)pane; (void)text; }
     // Answers a camera's credentials prompt for "host:port" without asking
     // the operator. False leaves the prompt to the control. Unlike the other
-    // calls this one comes from the control's worker threads (one at a time,
-    // never after the site was detached): it must be thread-safe.
+    // calls this one comes from the control's worker threads: it must be
+    // thread-safe. It may wait for the host's user-interface thread (to ask
+    // its own operator there, say): the control holds no lock while it runs,
+    // and a setSite or release meanwhile waits for it while that thread goes
+    // on handling its events. Never called after setSite has returned with
+    // another site or null.
     virtual bool credentials(const std::string& hostPort, std::string& user, std::string& password)
     {
         (void)hostPort; (void)user; (void)password;

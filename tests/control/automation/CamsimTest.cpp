@@ -60,7 +60,7 @@ protected:
             control.reset();
         }
     }
-    bool waitFor(EventId e, size_t n = 1, int ms = 5000)
+    bool waitFor(EventId e, size_t n = 1, int ms = 15000)
     {
         return pumpUntil([&] { return events.of(id(e)).size() >= n; }, ms);
     }
@@ -125,20 +125,20 @@ TEST_F(AgainstCamsim, CapabilityAndVersionShapeTheMenusAndNames)
     ASSERT_TRUE(waitFor(EventId::CamVer));
     EXPECT_EQ(events.of(id(EventId::CamVer))[0], std::vector<Variant>{Variant("5.06")});
     EXPECT_EQ(control->camera().camVersionFlag, 0);
-    ASSERT_TRUE(pumpUntil([&] { return !control->capabilityMenus().resolution.empty(); }));
-    EXPECT_EQ(control->capabilityMenus().resolution,
+    ASSERT_TRUE(pumpUntil([&] { return !control->operatorUi().capabilityMenus().resolution.empty(); }));
+    EXPECT_EQ(control->operatorUi().capabilityMenus().resolution,
               (std::vector<MenuItem>{{"640 X 480", 3}, {"176 X 144", 0}}));
-    EXPECT_TRUE(control->capabilityMenus().qualityTwoLevels);
+    EXPECT_TRUE(control->operatorUi().capabilityMenus().qualityTwoLevels);
     ASSERT_TRUE(waitFor(EventId::Quality));
     EXPECT_EQ(control->paneText(2), ""); // quality index 2 has no two-level name
     // The submenus check the reported resolution.
-    ASSERT_NE(control->resolutionMenu(), nullptr);
-    const auto actions = control->resolutionMenu()->actions();
+    ASSERT_NE(control->operatorUi().resolutionMenu(), nullptr);
+    const auto actions = control->operatorUi().resolutionMenu()->actions();
     ASSERT_EQ(actions.size(), 2);
     EXPECT_EQ(actions[0]->text(), "640 X 480");
     EXPECT_TRUE(actions[0]->isChecked());
     EXPECT_FALSE(actions[1]->isChecked());
-    EXPECT_EQ(control->qualityMenu()->actions().size(), 2);
+    EXPECT_EQ(control->operatorUi().qualityMenu()->actions().size(), 2);
     // Choosing 176 X 144 asks the camera; the check follows its report.
     actions[1]->trigger();
     EXPECT_TRUE(actions[0]->isChecked());
@@ -239,10 +239,12 @@ TEST_F(AgainstCamsim, AudioSwitchStartsAndStopsTheSoundThread)
 
 TEST_F(AgainstCamsim, ASecondCallWhileTheFirstRunsFindsItsRequestBusy)
 {
-    start({"--fault", "delay=800@/GetLog.cgi"});
+    // The first reply takes long enough that the second call surely finds
+    // it running, however slowly this machine gets there.
+    start({"--fault", "delay=2000@/GetLog.cgi"});
     ASSERT_TRUE(waitFor(EventId::GetCamName));
     EXPECT_EQ(host.call("GetLog", {}), S_OK);
-    pumpFor(100);
+    ASSERT_TRUE(pumpUntil([&] { return cam->countRequests("/GetLog.cgi") == 1; }));
     EXPECT_EQ(host.call("GetLog", {}), S_OK);
     ASSERT_TRUE(waitFor(EventId::GetLog));
     pumpFor(300);
@@ -333,7 +335,10 @@ TEST_F(AgainstCamsim, CameraSoundGoesIntoAviRecordingsOnlyWithAutoFrame)
         EXPECT_EQ(host.put("AutoFrame", autoFrame), S_OK);
         EXPECT_EQ(host.put("AviFrame", 15), S_OK);
         EXPECT_EQ(host.put("Avi", 1), S_OK);
-        pumpFor(3000);
+        // Three seconds' worth of pictures at the camera's 15 a second,
+        // counted rather than timed, so a slow machine only takes longer.
+        const int64_t shown = control->picturesShown();
+        ASSERT_TRUE(pumpUntil([&] { return control->picturesShown() >= shown + 45; }, 60000));
         EXPECT_EQ(host.put("Avi", 0), S_OK);
         const auto files = aviFiles(dir.path());
         ASSERT_EQ(files.size(), 1u);

@@ -2,6 +2,7 @@
 
 #include "control/automation/CommandRunner.h"
 #include "control/automation/VidorraControl.h"
+#include "control/session/Panes.h"
 #include "control/session/VidMessages.h"
 #include "platform/component/Events.h"
 #include "support/TempDir.h"
@@ -124,8 +125,9 @@ inline QApplication& testApp()
     return *app;
 }
 
-// Runs the event loop until `done` holds or `ms` passed.
-inline bool pumpUntil(const std::function<bool()>& done, int ms = 2000)
+// Runs the event loop until `done` holds or `ms` passed. The default bound
+// is generous: it only ends a wait for something that never comes.
+inline bool pumpUntil(const std::function<bool()>& done, int ms = 10000)
 {
     QElapsedTimer t;
     t.start();
@@ -142,6 +144,25 @@ inline void pumpFor(int ms) { pumpUntil([] { return false; }, ms); }
 
 // Logs a control in as the connection does: the login message reaches the
 // window thread and the connection records the level.
+// Points the control at `base`, where nobody listens: the address is kept and
+// the commands go to the fake camera. The put answers S_FALSE, or S_OK on a
+// machine too loaded to see the refusal within the put's short wait. The
+// connection gets no retries and ends at once, so the only logins are the
+// ones a test fakes (a retrying connection would run its after-login
+// requests beside the test's). True once the connection has ended.
+template <class Host>
+bool connectToNobody(Host& host, strovix::VidorraControl& control, const std::string& base)
+{
+    using platform::component::S_FALSE;
+    using platform::component::S_OK;
+    if (host.put("ReconnectTryNum", 0) != S_OK || host.put("ReconnectTryTime", 0) != S_OK)
+        return false;
+    const auto put = host.put("URL", base);
+    if (put != S_FALSE && put != S_OK)
+        return false;
+    return pumpUntil([&] { return control.paneText(strovix::pane::kRate) == "Disconnect"; });
+}
+
 inline bool logIn(strovix::VidorraControl& control, int level, const std::string& user)
 {
     control.setUserName(user);

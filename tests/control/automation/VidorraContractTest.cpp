@@ -5,8 +5,13 @@
 #include "platform/component/ErrorInfo.h"
 #include "support/TempDir.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
 
 using namespace platform::component;
 using namespace strovix;
@@ -36,10 +41,7 @@ protected:
     // address is kept and the commands go to the fake.
     void connect()
     {
-        // Nobody listens there: S_FALSE, or S_OK on a machine too loaded to see
-        // the refusal within the put's short wait.
-        const HResult put = host.put("URL", camera.base);
-        ASSERT_TRUE(put == S_FALSE || put == S_OK);
+        ASSERT_TRUE(connectToNobody(host, *control, camera.base));
         ASSERT_EQ(host.get("URL"), Variant(camera.base));
     }
     // Waits until `n` requests went out (and a little more for strays).
@@ -201,7 +203,7 @@ TEST_F(VidorraContract, TuningWritesSendOnlyChangedValuesInRange)
     EXPECT_EQ(sent(1), std::vector<std::string>{"/ChangeBrightness.cgi?Brightness=-1"});
     expectRefusal(host, host.put("Brightness", 256), "0-255");
     // The first picture reports brightness 128 (and the rest).
-    control->onImageInfo(3u << 16 | 2u << 8 | 128u, 1u << 24 | 2u << 16 | 3u << 8 | 4u);
+    control->reports().onImageInfo(3u << 16 | 2u << 8 | 128u, 1u << 24 | 2u << 16 | 3u << 8 | 4u);
     EXPECT_EQ(host.get("Brightness"), Variant(128));
     EXPECT_EQ(host.get("Sharpness"), Variant(4));
     EXPECT_EQ(host.put("Brightness", 128), S_OK);
@@ -215,8 +217,8 @@ TEST_F(VidorraContract, CameraMirroredWritesNeedAChange)
 {
     connect();
     logIn(2);
-    control->onOpenState(1, 0);
-    control->onFrequency(1);
+    control->reports().onOpenState(1, 0);
+    control->reports().onFrequency(1);
     EXPECT_EQ(host.put("Open", 1), S_FALSE);
     EXPECT_EQ(host.put("Frequency", 1), S_FALSE);
     EXPECT_EQ(host.put("Frequency", 3), S_FALSE);
@@ -317,4 +319,80 @@ TEST_F(VidorraContract, ReportsBecomeStateAndEventsOnTheWindowThread)
     connect();
     EXPECT_EQ(host.get("Open"), Variant(-1));
     EXPECT_EQ(host.get("Frequency"), Variant(-1));
+}
+
+namespace {
+
+// A host that answers credentials prompts through its own window thread,
+// with a short nested event loop there, as a host asking its operator does.
+class WindowThreadSite final : public HostSite {
+public:
+    bool credentials(const std::string&, std::string& user, std::string& password) override
+    {
+        entered.fetch_add(1);
+        auto done = std::make_shared<std::promise<void>>();
+        auto answered = done->get_future();
+        QMetaObject::invokeMethod(
+            qApp,
+            [done] {
+                QEventLoop loop;
+                QTimer::singleShot(20, &loop, &QEventLoop::quit);
+                loop.exec();
+                done->set_value();
+            },
+            Qt::QueuedConnection);
+        answered.wait();
+        user = "operator";
+        password = "secret";
+        finished.fetch_add(1);
+        return true;
+    }
+    // Waits (without handling events) until `n` calls have come in.
+    bool waitEntered(int n) const
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (entered.load() < n && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return entered.load() >= n;
+    }
+    std::atomic<int> entered{0};
+    std::atomic<int> finished{0};
+};
+
+} // namespace
+
+// The host's callback waits for the window thread while that thread detaches
+// the site or destroys the control: neither may deadlock, and neither may
+// return while the site is still being called.
+TEST(VidorraHosting, CredentialsAnsweredOnTheWindowThreadDoNotDeadlock)
+{
+    testApp();
+    FakeCamera camera;
+    auto control = ComPtr<VidorraControl>::adopt(new VidorraControl(camera.factory()));
+    WindowThreadSite site;
+    control->setSite(&site);
+    const auto provider = control->session().credentialsProvider();
+    std::atomic<int> cancel{0};
+
+    auto first = std::async(std::launch::async, [&] { return provider->ask("cam:80", "", cancel); });
+    ASSERT_TRUE(site.waitEntered(1));
+    control->setSite(nullptr);
+    EXPECT_EQ(site.finished.load(), 1);
+    const auto answer = first.get();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->user, "operator");
+    EXPECT_EQ(answer->password, "secret");
+    // Detached: the next prompt does not reach the site (and, cancelled,
+    // does not wait for the operator either).
+    cancel = 1;
+    EXPECT_FALSE(std::async(std::launch::async, [&] { return provider->ask("cam:80", "", cancel); }).get());
+    EXPECT_EQ(site.entered.load(), 1);
+
+    cancel = 0;
+    control->setSite(&site);
+    auto second = std::async(std::launch::async, [&] { return provider->ask("cam:80", "", cancel); });
+    ASSERT_TRUE(site.waitEntered(2));
+    control.reset();
+    EXPECT_EQ(site.finished.load(), 2);
+    EXPECT_TRUE(second.get());
 }

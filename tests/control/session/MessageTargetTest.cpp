@@ -120,6 +120,102 @@ TEST(MessageTarget, ClosingReleasesWaitingSenders)
     EXPECT_FALSE(r);
 }
 
+TEST(MessageTarget, CallsAndTextsTakeTheSameRoadAsMessages)
+{
+    app();
+    auto target = std::make_shared<MessageTarget>();
+    std::vector<std::string> seen;
+    target->setHandler(WM_VID_PANETEXT, [&](const VidMessageArgs& a) {
+        seen.push_back("msg:" + a.text);
+        return 0L;
+    });
+    target->setHandler(WM_VID_CAMVER, [&](const VidMessageArgs& a) {
+        seen.push_back("sent:" + a.text);
+        return 5L;
+    });
+    const auto windowThread = std::this_thread::get_id();
+    bool callOnWindowThread = false;
+    std::atomic<int> stop{0};
+    std::optional<long> sent;
+    // Messages, queued calls and a sent message from one worker arrive in
+    // the order it handed them over, the calls on the window thread.
+    std::thread worker([&] {
+        target->post(WM_VID_PANETEXT, 0, 0, "first");
+        target->invoke([&] {
+            callOnWindowThread = std::this_thread::get_id() == windowThread;
+            seen.push_back("call");
+        });
+        sent = target->send(WM_VID_CAMVER, 0, 0, stop, "510");
+    });
+    pumpUntil([&] { return sent.has_value(); }, 5000);
+    worker.join();
+    EXPECT_EQ(seen, (std::vector<std::string>{"msg:first", "call", "sent:510"}));
+    EXPECT_TRUE(callOnWindowThread);
+    EXPECT_EQ(sent, std::optional<long>(5));
+
+    // A handler that throws does not unwind into the event loop: its sender
+    // gets no result and the next message is handled as usual.
+    target->setHandler(WM_VID_CAPABILITY, [](const VidMessageArgs&) -> long { throw std::runtime_error("bad"); });
+    std::optional<long> thrown = 7;
+    std::thread thrower([&] { thrown = target->send(WM_VID_CAPABILITY, 0, 0, stop); });
+    ASSERT_TRUE(pumpUntil([&] { return !thrown.has_value(); }, 5000));
+    thrower.join();
+    std::thread([&] { target->post(WM_VID_PANETEXT, 0, 0, "after"); }).join();
+    ASSERT_TRUE(pumpUntil([&] { return seen.back() == "msg:after"; }, 5000));
+
+    // Calls still queued at the close never run; later ones are refused.
+    bool ran = false;
+    std::thread([&] { EXPECT_TRUE(target->invoke([&] { ran = true; })); }).join();
+    target->close();
+    EXPECT_FALSE(target->invoke([&] { ran = true; }));
+    pumpFor(20);
+    EXPECT_FALSE(ran);
+}
+
+TEST(MessageTarget, DestroyedUnclosedItDeliversNothingQueued)
+{
+    app();
+    if (kRuleChecks) {
+        // Debug and sanitizer builds stop at the broken rule.
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_DEATH(
+            {
+                auto target = std::make_shared<MessageTarget>();
+                target.reset();
+            },
+            "message target destroyed before it was closed");
+        return;
+    }
+    // Release builds: a target whose last reference goes on a worker while
+    // messages and calls are still queued for it hands none of them to the
+    // destroyed object.
+    auto delivered = std::make_shared<std::atomic<int>>(0);
+    auto target = std::make_shared<MessageTarget>();
+    target->setHandler(WM_VID_PANETEXT, [delivered](const VidMessageArgs&) {
+        delivered->fetch_add(1);
+        return 0L;
+    });
+    target->post(WM_VID_PANETEXT, 0, 0, "queued");
+    target->invoke([delivered] { delivered->fetch_add(1); });
+    std::thread([t = std::move(target)]() mutable { t.reset(); }).join();
+    pumpFor(50);
+    EXPECT_EQ(delivered->load(), 0);
+}
+
+TEST(MessageTarget, WindowThreadWorkOffItsThreadIsCaught)
+{
+    if (!kRuleChecks)
+        GTEST_SKIP() << "the rule checks are compiled out of this build";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            app();
+            auto target = std::make_shared<MessageTarget>();
+            std::thread([&] { target->setHandler(WM_VID_LOGIN, nullptr); }).join();
+        },
+        "called off its window thread");
+}
+
 TEST(WorkerList, JoinsOrDetachesWithinTheDeadline)
 {
     using platform::component::ModuleCount;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
 #include <thread>
 
 using namespace platform::component;
@@ -53,10 +55,14 @@ public:
 
     uint32_t color = 0x123456;
     int32_t count = 7;
+    // Runs first in every member (a failure the member does not foresee).
+    std::function<void()> beforeMember;
 
 protected:
     HResult invokeMember(const MemberInfo& m, InvokeKind kind, std::vector<Variant>& args, Variant& result) override
     {
+        if (beforeMember)
+            beforeMember();
         switch (m.dispid) {
         case kColor:
             if (kind == InvokeKind::PropertyGet)
@@ -181,6 +187,35 @@ TEST(Dispatch, RefusalLeavesErrorInformationForTheCallingThreadOnly)
     EXPECT_FALSE(peekErrorInfo());
 }
 
+TEST(Dispatch, NothingAMemberThrowsLeavesInvoke)
+{
+    auto object = new TestObject;
+    auto obj = ComPtr<Dispatch>::adopt(object);
+    std::vector<Variant> args{Variant(3)};
+    ErrorInfo excep;
+
+    // Out of memory: the caller learns so, and nothing was changed.
+    object->beforeMember = [] { throw std::bad_alloc(); };
+    EXPECT_EQ(obj->invoke(kCount, InvokeKind::PropertyPut, args, nullptr, &excep), E_OUTOFMEMORY);
+    EXPECT_EQ(object->count, 7);
+
+    // Anything else is a refusal with error information, like the member's own.
+    object->beforeMember = [] { throw std::runtime_error("disk on fire"); };
+    args = {Variant(3)};
+    EXPECT_EQ(obj->invoke(kCount, InvokeKind::PropertyPut, args, nullptr, &excep), DISP_E_EXCEPTION);
+    EXPECT_EQ(excep, (ErrorInfo{std::string(DispatchImpl::kInternalFailure), "ITest", Guid{}}));
+    EXPECT_EQ(takeErrorInfo(), excep);
+    object->beforeMember = [] { throw 42; };
+    args.clear();
+    Variant out;
+    EXPECT_EQ(obj->invoke(kCount, InvokeKind::PropertyGet, args, &out, nullptr), DISP_E_EXCEPTION);
+
+    // The object works on afterwards.
+    object->beforeMember = nullptr;
+    EXPECT_EQ(obj->invoke(kCount, InvokeKind::PropertyGet, args, &out, nullptr), S_OK);
+    EXPECT_EQ(out, Variant(7));
+}
+
 TEST(ConnectionPoint, SinksCanLeaveDuringAnEventAndOtherThreadsCannotFire)
 {
     RecordingSink a, b;
@@ -232,6 +267,28 @@ TEST(PropertyStream, RoundTripsAndRefusesDamagedStreamsWithoutChanges)
     EXPECT_EQ(loadPropertyStream(*obj, map, saved), S_OK);
     EXPECT_EQ(raw->color, 0x123456u);
     EXPECT_EQ(raw->count, 7);
+}
+
+// A class whose construction fails the way a real one can.
+template <class Failure> class FailingObject final : public Unknown {
+public:
+    FailingObject() { throw Failure(); }
+    HResult queryInterface(const Guid&, void**) override { return E_NOINTERFACE; }
+    uint32_t addRef() override { return 1; }
+    uint32_t release() override { return 0; }
+};
+
+TEST(ClassFactory, AConstructorThatThrowsIsAFailedCreation)
+{
+    void* out = &out;
+    ClassFactoryOf<FailingObject<std::bad_alloc>> outOfMemory;
+    EXPECT_EQ(outOfMemory.createInstance(nullptr, Unknown::iid, &out), E_OUTOFMEMORY);
+    EXPECT_EQ(out, nullptr);
+    ClassFactoryOf<FailingObject<int>> broken;
+    EXPECT_EQ(broken.createInstance(nullptr, Unknown::iid, &out), E_FAIL);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(exceptionBarrier(E_UNEXPECTED, []() -> HResult { throw std::out_of_range("x"); }), E_UNEXPECTED);
+    EXPECT_EQ(exceptionBarrier(E_UNEXPECTED, [] { return S_FALSE; }), S_FALSE);
 }
 
 TEST(ClassFactory, CountsLiveObjectsAndLocks)

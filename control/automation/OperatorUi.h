@@ -1,0 +1,68 @@
+#pragma once
+
+#include "control/automation/CameraInfo.h"
+#include "control/automation/ControlParts.h"
+#include "control/stream/Frame.h"
+
+#include <memory>
+
+class QMenu;
+
+namespace platform::component {
+class Dispatch;
+}
+
+namespace strovix {
+
+class ContextMenu;
+
+// The control's own user interface wired to its members: the context menu
+// (removals, texts, login level, the camera's Resolution and Quality
+// submenus), the status-bar panes, the recording command with its sheet,
+// the picture save and the recording warning. Window thread only.
+class OperatorUi {
+public:
+    // `control` is the control's dispatch interface: the recording sheet
+    // writes its values through it, so they pass the checks a host's do.
+    OperatorUi(ControlParts& parts, platform::component::Dispatch& control);
+    ~OperatorUi();
+    OperatorUi(const OperatorUi&) = delete;
+    OperatorUi& operator=(const OperatorUi&) = delete;
+
+    // Hooks the context menu, keys and status bar of the display.
+    void wire();
+
+    // F11, "Image Recording(F11)..." and RecordDialog: stop the image
+    // recording, or open the recording sheet and start what it chose.
+    void recordCommand();
+    // The picture save through the file dialog, with `picture` as save buffer.
+    void savePictureDialog(Frame picture);
+    // The recorder's last warning, as a box that does not wait for the operator.
+    void showRecordingWarning();
+
+    // Builds the Resolution and Quality submenus of a capability reply,
+    // checked at the camera's current choices.
+    void buildSubmenus(const CapabilityMenus& menus);
+    // Checks the entry `index` of a submenu (no submenu yet: nothing).
+    void checkResolution(int32_t index) { check(m_resolutionMenu.get(), index); }
+    void checkQuality(int32_t index) { check(m_qualityMenu.get(), index); }
+    // The submenus of the previous camera go.
+    void dropSubmenus();
+
+    const CapabilityMenus& capabilityMenus() const { return m_menus; }
+    QMenu* resolutionMenu() const { return m_resolutionMenu.get(); }
+    QMenu* qualityMenu() const { return m_qualityMenu.get(); }
+
+private:
+    void prepareContextMenu(ContextMenu& menu);
+    static void check(QMenu* menu, int32_t index);
+
+    ControlParts& m_parts;
+    platform::component::Dispatch& m_control;
+    bool m_recordSheetOpen = false;
+    CapabilityMenus m_menus;
+    std::unique_ptr<QMenu> m_resolutionMenu;
+    std::unique_ptr<QMenu> m_qualityMenu;
+};
+
+} // namespace strovix
