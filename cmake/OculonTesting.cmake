@@ -38,6 +38,10 @@ function(oculon_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  if(OCULON_SANITIZE OR OCULON_TSAN)
+    # Instrumented programs run several times slower.
+    math(EXPR T_TIMEOUT "${T_TIMEOUT} * 3")
+  endif()
   add_executable(${T_NAME} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
   target_compile_definitions(${T_NAME} PRIVATE
     OCULON_TEST_BUILD_BIN="${CMAKE_BINARY_DIR}/bin" OCULON_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
