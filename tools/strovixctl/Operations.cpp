@@ -112,6 +112,25 @@ std::optional<Operation> parseOperation(std::string_view op, std::string& error)
             o.kind = Operation::Kind::Sleep;
             return o;
         }
+        if (o.name == "until") {
+            o.kind = Operation::Kind::Until;
+            o.name.clear();
+            if (o.text.rfind("shown:", 0) == 0) {
+                const auto n = parseInteger(std::string_view(o.text).substr(6));
+                if (!n || *n < 1 || *n > 1000000) {
+                    error = "until shown: needs a number of pictures: " + o.text;
+                    return std::nullopt;
+                }
+                o.pictures = int(*n);
+                return o;
+            }
+            if (!isName(o.text)) {
+                error = "until needs an event name or shown:N: " + o.text;
+                return std::nullopt;
+            }
+            o.name = o.text;
+            return o;
+        }
         o.kind = Operation::Kind::Put;
         return o;
     }

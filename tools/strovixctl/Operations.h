@@ -14,17 +14,24 @@ namespace strovixctl {
 using platform::component::Variant;
 
 struct Operation {
-    enum class Kind { Put, Get, Call, Sleep } kind = Kind::Get;
+    enum class Kind { Put, Get, Call, Sleep, Until } kind = Kind::Get;
+    // The member; for Until the event waited for, or empty when waiting for pictures.
     std::string name;
     // Put: the value as typed (converted by the member's type when run).
     std::string text;
     // Call: the arguments; text arguments were in double quotes.
     std::vector<Variant> args;
     double seconds = 0; // Sleep
+    int pictures = 0;   // Until with an empty name
 };
 
-// Reads one OP: "Name=Value", "Name?", "Name(arg,...)" or "sleep=SECONDS".
-// Nothing (with `error` set) for anything else.
+// How long one "until" waits at most before the run goes on without it.
+inline constexpr double kUntilSeconds = 60;
+
+// Reads one OP: "Name=Value", "Name?", "Name(arg,...)", "sleep=SECONDS",
+// "until=EVENT" (until the control fired EVENT at least once) or
+// "until=shown:N" (until it showed N pictures). Nothing (with `error` set) for
+// anything else.
 std::optional<Operation> parseOperation(std::string_view op, std::string& error);
 
 // The value a put sends: an integer or colour member takes the text as a

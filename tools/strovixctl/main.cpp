@@ -10,6 +10,7 @@
 #include "tools/strovixctl/Operations.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -36,7 +38,8 @@ int usage()
                  "       strovixctl members\n"
                  "       strovixctl run [--seconds S] [--size WxH] [--screenshot FILE.png]\n"
                  "                      [--credentials USER:PASSWORD] OP...\n"
-                 "OP: Name=Value | Name? | Name(arg,...) | sleep=SECONDS\n";
+                 "OP: Name=Value | Name? | Name(arg,...) | sleep=SECONDS | until=EVENT | until=shown:N\n"
+                 "    (until waits for the event, or for N pictures shown, at most 60 s)\n";
     return 2;
 }
 
@@ -120,6 +123,7 @@ public:
     const InterfaceInfo* events = nullptr;
     std::string user, password;
     bool haveCredentials = false;
+    std::set<std::string, std::less<>> fired; // names of the events seen so far
 
     HResult queryInterface(const Guid& iid, void** out) override
     {
@@ -136,7 +140,9 @@ public:
     HResult invoke(int32_t dispid, const std::vector<Variant>& args) override
     {
         const MemberInfo* m = events ? events->find(dispid) : nullptr;
-        std::string line = "event " + (m ? std::string(m->name) : std::to_string(dispid)) + "(";
+        const std::string name = m ? std::string(m->name) : std::to_string(dispid);
+        fired.insert(name);
+        std::string line = "event " + name + "(";
         for (size_t i = 0; i < args.size(); ++i)
             line += (i ? ", " : "") + formatValue(args[i]);
         std::cout << line << ")" << std::endl;
@@ -198,6 +204,7 @@ void perform(Dispatch& control, const Operation& op)
         break;
     }
     case Operation::Kind::Sleep:
+    case Operation::Kind::Until:
         break;
     }
 }
@@ -247,7 +254,7 @@ int runCommand(int argc, char** argv, const std::vector<std::string>& args)
     if (!control)
         return 1;
     for (const Operation& op : o.ops) {
-        if (op.kind == Operation::Kind::Sleep)
+        if (op.kind == Operation::Kind::Sleep || op.kind == Operation::Kind::Until)
             continue;
         const MemberInfo* m = control->typeInfo().find(control->idOfName(op.name));
         const bool fits = m
@@ -283,7 +290,14 @@ int runCommand(int argc, char** argv, const std::vector<std::string>& args)
     }
     window.show();
 
+    auto stats = control.query<ViewStatistics>();
+    auto reached = [&](const Operation& until) {
+        if (until.name.empty())
+            return stats && stats->picturesShown() >= until.pictures;
+        return host.fired.count(until.name) > 0;
+    };
     size_t next = 0;
+    QElapsedTimer waiting;
     std::function<void()> step;
     auto finish = [&] {
         if (!o.screenshot.empty()) {
@@ -292,7 +306,6 @@ int runCommand(int argc, char** argv, const std::vector<std::string>& args)
             if (!shot.save(QString::fromStdString(o.screenshot), "PNG"))
                 std::cerr << "strovixctl: cannot write " << o.screenshot << "\n";
         }
-        auto stats = control.query<ViewStatistics>();
         std::cout << "shown " << (stats ? stats->picturesShown() : 0) << std::endl;
         app.quit();
     };
@@ -303,6 +316,21 @@ int runCommand(int argc, char** argv, const std::vector<std::string>& args)
                 QTimer::singleShot(int(op.seconds * 1000), step);
                 return;
             }
+            if (op.kind == Operation::Kind::Until && !reached(op)) {
+                // Checked again every 20 ms, the control's events running in between.
+                if (!waiting.isValid())
+                    waiting.start();
+                if (waiting.elapsed() < kUntilSeconds * 1000) {
+                    --next;
+                    QTimer::singleShot(20, step);
+                    return;
+                }
+                std::cout << "until " << (op.name.empty() ? "shown:" + std::to_string(op.pictures) : op.name)
+                          << " -> timed out" << std::endl;
+            }
+            waiting.invalidate();
+            if (op.kind == Operation::Kind::Until)
+                continue;
             perform(*control, op);
             // Let posted work and events run between operations.
             QTimer::singleShot(0, step);
@@ -320,6 +348,7 @@ int runCommand(int argc, char** argv, const std::vector<std::string>& args)
         ole->setSite(nullptr);
     }
     ole.reset();
+    stats.reset();
     container.reset();
     info.reset();
     control.reset();

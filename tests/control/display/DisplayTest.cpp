@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -452,15 +453,19 @@ TEST_F(DisplayFixture, CellInputReachesTheOwner)
     };
     move(QPoint(10, 10));
     move(QPoint(12, 10));
-    QTest::qWait(ViewCell::kHoverMs + 200);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hovers == 1; }, 10000));
+    // A move after the report starts no second one: a timer twice the hover
+    // time, started after the move, runs out after any hover timer would
+    // (timers of one thread run in the order they are due).
     move(QPoint(14, 10));
-    QTest::qWait(ViewCell::kHoverMs + 200);
+    bool twiceTheHoverTime = false;
+    QTimer::singleShot(2 * ViewCell::kHoverMs, Qt::PreciseTimer, [&] { twiceTheHoverTime = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return twiceTheHoverTime; }, 10000));
     EXPECT_EQ(hovers, 1);
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(cell, &leave);
     move(QPoint(10, 10));
-    QTest::qWait(ViewCell::kHoverMs + 200);
-    EXPECT_EQ(hovers, 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hovers == 2; }, 10000));
 }
 
 TEST_F(DisplayFixture, IndicatorsOnTheLastCell)
