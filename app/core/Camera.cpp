@@ -287,3 +287,9 @@ const ViewerHandle& Camera::setViewer(ViewerHandle viewer)
         connect();
     return m_viewer;
 }
+
+void Camera::releaseViewer()
+{
+    m_viewer = ViewerHandle();
+    m_connStatus = 0;
+}

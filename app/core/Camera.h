@@ -94,6 +94,9 @@ public:
     // menus, overlay, status bar, snapshot and recording settings); then a
     // camera that records at start and is not connecting connects.
     const ViewerHandle& setViewer(ViewerHandle viewer);
+    // Drops the reference to the viewer without touching it (the main window
+    // is taking its controls down); the camera counts as disconnected.
+    void releaseViewer();
 
 private:
     void open();

@@ -100,3 +100,10 @@ void CameraGO::onViewerStatus(int16_t index)
     if (Camera* camera = getCamera(index))
         camera->setConnStatus(1);
 }
+
+void CameraGO::releaseViewers()
+{
+    for (auto& camera : m_cameras)
+        if (camera)
+            camera->releaseViewer();
+}

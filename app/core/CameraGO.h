@@ -54,6 +54,10 @@ public:
     // slots are skipped by the camera itself).
     void connectAll();
 
+    // Every camera lets go of its viewer, so that the controls are freed
+    // when their host releases them (shut-down).
+    void releaseViewers();
+
     // A viewer raised its Status event: its camera counts as connecting.
     void onViewerStatus(int16_t index);
 

@@ -47,7 +47,9 @@ public:
     // Takes every control down: disconnects the events, destroys every
     // window first (each control starts stopping its work then, so their
     // stop waits overlap), and only then detaches the site and releases the
-    // controls. Called by the destructor; a second call does nothing.
+    // controls. A control is freed (and finishes its recording) when the
+    // last handle to it goes: the cameras and ViewerGO let go of theirs
+    // after this. Called by the destructor; a second call does nothing.
     void shutdown();
 
 private:
