@@ -4,6 +4,8 @@
 #include "app/core/CameraWindow.h"
 #include "app/core/FocusedCamera.h"
 #include "app/core/ViewerGO.h"
+#include "app/schedule/Schedule.h"
+#include "app/schedule/ScheduleItem.h"
 #include "app/core/FakeViewer.h"
 #include "support/TempDir.h"
 
@@ -284,6 +286,26 @@ TEST_F(Cameras, StatusEventsAndSlotsOutOfRange)
     EXPECT_EQ(focused.getFocusedCamera(), cameras->getCamera(0));
     focused.setFocusedCamera(cameras->getCamera(7));
     EXPECT_EQ(focused.getFocusedCamera()->getUID(), 7);
+}
+
+TEST_F(Cameras, TheScheduleIsLoadedOnceAndSwitchesTheViewer)
+{
+    writeConfig(section(1, "IP=127.0.0.1\nPORT=9000\nSCHEDULE=-1,-1,-1,-1,-1,3600\n"));
+    Camera& cam = *cameras->getCamera(0);
+    FakeViewer& viewer = *fakes[0];
+    ASSERT_EQ(cam.getSchedule()->getItems().size(), 1u) << "loaded when created, not again";
+    EXPECT_EQ(cam.getSchedule()->getCamera(), &cam);
+
+    viewer.log.clear();
+    cam.startScheduledRec();
+    EXPECT_EQ(viewer.log, (std::vector<std::string>{"Avi=-1"}));
+    const auto item = cam.getSchedule()->getItems().front();
+    ASSERT_TRUE(item->isRunning());
+    cam.stopScheduledRec();
+    EXPECT_EQ(viewer.log.size(), 1u) << "the hour has not passed";
+    item->startRunning(QDateTime::currentDateTime().addSecs(-3601));
+    cam.stopScheduledRec();
+    EXPECT_EQ(viewer.log.back(), "Avi=0");
 }
 
 TEST(ViewerHandleTest, LooksMembersUpByNameAndAnEmptyHandleDoesNothing)
