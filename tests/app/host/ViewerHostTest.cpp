@@ -31,8 +31,10 @@ QApplication& testApp()
     static int argc = 1;
     static char name[] = "app_host_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: the application object must outlive Qt's own
+    // exit-time clean-up.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Runs the event loop until `done` holds or `timeoutMs` passed (a bound for
