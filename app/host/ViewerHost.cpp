@@ -103,6 +103,14 @@ ViewerHandle ViewerHost::viewer(int16_t index) const
     return m_viewers[static_cast<size_t>(index)].handle;
 }
 
+ViewerGO::Viewers ViewerHost::viewers() const
+{
+    ViewerGO::Viewers handles;
+    for (int16_t index = 0; index < count() && index < ViewerGO::kCount; ++index)
+        handles[size_t(index)] = viewer(index);
+    return handles;
+}
+
 HResult ViewerHost::createWindow(int16_t index, QWidget* parent, int width, int height)
 {
     if (index < 0 || index >= count() || !m_viewers[static_cast<size_t>(index)].ole)

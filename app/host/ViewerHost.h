@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/ViewerGO.h"
 #include "app/host/ViewerHandle.h"
 #include "platform/component/Events.h"
 #include "platform/component/Hosting.h"
@@ -39,6 +40,8 @@ public:
 
     // The typed handle of viewer `index`; empty for an index not created.
     ViewerHandle viewer(int16_t index) const;
+    // The handles of all viewers, by index, as ViewerGO holds them.
+    ViewerGO::Viewers viewers() const;
     // Creates the window of viewer `index` inside `parent` (pixels).
     platform::component::HResult createWindow(int16_t index, QWidget* parent, int width, int height);
     // The control's window, or null.

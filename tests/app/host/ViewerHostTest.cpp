@@ -139,14 +139,11 @@ TEST_F(AgainstCamsim, CamerasDriveTheirViewersAndRecordingsEndWithTheViewers)
     parent.resize(640, 480);
     host::ViewerHost viewers(builtLibrary());
     ASSERT_EQ(viewers.create(16), S_OK);
-    ViewerGO::Viewers handles;
-    for (int16_t i = 0; i < 16; ++i) {
+    for (int16_t i = 0; i < 16; ++i)
         ASSERT_EQ(viewers.createWindow(i, &parent, 160, 120), S_OK);
-        handles[size_t(i)] = viewers.viewer(i);
-    }
     parent.show();
     ViewerGO viewerGO;
-    viewerGO.setViewers(handles);
+    viewerGO.setViewers(viewers.viewers());
     auto cameras = std::make_unique<CameraGO>(config, viewerGO);
     viewers.setStatusHandler([&](int16_t index, int32_t) { cameras->onViewerStatus(index); });
 
@@ -191,7 +188,6 @@ TEST_F(AgainstCamsim, CamerasDriveTheirViewersAndRecordingsEndWithTheViewers)
     EXPECT_TRUE(pumpUntil([&] { return stats->picturesShown() >= 15; })) << "no pictures";
     stats.reset();
     viewer = ViewerHandle();
-    handles = {};
     viewers.shutdown();
     viewerGO.clear();
     cameras->releaseViewers();
