@@ -24,6 +24,11 @@ constexpr int32_t kAviLimitNone = 0;
 constexpr int32_t kOn = -1;
 constexpr int32_t kOff = 0;
 
+std::string urlOf(const std::string& ip, int32_t port)
+{
+    return "http://" + ip + ":" + numtext::decimal(port);
+}
+
 } // namespace
 
 Camera::Camera(CameraGO& owner)
@@ -66,7 +71,7 @@ void Camera::connect(const std::string& ip, int32_t port)
 {
     if (port < 1 || port > 65535)
         return;
-    if ("http://" + ip + ":" + numtext::decimal(port) == getURL())
+    if (urlOf(ip, port) == getURL())
         return;
     if (isConnecting())
         disconnect();
@@ -130,22 +135,23 @@ void Camera::stopRec()
     m_viewer.setAvi(kOff);
 }
 
-void Camera::startScheduledRec()
+SchedulePassHooks Camera::passHooks()
 {
     SchedulePassHooks hooks;
     hooks.startRec = [this] { startRec(); };
     hooks.stopRec = [this] { stopRec(); };
     hooks.pendingEvents = [this] { pendingEvents(); };
-    startScheduledPass(getSchedule(), hooks);
+    return hooks;
+}
+
+void Camera::startScheduledRec()
+{
+    startScheduledPass(getSchedule(), passHooks());
 }
 
 void Camera::stopScheduledRec()
 {
-    SchedulePassHooks hooks;
-    hooks.startRec = [this] { startRec(); };
-    hooks.stopRec = [this] { stopRec(); };
-    hooks.pendingEvents = [this] { pendingEvents(); };
-    stopScheduledPass(getSchedule(), hooks);
+    stopScheduledPass(getSchedule(), passHooks());
 }
 
 bool Camera::snapshot()
@@ -253,7 +259,7 @@ std::string Camera::getFormattedCaption(const std::string& text) const
 
 std::string Camera::getURL() const
 {
-    return "http://" + m_ip + ":" + numtext::decimal(m_port);
+    return urlOf(m_ip, m_port);
 }
 
 std::string Camera::getRecPrefix() const

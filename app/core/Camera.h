@@ -10,6 +10,7 @@
 #include <utility>
 
 class CameraGO;
+struct SchedulePassHooks;
 
 // One of the 16 camera slots, bound to the viewer control that shows and
 // records it. Everything the application does to a camera goes through this
@@ -101,6 +102,7 @@ public:
 private:
     void open();
     void pendingEvents();
+    SchedulePassHooks passHooks();
 
     CameraGO& m_owner;
     int16_t m_uid = 0;
