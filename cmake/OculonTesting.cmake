@@ -7,6 +7,7 @@ include(GoogleTest)
 # through the programs they start). A ThreadSanitizer build (OCULON_TSAN)
 # builds and runs only these; a new threaded test program joins here.
 set(OCULON_THREADED_TESTS
+  app_host_tests
   audio_thread_tests
   automation_camsim_tests
   automation_tests

@@ -1,0 +1,35 @@
+#include "app/host/ViewerCreation.h"
+
+#include "platform/component/Creation.h"
+#include "platform/registry/Registry.h"
+
+#include <filesystem>
+
+using namespace platform::component;
+
+namespace host {
+
+std::string installedControlLibrary()
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path folder = ec ? std::filesystem::path(".") : exe.parent_path();
+    const std::filesystem::path candidates[] = {folder / "libstrovix.so", folder / ".." / "lib" / "libstrovix.so"};
+    for (const auto& candidate : candidates)
+        if (std::filesystem::exists(candidate, ec))
+            return std::filesystem::weakly_canonical(candidate, ec).string();
+    return candidates[0].string();
+}
+
+HResult createViewer(const std::string& library, ComPtr<Dispatch>& out)
+{
+    HResult hr = createInstance(platform::registry::Registry(), kViewerProgId, Dispatch::iid, out.put());
+    if (hr != REGDB_E_CLASSNOTREG && hr != CO_E_DLLNOTFOUND)
+        return hr;
+    // The library registers itself in the same per-user registry.
+    if (failed(registerLibrary(library)))
+        return hr;
+    return createInstance(platform::registry::Registry(), kViewerProgId, Dispatch::iid, out.put());
+}
+
+} // namespace host

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/component/Dispatch.h"
+
+#include <string>
+
+// Creation of the viewer controls through the component layer: by ProgID,
+// looked up in the registry, with the library's class factory.
+namespace host {
+
+inline constexpr char kViewerProgId[] = "Strovix.Vidorra";
+
+// The control library installed beside the program: <program folder>/libstrovix.so,
+// or <program folder>/../lib/libstrovix.so in an installed tree. The first
+// that exists; the first candidate when none does.
+std::string installedControlLibrary();
+
+// Creates one viewer control. When its class is not registered, or is
+// registered with a library that cannot be loaded, `library` is registered
+// (into the per-user registry the lookup reads) and the creation is tried
+// once more. Returns the creation's result; `out` holds the control on success.
+platform::component::HResult createViewer(const std::string& library,
+                                          platform::component::ComPtr<platform::component::Dispatch>& out);
+
+} // namespace host
