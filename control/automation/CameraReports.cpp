@@ -6,20 +6,13 @@
 #include "control/display/ControlUi.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
+#include "control/session/Panes.h"
 #include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 
 namespace strovix {
 
 using platform::component::Variant;
-
-namespace {
-// Status-bar panes.
-constexpr int kPaneStatus = 0;
-constexpr int kPaneResolution = 1;
-constexpr int kPaneQuality = 2;
-constexpr int kPaneMisc = 6;
-} // namespace
 
 void CameraReports::wire()
 {
@@ -86,7 +79,7 @@ void CameraReports::onLogin(int)
     ContextMenu& menu = m_parts.display->ui().contextMenu();
     menu.setLoginLevel(m_parts.loginLevel());
     menu.setWelcomeText(m_parts.welcomeText);
-    m_parts.session->setPaneText(kPaneMisc, m_parts.session->url());
+    m_parts.session->setPaneText(pane::kMisc, m_parts.session->url());
 }
 
 void CameraReports::onOpenState(int state, int userCheck)
@@ -94,7 +87,7 @@ void CameraReports::onOpenState(int state, int userCheck)
     CameraMirror& camera = m_parts.camera;
     if (state != 2) {
         const int32_t now = state == 1 ? 1 : 0;
-        m_parts.session->setPaneText(kPaneStatus, now == 1 ? "Open" : "Close");
+        m_parts.session->setPaneText(pane::kStatus, now == 1 ? "Open" : "Close");
         const bool changed = camera.openState != now;
         camera.openState = now;
         m_parts.statusShared->controlOpenState.store(now);
@@ -117,14 +110,14 @@ void CameraReports::onImageInfo(uint32_t wParam, uint32_t lParam)
         m_parts.ui->checkResolution(r);
         m_parts.fire(EventId::Resolution, {Variant(r)});
     }
-    m_parts.session->setPaneText(kPaneResolution, resolutionName(r, camera.camVersionFlag));
+    m_parts.session->setPaneText(pane::kResolution, resolutionName(r, camera.camVersionFlag));
     const int32_t q = int32_t(wParam >> 8 & 0xFF);
     if (q != camera.quality) {
         camera.quality = q;
         m_parts.ui->checkQuality(q);
         m_parts.fire(EventId::Quality, {Variant(q)});
     }
-    m_parts.session->setPaneText(kPaneQuality, qualityName(q, camera.qualityTwoLevels));
+    m_parts.session->setPaneText(pane::kQuality, qualityName(q, camera.qualityTwoLevels));
     const std::pair<Tuning, uint32_t> reported[] = {
         {Tuning::Brightness, wParam & 0xFF},
         {Tuning::Contrast, lParam >> 24 & 0xFF},

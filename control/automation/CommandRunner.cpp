@@ -1,5 +1,6 @@
 #include "control/automation/CommandRunner.h"
 
+#include "control/session/HttpRequest.h"
 #include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 
@@ -101,7 +102,7 @@ void CommandRunner::fetchAndHandOver(Shared& shared, const std::atomic<int>& sto
     auto& slot = *shared.slots[size_t(c)];
     if (delayMs > 0)
         interruptibleSleep(delayMs, stop);
-    int result = 16;
+    int result = toInt(HttpResult::Aborted);
     std::string body;
     if (!stop.load()) {
         if (const std::string_view fixedPath = paths::fixed(c); !fixedPath.empty()) {
@@ -110,23 +111,24 @@ void CommandRunner::fetchAndHandOver(Shared& shared, const std::atomic<int>& sto
             std::lock_guard lock(slot.fieldLock);
             url += slot.field;
         }
-        result = slot.request ? slot.request->fetch(url, body) : 3;
+        result = slot.request ? slot.request->fetch(url, body) : toInt(HttpResult::ConnectFailed);
     }
+    const bool ok = result == toInt(HttpResult::Ok);
     const auto route = replyRouteOf(c);
     if (c == Command::ExCmd) {
         {
             std::lock_guard lock(shared.genericLock);
-            shared.exOk = result == 0;
-            if (result == 0)
+            shared.exOk = ok;
+            if (ok)
                 shared.exReply = std::make_shared<const std::vector<uint8_t>>(body.begin(), body.end());
         }
-        shared.port.target->post(unsigned(ReplyMessage::ExCmdDone), uintptr_t(result == 0 ? 0 : -1));
+        shared.port.target->post(unsigned(ReplyMessage::ExCmdDone), uintptr_t(ok ? 0 : -1));
     } else if (c == Command::JspExCmd) {
         std::lock_guard lock(shared.genericLock);
-        shared.jspOk = result == 0;
-        if (result == 0)
+        shared.jspOk = ok;
+        if (ok)
             shared.jspText = body;
-    } else if (result == 0 && route) {
+    } else if (ok && route) {
         {
             std::lock_guard lock(slot.replyLock);
             slot.reply = std::move(body);

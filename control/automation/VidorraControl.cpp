@@ -7,6 +7,7 @@
 #include "control/display/ControlDialogs.h"
 #include "control/session/ConnectionLimits.h"
 #include "control/session/LoginDialog.h"
+#include "control/session/Panes.h"
 #include "control/session/VidMessages.h"
 #include "platform/registry/Registry.h"
 
@@ -176,7 +177,7 @@ void VidorraControl::wireDisplay()
     };
     m_recordingHost.text = [this](const std::string& text) {
         if (m_session) // gone when the writer finishes the last file
-            m_session->setPaneText(6, text);
+            m_session->setPaneText(pane::kMisc, text);
     };
     m_recordingHost.indicator = [this](int slot, int icon) { m_display.setIndicator(icon, slot); };
     m_recordingHost.error = [this, target = m_session->messageTarget()] {

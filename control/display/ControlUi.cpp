@@ -4,15 +4,13 @@
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
 #include "control/display/StatusBar.h"
+#include "control/session/Panes.h"
 
 #include <QMenu>
 
 namespace strovix {
 
 namespace {
-
-constexpr int kPaneStatus = 0;
-constexpr int kPaneRotate = 4;
 
 const char* const kRotatePaneTexts[] = {"0 Rotate", "180 Rotate", "Horizontal", "Vertical"};
 
@@ -49,8 +47,8 @@ void ControlUi::windowCreated(ControlWindow* window)
     m_bar->paneClicked = [this](int pane, QPoint pos) { paneClicked(pane, pos); };
     m_bar->focusLost = [this] { statusBarFocusLost(); };
     const int open = m_hooks.openState ? m_hooks.openState() : -1;
-    m_bar->setPaneText(kPaneStatus, open != 0 ? "Open" : "Close");
-    m_bar->setPaneText(kPaneRotate, m_display.rotate() != 0 ? "Rotate" : "Normal");
+    m_bar->setPaneText(pane::kStatus, open != 0 ? "Open" : "Close");
+    m_bar->setPaneText(pane::kRotate, m_display.rotate() != 0 ? "Rotate" : "Normal");
     contextMenu().setRotateCheck(m_display.rotate());
     m_display.setStatusBarArea(m_pinned, m_bar->barHeight());
     m_bar->setVisible(m_pinned);
@@ -101,7 +99,7 @@ void ControlUi::command(int id)
         m_display.setRotate(value);
         contextMenu().setRotateCheck(value);
         if (m_display.callbacks().paneText)
-            m_display.callbacks().paneText(kPaneRotate, kRotatePaneTexts[value]);
+            m_display.callbacks().paneText(pane::kRotate, kRotatePaneTexts[value]);
     } else if (id == kResizable) {
         m_display.setResizable(!m_display.resizable());
     } else if (id == kActualSize) {

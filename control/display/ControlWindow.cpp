@@ -2,6 +2,7 @@
 
 #include "control/display/OverlayText.h"
 #include "control/display/ResizeGrip.h"
+#include "control/session/Panes.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -77,7 +78,7 @@ void ControlWindow::setSplit(int cellCount)
     m_state.picturesShown = 0;
     applyIndicators();
     if (m_cb.paneText)
-        m_cb.paneText(3, std::to_string(m_side) + " X " + std::to_string(m_side));
+        m_cb.paneText(pane::kLayout, std::to_string(m_side) + " X " + std::to_string(m_side));
     if (m_cb.layoutChanged)
         m_cb.layoutChanged(cellCount);
 }

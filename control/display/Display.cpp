@@ -3,6 +3,7 @@
 #include "control/display/ControlUi.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/OverlayText.h"
+#include "control/session/Panes.h"
 
 #include <ctime>
 
@@ -86,7 +87,7 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
         m_callbacks.recordPicture(*picture);
 
     if (rateWindow != 0 && framesAnnounced % rateWindow == 3 && rateTimes100 != 0 && m_callbacks.paneText)
-        m_callbacks.paneText(5, frameRateText(rateTimes100));
+        m_callbacks.paneText(pane::kRate, frameRateText(rateTimes100));
     return 0;
 }
 

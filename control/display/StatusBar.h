@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/session/Panes.h"
+
 #include <QWidget>
 
 #include <array>
@@ -15,7 +17,7 @@ namespace strovix {
 class StatusBar : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kPaneCount = 7;
+    static constexpr int kPaneCount = pane::kCount;
     static constexpr int kControlId = 59393;
     static constexpr int kFirstPaneId = 61440;    // pane i is 61440 + i
     static constexpr uint32_t kBackColor = 0x00C79861; // COLORREF 0x00BBGGRR
