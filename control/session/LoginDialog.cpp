@@ -71,23 +71,23 @@ std::optional<Credentials> DialogCredentialsProvider::ask(const std::string& hos
     auto* app = QCoreApplication::instance();
     if (!app || !qobject_cast<QApplication*>(app))
         return std::nullopt; // no widgets in this process
-    const QString host = QString::fromStdString(hostPort);
-    const QString area = QString::fromStdString(realm);
     if (QThread::currentThread() == app->thread()) {
-        LoginDialog dlg(host, area);
+        LoginDialog dlg(QString::fromStdString(hostPort), QString::fromStdString(realm));
         if (dlg.exec() == QDialog::Accepted)
             return dlg.credentials();
         return std::nullopt;
     }
 
     auto q = std::make_shared<Question>();
-    const bool queued = m_target->invoke([q, host, area, target = m_target] {
+    // The texts cross as standard strings: the dialog's QStrings are made and
+    // dropped on the window thread only.
+    const bool queued = m_target->invoke([q, host = hostPort, area = realm, target = m_target] {
         {
             std::lock_guard g(q->lock);
             if (q->answered)
                 return; // the worker gave up before the dialog came
         }
-        auto* dlg = new LoginDialog(host, area);
+        auto* dlg = new LoginDialog(QString::fromStdString(host), QString::fromStdString(area));
         dlg->setAttribute(Qt::WA_DeleteOnClose);
         q->dialog = dlg;
         QObject::connect(dlg, &QDialog::finished, dlg, [q, dlg](int result) {
