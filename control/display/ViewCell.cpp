@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace strovix {
 
 namespace {
@@ -94,6 +96,40 @@ void ViewCell::setOverlayText(std::string text)
             c = QLatin1Char(' ');
     }
     m_staticText.setText(line);
+    dropTextImages();
+}
+
+void ViewCell::dropTextImages()
+{
+    for (auto& t : m_textImages)
+        t.image = QImage();
+}
+
+// Margin around the laid-out text so that antialiased glyph edges that reach
+// past its advance are kept.
+constexpr int kTextMargin = 2;
+
+const QImage& ViewCell::textImage(const QColor& color)
+{
+    const qreal ratio = devicePixelRatioF();
+    for (auto& t : m_textImages) {
+        if (!t.image.isNull() && t.color == color && t.image.devicePixelRatio() == ratio)
+            return t.image;
+    }
+    TextImage& t = m_textImages[m_nextTextImage];
+    m_nextTextImage = (m_nextTextImage + 1) % m_textImages.size();
+    m_staticText.prepare(QTransform(), m_font);
+    const QSizeF text = m_staticText.size();
+    const QSize logical(int(std::ceil(text.width())) + 2 * kTextMargin, int(std::ceil(text.height())) + kTextMargin);
+    t.color = color;
+    t.image = QImage(logical * ratio, QImage::Format_ARGB32_Premultiplied);
+    t.image.setDevicePixelRatio(ratio);
+    t.image.fill(Qt::transparent);
+    QPainter p(&t.image);
+    p.setFont(m_font);
+    p.setPen(color);
+    p.drawStaticText(QPointF(kTextMargin, 0), m_staticText);
+    return t.image;
 }
 
 void ViewCell::updateOverlay()
@@ -141,6 +177,7 @@ void ViewCell::updateFont()
             f.setPixelSize(--pixelSize);
     }
     m_font = f;
+    dropTextImages();
 }
 
 void ViewCell::setIndicator(int slot, const QPixmap& icon)
@@ -164,11 +201,8 @@ void ViewCell::paintEvent(QPaintEvent*)
         p.setPen(Qt::black);
         p.drawRect(area.adjusted(0, 0, -1, -1));
     }
-    if (!m_text.empty()) {
-        p.setFont(m_font);
-        p.setPen(m_color);
-        p.drawStaticText(area.topLeft(), m_staticText);
-    }
+    if (!m_text.empty())
+        p.drawImage(area.topLeft() - QPoint(kTextMargin, 0), textImage(m_color));
     const int w = width();
     const int h = height();
     if (!m_indicators[0].isNull())

@@ -107,6 +107,10 @@ protected:
 
 private:
     void updateFont();
+    // The overlay text drawn once in `color` on a transparent image; the
+    // image is kept until the text, the font or the pixel ratio changes.
+    const QImage& textImage(const QColor& color);
+    void dropTextImages();
 
     const int m_index;
     CellHost& m_host;
@@ -125,6 +129,15 @@ private:
     // The text laid out once and drawn many times: shaping it again at every
     // paint would cost as much as the picture's own drawing.
     QStaticText m_staticText;
+    // The text drawn in the cell's last two colours (a cell of a split
+    // alternates between its colour and black), each blended in one pass at
+    // every paint instead of being drawn glyph by glyph.
+    struct TextImage {
+        QColor color;
+        QImage image;
+    };
+    std::array<TextImage, 2> m_textImages;
+    size_t m_nextTextImage = 0;
     uint32_t m_colorRef = 0;
     QColor m_color{Qt::black};
     int m_fontHeight = kInitialFontHeight;

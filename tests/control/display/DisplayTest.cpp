@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QPainter>
+#include <QStaticText>
 #include <QTest>
 #include <QTimer>
 
@@ -234,6 +236,72 @@ TEST_F(DisplayFixture, OverlayTextIsDrawnInTheCellColour)
     feed(dark);
     EXPECT_EQ(cell->overlayText(), "");
     EXPECT_EQ(greenPixels(), 0);
+}
+
+// The text is drawn once per text, font and colour and then blended in at
+// every paint: it lands where, and in the colour, a direct drawing puts it,
+// and follows every change of colour and text.
+TEST_F(DisplayFixture, OverlayTextFollowsColourAndTextChanges)
+{
+    ControlWindow& w = open(200, 150);
+    ViewCell* cell = w.cells()[0];
+    const Frame dark = solidPicture(64, 48, QColor(0, 0, 0));
+    // The box of the pixels whose colour leans to `channel` (0 red, 1 green).
+    auto ink = [](const QImage& img, int channel) {
+        QRect box;
+        int n = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                const int on = channel == 0 ? c.red() : c.green();
+                const int off = channel == 0 ? c.green() : c.red();
+                if (on > 120 && off < 80) {
+                    box |= QRect(x, y, 1, 1);
+                    ++n;
+                }
+            }
+        return std::make_pair(box, n);
+    };
+    display.setCameraName("Camera 7");
+    display.setShowText(1);
+    display.setFontColor(0x00FF00); // green
+    feed(dark);
+    const auto [greenBox, greenCount] = ink(grabCell(cell), 1);
+    ASSERT_GT(greenCount, 20);
+
+    // Drawn directly on the same picture, the text covers the same box.
+    QImage direct(cell->size(), QImage::Format_RGB32);
+    direct.fill(Qt::black);
+    {
+        QPainter p(&direct);
+        p.setFont(cell->overlayFont());
+        p.setPen(QColor(0, 255, 0));
+        QStaticText text(QStringLiteral("Camera 7"));
+        text.setTextFormat(Qt::PlainText);
+        p.drawStaticText(QPointF(0, 0), text);
+    }
+    const auto [directBox, directCount] = ink(direct, 1);
+    EXPECT_LE(std::abs(greenBox.left() - directBox.left()), 1);
+    EXPECT_LE(std::abs(greenBox.top() - directBox.top()), 1);
+    EXPECT_LE(std::abs(greenBox.right() - directBox.right()), 1);
+    EXPECT_LE(std::abs(greenBox.bottom() - directBox.bottom()), 1);
+    EXPECT_NEAR(greenCount, directCount, directCount / 5 + 2);
+
+    // Another colour replaces the first at the next paint, and back.
+    cell->setOverlayColor(0x0000FF); // red
+    cell->repaint();
+    EXPECT_EQ(ink(grabCell(cell), 1).second, 0);
+    EXPECT_GT(ink(grabCell(cell), 0).second, 20);
+    cell->setOverlayColor(0x00FF00);
+    EXPECT_EQ(ink(grabCell(cell), 1).second, greenCount);
+
+    // A longer text reaches further right; a larger font makes it taller.
+    display.setCameraName("Camera 7 at the back door");
+    feed(dark);
+    const QRect longer = ink(grabCell(cell), 1).first;
+    EXPECT_GT(longer.right(), greenBox.right() + 20);
+    cell->setFontHeight(30);
+    EXPECT_GT(ink(grabCell(cell), 1).first.height(), longer.height() + 4);
 }
 
 TEST_F(DisplayFixture, OverlayTimeFormatsAndCameraClock)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -299,6 +300,34 @@ TEST(HttpRequest, StreamReadsGiveWholeBlocks)
     EXPECT_EQ(sizes, (std::vector<long>{2048, 2048, 2048, 2048, 2048, 700, 0}));
     EXPECT_EQ(got, body);
     EXPECT_EQ(req.Read(block, sizeof block), -1); // closed
+}
+
+// A reader that lags far behind the socket still gets every byte in order,
+// in whole blocks: the buffered bytes are received in large pieces and the
+// read ones dropped from the front while the rest waits.
+TEST(HttpRequest, StreamReadsLaggingBehindALargeBodyLoseNothing)
+{
+    ScriptedHttpServer server;
+    const std::string body = bytes(2048 * 400 + 5, 11);
+    server.on("/GetData.cgi", Script().send(ScriptedHttpServer::reply(200, body, false)));
+    HttpRequest req;
+    ASSERT_EQ(req.OpenStream(server.url() + "/GetData.cgi"), HttpResult::Ok);
+    // Let the whole body reach the socket before the first read.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::string got;
+    uint8_t block[2048];
+    long n = 0;
+    int whole = 0;
+    while ((n = req.Read(block, sizeof block)) == 2048) {
+        ++whole;
+        got.append(reinterpret_cast<char*>(block), 2048);
+    }
+    ASSERT_EQ(n, 5);
+    got.append(reinterpret_cast<char*>(block), 5);
+    EXPECT_EQ(whole, 400);
+    EXPECT_TRUE(got == body) << "the bytes differ from byte " << std::mismatch(got.begin(), got.end(), body.begin()).first - got.begin();
+    EXPECT_EQ(req.Read(block, sizeof block), 0);
+    req.CloseRequest();
 }
 
 TEST(HttpRequest, Authentication)
