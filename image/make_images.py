@@ -319,7 +319,7 @@ def face(w, h, scale, glyph, caption, state, glyph_colour=None, behind=PANEL):
         if caption and h >= 36:                       # glyph above a caption
             g, gx, gy = min(h * 0.46, 22), w / 2, h * 0.38 + shift
         elif caption:                                 # glyph left of a caption
-            g = min(h * 0.5, 14)
+            g = min(h * 0.62, 14)
             tw = font(9 if h < 24 else 12).getlength(caption) + g + 4
             gx, gy = (w - tw) / 2 + g / 2, h / 2 + shift
         else:
