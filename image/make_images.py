@@ -485,7 +485,11 @@ PICTURES["skin_bottom_stretch.gif"] = (16, 91, "StretchBtmImg: widened on wide s
                                        strip(FRAME, "top"))
 
 # Where each picture was drawn to sit in the 1024 x 768 window (left, top).
-# The right column starts at x = 854, the bottom rows at y = 677.
+# The right column starts at x = 854, the bottom rows at y = 677; these edges
+# are exactly the thresholds from which controls move right or down on bigger
+# screens. The stretch strips start with no length at the seam they fill:
+# top at (834, 0), left at (0, 39), right at (854, 556), bottom at (854, 677);
+# they grow by the extra width or height while the pieces beyond them move.
 LAYOUT = {
     "skin_top.gif": (0, 0), "skin_top_right.gif": (834, 0),
     "skin_left.gif": (0, 39), "skin_right.gif": (854, 39),
