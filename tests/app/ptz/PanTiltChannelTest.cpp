@@ -6,6 +6,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -240,4 +245,40 @@ TEST_F(PanTiltChannelTest, CameraClosingWithoutReplyIsNoFailure)
     EXPECT_EQ(received, request(3));
     EXPECT_TRUE(channel.isIdle());
     EXPECT_TRUE(errors.empty());
+}
+
+// A connection that never completes (a listener whose accept queue is full
+// drops further connection requests) counts as a failure once the connect
+// bound passes, and the channel is free again.
+TEST_F(PanTiltChannelTest, ConnectionNotCompletedWithinTheBoundIsAFailure)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const quint16 port = ntohs(address.sin_port);
+
+    // Fill the accept queue; nothing is ever accepted.
+    QTcpSocket first;
+    first.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(waitFor([&] { return first.state() == QAbstractSocket::ConnectedState; }));
+    QTcpSocket second;
+    second.connectToHost(QHostAddress::LocalHost, port);
+    if (waitFor([&] { return second.state() == QAbstractSocket::ConnectedState; }, std::chrono::seconds(1))) {
+        ::close(listener);
+        GTEST_SKIP() << "this system completes connections beyond the accept queue";
+    }
+
+    channel.setTimeouts(300, 5000);
+    channel.moveCamera("127.0.0.1", port, PanTiltChannel::MoveLeft);
+    ASSERT_TRUE(waitFor([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors, std::vector<std::string>{"Can not connect to the camera!"});
+    EXPECT_TRUE(channel.isIdle());
+    EXPECT_TRUE(sent.empty());
+    ::close(listener);
 }
