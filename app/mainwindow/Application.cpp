@@ -8,6 +8,7 @@
 #include "app/mainwindow/Form4.h"
 #include "app/mainwindow/MainForm.h"
 #include "app/startup/SingleInstance.h"
+#include "app/startup/TerminationSignals.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -61,6 +62,8 @@ int Application::run()
         return kNoViewer;
     }
     connect(m_form.get(), &MainForm::exitRequested, this, &Application::shutDown, Qt::QueuedConnection);
+    m_signals = std::make_unique<TerminationSignals>();
+    connect(m_signals.get(), &TerminationSignals::terminationRequested, this, &Application::endUnattended);
     connect(m_instance.get(), &SingleInstance::raiseRequested, m_form.get(), &MainForm::raiseAndActivate);
 
     m_focused = std::make_unique<FocusedCamera>(*m_cameras);
@@ -75,11 +78,14 @@ void Application::armQuitTimer()
     if (!m_options.quitAfterSeconds)
         return;
     const int ms = static_cast<int>(std::min(*m_options.quitAfterSeconds * 1000.0, 2.0e9));
-    QTimer::singleShot(ms, this, [this] {
-        AppDialogs::current().closeAll();
-        // Queued: a box that was just answered returns to its caller first.
-        QTimer::singleShot(0, this, &Application::shutDown);
-    });
+    QTimer::singleShot(ms, this, &Application::endUnattended);
+}
+
+void Application::endUnattended()
+{
+    AppDialogs::current().closeAll();
+    // Queued: a box that was just answered returns to its caller first.
+    QTimer::singleShot(0, this, &Application::shutDown);
 }
 
 void Application::shutDown()
