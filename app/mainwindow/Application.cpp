@@ -44,9 +44,11 @@ int Application::run()
     m_instance = std::make_unique<SingleInstance>(config.getApplicationFolder());
     if (!m_instance->acquire()) {
         std::cerr << "oculon: another instance is already running on " << config.getApplicationFolder()
-                  << "; it was asked to come to the front\n";
+                  << "; this one ends\n";
         AppDialogs::current().ask(nullptr, {"oculon", kAnotherInstanceText, AppDialogs::Icon::Critical,
                                             AppDialogs::Buttons::Ok});
+        // The operator is sent to the window that is already there.
+        m_instance->askPrimaryToRaise();
         return kAnotherInstance;
     }
 

@@ -52,10 +52,8 @@ bool SingleInstance::acquire()
 {
     if (m_primary)
         return true;
-    if (!m_lock->tryLock(0)) {
-        askPrimaryToRaise();
+    if (!m_lock->tryLock(0))
         return false;
-    }
     m_primary = true;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -68,15 +66,18 @@ bool SingleInstance::acquire()
     return true;
 }
 
-void SingleInstance::askPrimaryToRaise()
+bool SingleInstance::askPrimaryToRaise()
 {
+    if (m_primary)
+        return false;
     QLocalSocket socket;
     socket.connectToServer(QString::fromStdString(m_socketPath));
     if (!socket.waitForConnected(kRequestTimeoutMs))
-        return;
+        return false;
     socket.write(kRaiseRequest);
-    socket.waitForBytesWritten(kRequestTimeoutMs);
+    const bool sent = socket.waitForBytesWritten(kRequestTimeoutMs);
     socket.disconnectFromServer();
+    return sent;
 }
 
 void SingleInstance::onConnection()

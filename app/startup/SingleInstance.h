@@ -12,7 +12,7 @@ class QLocalServer;
 // folder. The first instance holds a lock file and listens on a local socket,
 // both named after the user and the application folder, so two users, or
 // two private folders (tests, demos), never see each other. A later start
-// finds the lock held, sends "raise" over the socket and gives up. A lock
+// finds the lock held, and may send "raise" over the socket before it gives up. A lock
 // left by a crashed instance names a process that is gone and is taken over;
 // its socket file is removed before listening. GUI thread only.
 class SingleInstance : public QObject {
@@ -27,10 +27,12 @@ public:
     static std::string keyFor(const std::string& applicationFolder);
 
     // True when this is the only instance: the lock is held and the socket
-    // listens from now on. False when another instance holds the lock; that
-    // instance has then been asked to raise its window (when it answers).
+    // listens from now on. False when another instance holds the lock.
     bool acquire();
     bool isPrimary() const { return m_primary; }
+    // Asks the instance holding the lock to show its window; false when it
+    // could not be reached (it answers from its event loop within 2 s).
+    bool askPrimaryToRaise();
 
     const std::string& lockPath() const { return m_lockPath; }
     const std::string& socketPath() const { return m_socketPath; }
@@ -40,7 +42,6 @@ signals:
     void raiseRequested();
 
 private:
-    void askPrimaryToRaise();
     void onConnection();
 
     std::string m_lockPath;

@@ -92,12 +92,14 @@ TEST(SingleInstanceTest, SecondStartIsRefusedAndAsksTheFirstToRaise)
         SingleInstance second("/apps/one", runtime.path());
         EXPECT_FALSE(second.acquire());
         EXPECT_FALSE(second.isPrimary());
+        EXPECT_TRUE(second.askPrimaryToRaise());
     }
     EXPECT_TRUE(pumpUntil([&] { return raises == 1; })) << "the first instance was not asked to raise";
 
     // Another application folder is another program.
     SingleInstance elsewhere("/apps/two", runtime.path());
     EXPECT_TRUE(elsewhere.acquire());
+    EXPECT_FALSE(elsewhere.askPrimaryToRaise()) << "the holder of the lock asks nobody";
     EXPECT_FALSE(pumpUntil([&] { return raises > 1; }, 300)) << "only one request was sent";
 }
 
@@ -130,6 +132,7 @@ TEST(SingleInstanceTest, LeftoversOfACrashedInstanceNeverBlockAStart)
     // Its socket works: a later start reaches it.
     SingleInstance later("/apps/crashed", runtime.path());
     EXPECT_FALSE(later.acquire());
+    EXPECT_TRUE(later.askPrimaryToRaise());
     EXPECT_TRUE(pumpUntil([&] { return raises == 1; }));
 }
 
