@@ -10,6 +10,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -106,12 +107,18 @@ TEST_F(MainFormTest, ClosingTheWindowAndTheExitButtonAskForTheShutDown)
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(MainFormTest, WaitWindowCarriesItsTextFromTheStart)
+TEST_F(MainFormTest, WaitWindowCarriesItsTextFromTheStartAndStaysUntilHidden)
 {
     Form4 wait;
     auto* label = wait.findChild<QLabel*>("Label1");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text().toStdString(), "Disconnecting all connections, please wait for a moment...");
+    wait.show();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&wait, &escape);
+    EXPECT_TRUE(wait.isVisible()) << "Escape closed the wait window";
+    EXPECT_GE(wait.width(), label->sizeHint().width()) << "the text is cut";
+    wait.hide();
 }
 
 TEST_F(MainFormTest, AControlLibraryThatCannotBeFoundIsReportedAndNothingIsHandedOver)
