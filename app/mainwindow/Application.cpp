@@ -66,7 +66,10 @@ int Application::run()
     connect(m_form.get(), &MainForm::exitRequested, this, &Application::shutDown, Qt::QueuedConnection);
     m_signals = std::make_unique<TerminationSignals>();
     connect(m_signals.get(), &TerminationSignals::terminationRequested, this, &Application::endUnattended);
-    connect(m_instance.get(), &SingleInstance::raiseRequested, m_form.get(), &MainForm::raiseAndActivate);
+    connect(m_instance.get(), &SingleInstance::raiseRequested, m_form.get(), [this] {
+        std::cerr << "oculon: another start on this application folder was refused; showing this window\n";
+        m_form->raiseAndActivate();
+    });
 
     m_focused = std::make_unique<FocusedCamera>(*m_cameras);
     m_focused->getFocusedCamera();

@@ -90,7 +90,12 @@ public:
     bool finished(int timeoutMs) { return m_process.waitForFinished(timeoutMs); }
     bool running() const { return m_process.state() == QProcess::Running; }
     int exitCode() const { return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1; }
-    std::string errors() { return m_process.readAllStandardError().toStdString(); }
+    // What the program wrote to standard error since the last call.
+    std::string errors()
+    {
+        m_process.waitForReadyRead(100);
+        return m_process.readAllStandardError().toStdString();
+    }
     void terminate() { m_process.terminate(); }
 
     std::string boxLog() const { return m_home.file("boxes.log"); }
@@ -135,8 +140,14 @@ TEST_F(OculonProgram, ASecondStartOnTheSameFolderShowsOneBoxAndEndsWithoutTouchi
               (std::vector<std::string>{"critical|ok|oculon|Another instance of the program is already running"}));
     EXPECT_TRUE(cams.requestLog().empty()) << "the refused start reached a camera";
 
-    // The first goes on, and ends cleanly through its shut-down on SIGTERM.
+    // The first goes on, was asked to show its window, and ends cleanly
+    // through its shut-down on SIGTERM.
     EXPECT_TRUE(first.running());
+    std::string firstErrors;
+    EXPECT_TRUE(waitFor([&] {
+        firstErrors += first.errors();
+        return firstErrors.find("showing this window") != std::string::npos;
+    }, 30000)) << firstErrors;
     first.terminate();
     ASSERT_TRUE(first.finished(60000));
     EXPECT_EQ(first.exitCode(), 0);
@@ -149,11 +160,21 @@ TEST_F(OculonProgram, NoConfiguredCameraMeansNoRequest)
     ASSERT_TRUE(cams.started());
     TempDir home;
     Oculon oculon(home);
-    oculon.start({"--quit-after", "2"});
+    oculon.start({"--quit-after", "2", "--screenshot", QString::fromStdString(home.file("empty.png"))});
     ASSERT_TRUE(oculon.finished(60000));
     EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
     EXPECT_TRUE(cams.requestLog().empty());
     EXPECT_TRUE(oculon.boxes().empty());
+    // 16 empty views: the middle of every cell of the 4x4 grid shows the same
+    // idle face of a viewer, which is not the window's own background.
+    const QImage shot(QString::fromStdString(home.file("empty.png")));
+    ASSERT_FALSE(shot.isNull());
+    const QColor idle = shot.pixelColor(shot.width() / 8, shot.height() / 9);
+    EXPECT_NE(idle, shot.pixelColor(4, shot.height() - 4)) << "no viewer in the first cell";
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column)
+            EXPECT_EQ(shot.pixelColor(shot.width() * (2 * column + 1) / 8, shot.height() * (2 * row + 1) / 9), idle)
+                << "cell " << row * 4 + column + 1;
 }
 
 TEST_F(OculonProgram, EndingWhileRecordingLeavesFinishedFilesOnly)
