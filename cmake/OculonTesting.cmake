@@ -8,6 +8,7 @@ include(GoogleTest)
 # builds and runs only these; a new threaded test program joins here.
 set(OCULON_THREADED_TESTS
   app_host_tests
+  app_mainwindow_tests
   audio_thread_tests
   automation_camsim_tests
   automation_tests

@@ -1,9 +1,118 @@
 #include "app/mainwindow/MainForm.h"
 
-MainForm::MainForm(QWidget* parent)
+#include "app/core/Camera.h"
+#include "app/core/CameraGO.h"
+#include "app/core/ViewerGO.h"
+#include "app/mainwindow/ViewerGrid.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using platform::component::HResult;
+
+MainForm::MainForm(CameraGO& cameras, ViewerGO& viewers, std::string controlLibrary, QWidget* parent)
     : QMainWindow(parent)
+    , m_cameras(cameras)
+    , m_viewers(viewers)
+    , m_host(std::move(controlLibrary))
 {
     setObjectName("MainForm");
+    // The title names the program in the task bar.
     setWindowTitle("oculon");
     resize(1024, 768);
+
+    auto* central = new QWidget(this);
+    central->setObjectName("MainPanel");
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(4, 4, 4, 4);
+    m_grid = new ViewerGrid(central);
+    column->addWidget(m_grid, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    m_exitBtn = new QPushButton("Exit", central);
+    m_exitBtn->setObjectName("ExitBtn");
+    m_exitBtn->setToolTip("Exit");
+    buttons->addWidget(m_exitBtn);
+    column->addLayout(buttons);
+    setCentralWidget(central);
+
+    connect(m_exitBtn, &QPushButton::clicked, this, &MainForm::exitRequested);
+    m_host.setStatusHandler([this](int16_t index, int32_t) { m_cameras.onViewerStatus(index); });
+}
+
+MainForm::~MainForm()
+{
+    takeDownViewers();
+}
+
+HResult MainForm::createViewers()
+{
+    const HResult created = m_host.create(ViewerGrid::kCells);
+    if (platform::component::failed(created))
+        return created;
+    for (int16_t index = 0; index < ViewerGrid::kCells; ++index) {
+        QWidget* cell = m_grid->cell(index);
+        const HResult made = m_host.createWindow(index, cell, cell->width(), cell->height());
+        if (platform::component::failed(made))
+            return made;
+        m_grid->adopt(index, m_host.window(index));
+    }
+    m_viewers.setViewers(m_host.viewers());
+    return created;
+}
+
+void MainForm::takeDownViewers()
+{
+    m_host.shutdown();
+    m_viewers.clear();
+    m_cameras.releaseViewers();
+}
+
+void MainForm::raiseAndActivate()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainForm::startRec(int16_t uid)
+{
+    Camera* camera = m_cameras.getCamera(uid);
+    if (!camera)
+        return;
+    if (camera->isRecording())
+        camera->stopRec();
+    else
+        camera->startRec();
+}
+
+void MainForm::showAudioToggle()
+{
+    // The button console that shows the sound state is not part of this window yet.
+}
+
+void MainForm::setRecBtnPicture(int16_t, const std::string&)
+{
+    // The record buttons are not part of this window yet.
+}
+
+void MainForm::processPendingEvents()
+{
+    QApplication::processEvents();
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    if (m_closeAllowed) {
+        event->accept();
+        return;
+    }
+    // Closing the window is the exit command: the shut-down closes it.
+    event->ignore();
+    emit exitRequested();
 }

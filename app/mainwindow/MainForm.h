@@ -1,10 +1,62 @@
 #pragma once
 
+#include "app/core/CameraWindow.h"
+#include "app/host/ViewerHost.h"
+#include "platform/component/Dispatch.h"
+
 #include <QMainWindow>
 
-// The operator's main window.
-class MainForm : public QMainWindow {
+class CameraGO;
+class QPushButton;
+class ViewerGO;
+class ViewerGrid;
+
+// The operator's main window: the 16 viewer controls in their grid and the
+// exit button. It hosts the controls (index = camera slot), hands them to
+// ViewerGO and passes each viewer's Status event to its camera. Closing the
+// window by any means asks for the program's shut-down instead. GUI thread only.
+class MainForm : public QMainWindow, public CameraWindow {
     Q_OBJECT
 public:
-    explicit MainForm(QWidget* parent = nullptr);
+    // `cameras` and `viewers` must outlive the window.
+    MainForm(CameraGO& cameras, ViewerGO& viewers, std::string controlLibrary, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    // Creates the 16 viewers in the grid and hands them to ViewerGO. Returns
+    // the result of the first control that could not be created (the viewers
+    // are then not handed over).
+    platform::component::HResult createViewers();
+    // Takes the viewers down: their windows all go first, then the controls
+    // are released, ViewerGO forgets them and the cameras let go of theirs,
+    // which frees each control and ends its connection and recording.
+    void takeDownViewers();
+
+    // Brings the window to the front (another start asked for it).
+    void raiseAndActivate();
+    // From now on a close request closes the window.
+    void allowClose() { m_closeAllowed = true; }
+
+    ViewerGrid* grid() const { return m_grid; }
+    host::ViewerHost& host() { return m_host; }
+
+    // CameraWindow
+    void startRec(int16_t uid) override;
+    void showAudioToggle() override;
+    void setRecBtnPicture(int16_t index, const std::string& picture) override;
+    void processPendingEvents() override;
+
+signals:
+    // The operator asked to end the program (ExitBtn or closing the window).
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    CameraGO& m_cameras;
+    ViewerGO& m_viewers;
+    host::ViewerHost m_host;
+    ViewerGrid* m_grid;
+    QPushButton* m_exitBtn;
+    bool m_closeAllowed = false;
 };

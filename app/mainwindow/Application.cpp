@@ -1,0 +1,119 @@
+#include "app/mainwindow/Application.h"
+
+#include "app/core/AppCfgGO.h"
+#include "app/core/CameraGO.h"
+#include "app/core/FocusedCamera.h"
+#include "app/host/ViewerCreation.h"
+#include "app/mainwindow/AppDialogs.h"
+#include "app/mainwindow/Form4.h"
+#include "app/mainwindow/MainForm.h"
+#include "app/startup/SingleInstance.h"
+#include "app/startup/TerminationSignals.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <iostream>
+
+namespace {
+constexpr char kAnotherInstanceText[] = "Another instance of the program is already running";
+}
+
+Application::Application(CommandLine options)
+    : m_options(std::move(options))
+{
+}
+
+Application::~Application()
+{
+    // The window goes before the cameras it reports to.
+    m_form.reset();
+    m_focused.reset();
+    m_cameras.reset();
+}
+
+int Application::run()
+{
+    // Armed first, so that it also answers the box of a refused start.
+    armQuitTimer();
+
+    AppCfgGO& config = appCfg();
+    if (!config.initConfig())
+        std::cerr << "oculon: cannot create " << config.getConfigFolder() << "; running with default settings\n";
+
+    m_instance = std::make_unique<SingleInstance>(config.getApplicationFolder());
+    if (!m_instance->acquire()) {
+        std::cerr << "oculon: another instance is already running on " << config.getApplicationFolder()
+                  << "; this one ends\n";
+        AppDialogs::current().ask(nullptr, {"oculon", kAnotherInstanceText, AppDialogs::Icon::Critical,
+                                            AppDialogs::Buttons::Ok});
+        // The operator is sent to the window that is already there.
+        m_instance->askPrimaryToRaise();
+        return kAnotherInstance;
+    }
+
+    m_cameras = std::make_unique<CameraGO>(config, m_viewers);
+    m_form = std::make_unique<MainForm>(*m_cameras, m_viewers, host::installedControlLibrary());
+    m_cameras->setWindow(m_form.get());
+    const auto created = m_form->createViewers();
+    if (platform::component::failed(created)) {
+        std::cerr << "oculon: the viewer control could not be created (error 0x" << std::hex
+                  << static_cast<uint32_t>(created) << std::dec << ")\n";
+        AppDialogs::current().ask(nullptr, {"oculon", "The camera viewer could not be created.",
+                                            AppDialogs::Icon::Critical, AppDialogs::Buttons::Ok});
+        return kNoViewer;
+    }
+    connect(m_form.get(), &MainForm::exitRequested, this, &Application::shutDown, Qt::QueuedConnection);
+    m_signals = std::make_unique<TerminationSignals>();
+    connect(m_signals.get(), &TerminationSignals::terminationRequested, this, &Application::endUnattended);
+    connect(m_instance.get(), &SingleInstance::raiseRequested, m_form.get(), [this] {
+        std::cerr << "oculon: another start on this application folder was refused; showing this window\n";
+        m_form->raiseAndActivate();
+    });
+
+    m_focused = std::make_unique<FocusedCamera>(*m_cameras);
+    m_focused->getFocusedCamera();
+    m_form->show();
+    m_cameras->connectAll();
+    return QApplication::exec();
+}
+
+void Application::armQuitTimer()
+{
+    if (!m_options.quitAfterSeconds)
+        return;
+    const int ms = static_cast<int>(std::min(*m_options.quitAfterSeconds * 1000.0, 2.0e9));
+    QTimer::singleShot(ms, this, &Application::endUnattended);
+}
+
+void Application::endUnattended()
+{
+    AppDialogs::current().closeAll();
+    // Queued: a box that was just answered returns to its caller first.
+    QTimer::singleShot(0, this, &Application::shutDown);
+}
+
+void Application::shutDown()
+{
+    if (m_shuttingDown || !m_form)
+        return;
+    m_shuttingDown = true;
+
+    if (!m_options.screenshotFile.empty()) {
+        if (!m_form->grab().save(QString::fromStdString(m_options.screenshotFile)))
+            std::cerr << "oculon: cannot save the screenshot " << m_options.screenshotFile << "\n";
+    }
+
+    Form4 wait;
+    wait.show();
+    QApplication::processEvents();
+    m_form->hide();
+    QApplication::processEvents();
+
+    m_form->takeDownViewers();
+
+    wait.hide();
+    m_form->allowClose();
+    m_form->close();
+    QApplication::exit(0);
+}

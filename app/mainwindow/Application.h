@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/core/ViewerGO.h"
+#include "app/startup/CommandLine.h"
+
+#include <QObject>
+
+#include <memory>
+
+class CameraGO;
+class FocusedCamera;
+class MainForm;
+class SingleInstance;
+class TerminationSignals;
+
+// The program's start-up and shut-down. Start-up: the configuration, the
+// single-instance test, the main window with its viewers, the focused camera,
+// the window shown, every camera connected. Shut-down (the exit button, a
+// closed window, --quit-after, or SIGTERM, SIGINT or SIGHUP): the wait window, the viewers taken down
+// (all windows first, then the controls, so every recording is finished),
+// the windows closed, the event loop ended. GUI thread only.
+class Application : public QObject {
+    Q_OBJECT
+public:
+    // Exit statuses besides 0.
+    static constexpr int kAnotherInstance = 2;
+    static constexpr int kNoViewer = 3;
+
+    explicit Application(CommandLine options);
+    ~Application() override;
+
+    // Runs the start-up and then the event loop; returns the exit status.
+    int run();
+    // The shut-down; a second request while it runs does nothing.
+    void shutDown();
+
+private:
+    void armQuitTimer();
+    // The program is ending without the operator (timer, signal): boxes still
+    // open are answered with their default button, then the shut-down runs.
+    void endUnattended();
+
+    CommandLine m_options;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<TerminationSignals> m_signals;
+    ViewerGO m_viewers;
+    std::unique_ptr<CameraGO> m_cameras;
+    std::unique_ptr<FocusedCamera> m_focused;
+    std::unique_ptr<MainForm> m_form;
+    bool m_shuttingDown = false;
+};

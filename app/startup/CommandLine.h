@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The program's options. None is needed to run; they serve demos and tests:
+//   --quit-after SECONDS  end through the ordinary shut-down after SECONDS
+//   --screenshot FILE.png save the main window just before the shut-down
+//   --help, --version
+struct CommandLine {
+    std::optional<double> quitAfterSeconds;
+    std::string screenshotFile;
+    bool help = false;
+    bool version = false;
+    // Set when the arguments could not be understood; the rest is then unset.
+    std::string error;
+
+    // `args` without the program name.
+    static CommandLine parse(const std::vector<std::string>& args);
+    static std::string usage(const std::string& program);
+};

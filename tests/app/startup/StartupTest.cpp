@@ -1,0 +1,139 @@
+// The command line and the single-instance guard.
+#include "app/startup/CommandLine.h"
+#include "app/startup/SingleInstance.h"
+#include "support/TempDir.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSysInfo>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+TEST(CommandLineTest, ReadsTheOptionsAndRejectsWhatItCannotUse)
+{
+    const CommandLine none = CommandLine::parse({});
+    EXPECT_TRUE(none.error.empty());
+    EXPECT_FALSE(none.quitAfterSeconds);
+    EXPECT_TRUE(none.screenshotFile.empty());
+
+    const CommandLine both = CommandLine::parse({"--quit-after", "2.5", "--screenshot=shot.png"});
+    ASSERT_TRUE(both.error.empty()) << both.error;
+    EXPECT_EQ(both.quitAfterSeconds.value_or(-1), 2.5);
+    EXPECT_EQ(both.screenshotFile, "shot.png");
+    EXPECT_EQ(CommandLine::parse({"--quit-after=0"}).quitAfterSeconds.value_or(-1), 0.0);
+    EXPECT_TRUE(CommandLine::parse({"--help"}).help);
+    EXPECT_TRUE(CommandLine::parse({"-v"}).version);
+
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+             {"--quit-after"},           // value missing
+             {"--quit-after", "soon"},   // not a number
+             {"--quit-after", "-1"},     // negative
+             {"--quit-after", "3s"},     // trailing text
+             {"--quit-after", "inf"},    // not finite
+             {"--screenshot="},          // empty file name
+             {"--help=yes"},             // a flag with a value
+             {"--frobnicate"},
+             {"extra"}}) {
+        const CommandLine line = CommandLine::parse(wrong);
+        EXPECT_FALSE(line.error.empty()) << wrong.front();
+        EXPECT_FALSE(line.quitAfterSeconds) << "a failed parse leaves nothing set";
+    }
+    // The usage names every option.
+    const std::string usage = CommandLine::usage("oculon");
+    for (const char* option : {"--quit-after", "--screenshot", "--help", "--version"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+QCoreApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "app_startup_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* instance = new QCoreApplication(argc, argv);
+    return *instance;
+}
+
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 20000)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+TEST(SingleInstanceTest, KeyIsPerUserAndPerFolder)
+{
+    const std::string key = SingleInstance::keyFor("/data/a");
+    EXPECT_EQ(key.rfind("oculon-" + std::to_string(::getuid()) + "-", 0), 0u) << key;
+    EXPECT_EQ(key, SingleInstance::keyFor("/data/a/")) << "the same folder written differently";
+    EXPECT_EQ(key, SingleInstance::keyFor("/data/./a"));
+    EXPECT_NE(key, SingleInstance::keyFor("/data/b"));
+}
+
+TEST(SingleInstanceTest, SecondStartIsRefusedAndAsksTheFirstToRaise)
+{
+    app();
+    TempDir runtime;
+    SingleInstance first("/apps/one", runtime.path());
+    ASSERT_TRUE(first.acquire());
+    int raises = 0;
+    QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raises; });
+
+    {
+        SingleInstance second("/apps/one", runtime.path());
+        EXPECT_FALSE(second.acquire());
+        EXPECT_FALSE(second.isPrimary());
+        EXPECT_TRUE(second.askPrimaryToRaise());
+    }
+    EXPECT_TRUE(pumpUntil([&] { return raises == 1; })) << "the first instance was not asked to raise";
+
+    // Another application folder is another program.
+    SingleInstance elsewhere("/apps/two", runtime.path());
+    EXPECT_TRUE(elsewhere.acquire());
+    EXPECT_FALSE(elsewhere.askPrimaryToRaise()) << "the holder of the lock asks nobody";
+    EXPECT_FALSE(pumpUntil([&] { return raises > 1; }, 300)) << "only one request was sent";
+}
+
+TEST(SingleInstanceTest, LeftoversOfACrashedInstanceNeverBlockAStart)
+{
+    app();
+    TempDir runtime;
+    SingleInstance probe("/apps/crashed", runtime.path());
+
+    // A process that has ended: its number is what a crashed instance leaves in its lock.
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    QFile lock(QString::fromStdString(probe.lockPath()));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(gone) + "\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+               QSysInfo::machineHostName().toUtf8() + "\n");
+    lock.close();
+    // And its socket file, which nobody listens on any more.
+    QFile socket(QString::fromStdString(probe.socketPath()));
+    ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+    socket.close();
+
+    SingleInstance restarted("/apps/crashed", runtime.path());
+    ASSERT_TRUE(restarted.acquire());
+    int raises = 0;
+    QObject::connect(&restarted, &SingleInstance::raiseRequested, [&] { ++raises; });
+    // Its socket works: a later start reaches it.
+    SingleInstance later("/apps/crashed", runtime.path());
+    EXPECT_FALSE(later.acquire());
+    EXPECT_TRUE(later.askPrimaryToRaise());
+    EXPECT_TRUE(pumpUntil([&] { return raises == 1; }));
+}
+
+} // namespace
