@@ -1,14 +1,25 @@
 #include "app/mainwindow/Application.h"
 
 #include "app/core/AppCfgGO.h"
+#include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
 #include "app/core/FocusedCamera.h"
+#include "app/core/ViewerLayout.h"
 #include "app/host/ViewerCreation.h"
 #include "app/mainwindow/AppDialogs.h"
 #include "app/mainwindow/Form4.h"
 #include "app/mainwindow/MainForm.h"
+#include "app/mainwindow/MainTimers.h"
+#include "app/mainwindow/ViewerGrid.h"
 #include "app/startup/SingleInstance.h"
 #include "app/startup/TerminationSignals.h"
+#include "app/storage/DiskFO.h"
+#include "app/storage/FileExtGO.h"
+#include "app/storage/VolumeInfo.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QStatusBar>
 
 #include <QApplication>
 #include <QTimer>
@@ -26,7 +37,8 @@ Application::Application(CommandLine options)
 
 Application::~Application()
 {
-    // The window goes before the cameras it reports to.
+    // The timers stop first; the window goes before the cameras it reports to.
+    m_timers.reset();
     m_form.reset();
     m_focused.reset();
     m_cameras.reset();
@@ -73,9 +85,51 @@ int Application::run()
 
     m_focused = std::make_unique<FocusedCamera>(*m_cameras);
     m_focused->getFocusedCamera();
+    applyViewerLayout();
     m_form->show();
+    startTimers();
     m_cameras->connectAll();
     return QApplication::exec();
+}
+
+void Application::applyViewerLayout()
+{
+    const Camera* focused = m_focused->getFocusedCamera();
+    const int16_t uid = focused ? focused->getUID() : int16_t{0};
+    m_layouts.setViewerLayout(makeViewerLayout(appCfg().getViewerLayout()))->layout(uid, *m_form->grid());
+}
+
+void Application::startTimers()
+{
+    AppCfgGO& config = appCfg();
+    m_volumes = std::make_unique<SystemVolumes>();
+    m_disk = std::make_unique<DiskFO>(config, *m_volumes, [this](const std::string& message) {
+        m_timerBoxes.show(m_form.get(), {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
+    });
+    m_files = std::make_unique<FileExtGO>(config, *m_disk);
+    m_diskWatch = std::make_unique<DiskWatch>(*m_disk, *m_files, [this](const std::string& line) { addAlertLine(line); });
+
+    // The window's own clock label when it has one, else one in its status bar.
+    auto* clockLbl = m_form->findChild<QLabel*>("ClockLbl");
+    if (!clockLbl) {
+        clockLbl = new QLabel(m_form.get());
+        clockLbl->setObjectName("ClockLbl");
+        m_form->statusBar()->addPermanentWidget(clockLbl);
+    }
+    auto duties = SlotDuties::of(*m_cameras, m_viewers, *m_focused, m_form.get());
+    m_timers = std::make_unique<MainTimers>(clockLbl, std::move(duties), *m_diskWatch);
+    m_timers->clockTick();
+}
+
+void Application::addAlertLine(const std::string& line)
+{
+    m_alerts.add(line, appCfg().getAlertLineNum());
+    if (auto* list = m_form ? m_form->findChild<QComboBox*>("alertCmb") : nullptr) {
+        list->clear();
+        for (const std::string& each : m_alerts.lines())
+            list->addItem(QString::fromStdString(each));
+        list->setCurrentIndex(0);
+    }
 }
 
 void Application::armQuitTimer()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/core/LayoutGO.h"
 #include "app/core/ViewerGO.h"
+#include "app/mainwindow/AppDialogs.h"
+#include "app/storage/DiskWatch.h"
 #include "app/startup/CommandLine.h"
 
 #include <QObject>
@@ -9,7 +12,11 @@
 
 class CameraGO;
 class FocusedCamera;
+class DiskFO;
+class FileExtGO;
 class MainForm;
+class MainTimers;
+class SystemVolumes;
 class SingleInstance;
 class TerminationSignals;
 
@@ -39,6 +46,11 @@ private:
     // The program is ending without the operator (timer, signal): boxes still
     // open are answered with their default button, then the shut-down runs.
     void endUnattended();
+    // The current viewer layout from the settings, applied around the focused camera.
+    void applyViewerLayout();
+    // The clock and the periodic watch of the main window.
+    void startTimers();
+    void addAlertLine(const std::string& line);
 
     CommandLine m_options;
     std::unique_ptr<SingleInstance> m_instance;
@@ -47,5 +59,13 @@ private:
     std::unique_ptr<CameraGO> m_cameras;
     std::unique_ptr<FocusedCamera> m_focused;
     std::unique_ptr<MainForm> m_form;
+    LayoutGO m_layouts;
+    std::unique_ptr<SystemVolumes> m_volumes;
+    std::unique_ptr<DiskFO> m_disk;
+    std::unique_ptr<FileExtGO> m_files;
+    std::unique_ptr<DiskWatch> m_diskWatch;
+    AlertList m_alerts;
+    RepeatedBoxes m_timerBoxes;
+    std::unique_ptr<MainTimers> m_timers;
     bool m_shuttingDown = false;
 };

@@ -1,0 +1,202 @@
+// The main window's clock and watch timers, and the viewer grid as the
+// surface of the viewer layouts.
+#include "../storage/FakeVolumes.h"
+
+#include "app/core/AppCfgGO.h"
+#include "app/core/LayoutGO.h"
+#include "app/core/ViewerLayout.h"
+#include "app/mainwindow/MainTimers.h"
+#include "app/mainwindow/ViewerGrid.h"
+#include "app/storage/DiskFO.h"
+#include "app/storage/DiskWatch.h"
+#include "app/storage/FileExtGO.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QLocale>
+#include <QMetaObject>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+void ensureApp()
+{
+    static int argc = 1;
+    static char name[] = "app_mainwindow_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance())
+        new QApplication(argc, argv);
+}
+
+// Runs events until `done` holds or a generous bound passes.
+template <typename Pred>
+bool waitFor(Pred done)
+{
+    QDeadlineTimer deadline(20000);
+    while (!done() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// A disk check on fake volumes whose alert lines the test reads.
+struct Disk {
+    TempDir dir;
+    AppCfgGO cfg;
+    FakeVolumes volumes;
+    DiskFO disk{cfg, volumes, nullptr};
+    FileExtGO files{cfg, disk};
+    std::vector<std::string> lines;
+    DiskWatch watch{disk, files, [this](const std::string& line) { lines.push_back(line); }};
+};
+
+// Timers whose own intervals never fire during a test: ticks are run by hand.
+MainTimers::Pace handDriven()
+{
+    return {3600000, 3600000, {}};
+}
+
+TEST(MainTimers, AWatchTickNeverRunsInsideAnotherAndVisitsEverySlotInOrder)
+{
+    ensureApp();
+    Disk disk;
+    std::vector<int> visited;
+    int depth = 0;
+    int deepest = 0;
+    MainTimers* timers = nullptr;
+    SlotDuties duties;
+    duties.schedulePasses = [&](int16_t slot) {
+        deepest = std::max(deepest, ++depth);
+        visited.push_back(slot);
+        // A second tick arrives while this one lets events run.
+        if (slot == 3)
+            QMetaObject::invokeMethod(timers, &MainTimers::watchTick, Qt::QueuedConnection);
+    };
+    duties.requestTime = [&](int16_t) { --depth; };
+    duties.processPendingEvents = [] { QApplication::processEvents(); };
+    MainTimers made(nullptr, duties, disk.watch, handDriven());
+    timers = &made;
+
+    made.watchTick();
+    QApplication::processEvents();
+    EXPECT_EQ(deepest, 1);
+    ASSERT_EQ(visited.size(), 16u);
+    for (int slot = 0; slot < 16; ++slot)
+        EXPECT_EQ(visited[size_t(slot)], slot);
+    EXPECT_FALSE(made.watchTickRunning());
+
+    // A tick after the dropped one runs again in full.
+    made.watchTick();
+    EXPECT_EQ(visited.size(), 32u);
+}
+
+TEST(MainTimers, OnlyTheFocusedSlotHasItsRecordButtonRefreshed)
+{
+    ensureApp();
+    Disk disk;
+    std::vector<int16_t> refreshed;
+    SlotDuties duties;
+    duties.focusedUid = [] { return int16_t{9}; };
+    duties.updateRecBtn = [&](int16_t slot) { refreshed.push_back(slot); };
+    MainTimers timers(nullptr, duties, disk.watch, handDriven());
+    timers.watchTick();
+    EXPECT_EQ(refreshed, std::vector<int16_t>{9});
+}
+
+TEST(MainTimers, TheClockLabelFollowsTheClockInTheUsersFormat)
+{
+    ensureApp();
+    Disk disk;
+    QLabel clockLbl;
+    QDateTime shown(QDate(2026, 3, 4), QTime(5, 6, 7));
+    MainTimers::Pace pace{20, 3600000, [&] { return shown; }};
+    MainTimers timers(&clockLbl, {}, disk.watch, pace);
+
+    const QString first = QLocale().toString(shown, QLocale::ShortFormat);
+    ASSERT_TRUE(waitFor([&] { return clockLbl.text() == first; })) << clockLbl.text().toStdString();
+    shown = shown.addDays(1).addSecs(3600);
+    const QString second = QLocale().toString(shown, QLocale::ShortFormat);
+    ASSERT_NE(first, second);
+    EXPECT_TRUE(waitFor([&] { return clockLbl.text() == second; })) << clockLbl.text().toStdString();
+}
+
+TEST(MainTimers, TheDiskThrottleAddsItsLineAtTheTickAfterTheCounterReached600)
+{
+    ensureApp();
+    Disk disk;
+    disk.cfg.setCircularMode(1); // short space recycles; only the throttle adds lines
+    disk.volumes.setMegabytes(100, 2);
+    std::vector<int16_t> checkedSlots;
+    SlotDuties duties;
+    // Only slot 6 records, so one check per tick.
+    duties.isRecording = [](int16_t slot) { return slot == 6; };
+    duties.recPath = [&](int16_t slot) {
+        checkedSlots.push_back(slot);
+        return disk.dir.path();
+    };
+    MainTimers timers(nullptr, duties, disk.watch, handDriven());
+
+    for (int tick = 1; tick <= 600; ++tick)
+        timers.watchTick();
+    EXPECT_TRUE(disk.lines.empty());
+    EXPECT_EQ(disk.watch.throttleCount(), 600);
+    EXPECT_EQ(checkedSlots, std::vector<int16_t>(600, 6));
+
+    timers.watchTick();
+    ASSERT_EQ(disk.lines.size(), 1u);
+    EXPECT_NE(disk.lines[0].find("The disk space is not enough in"), std::string::npos);
+    EXPECT_EQ(disk.watch.throttleCount(), 0);
+}
+
+TEST(MainTimers, TheWatchTimerRunsTicksByItself)
+{
+    ensureApp();
+    Disk disk;
+    int ticks = 0;
+    SlotDuties duties;
+    duties.schedulePasses = [&](int16_t slot) { ticks += slot == 0; };
+    MainTimers timers(nullptr, duties, disk.watch, {3600000, 10, {}});
+    EXPECT_TRUE(waitFor([&] { return ticks >= 3; }));
+}
+
+TEST(ViewerGridLayout, TwoByTwoAroundSlot14ShowsSlots12To15InTheFourCells)
+{
+    ensureApp();
+    ViewerGrid grid;
+    grid.resize(1200, 900);
+    grid.show();
+    LayoutGO layouts;
+    layouts.setViewerLayout(makeViewerLayout(4))->layout(14, grid);
+
+    for (int index = 0; index < 16; ++index)
+        EXPECT_EQ(grid.cell(index)->isVisibleTo(&grid), index >= 12) << index;
+    const QRect a = grid.cell(12)->geometry();
+    const QRect b = grid.cell(13)->geometry();
+    const QRect c = grid.cell(14)->geometry();
+    const QRect d = grid.cell(15)->geometry();
+    // 12 13 / 14 15, touching, all of one size.
+    EXPECT_EQ(b.left(), a.right() + 1);
+    EXPECT_EQ(b.top(), a.top());
+    EXPECT_EQ(c.top(), a.bottom() + 1);
+    EXPECT_EQ(c.left(), a.left());
+    EXPECT_EQ(d.topLeft(), QPoint(b.left(), c.top()));
+    EXPECT_EQ(a.size(), d.size());
+    // The cells are the layout's twips through the screen's logical dpi.
+    const auto places = makeViewerLayout(4)->arrange(14, grid.screenSize());
+    const double dpiX = QApplication::primaryScreen()->logicalDotsPerInchX();
+    const double dpiY = QApplication::primaryScreen()->logicalDotsPerInchY();
+    EXPECT_EQ(a, pixelRectFromTwips(*places[12], dpiX, dpiY));
+    EXPECT_EQ(grid.sizeHint(), QSize(d.right() + 1, d.bottom() + 1));
+
+    // Going back to 4x4 shows them all again.
+    layouts.switchViewerLayout(16, 14, grid);
+    for (int index = 0; index < 16; ++index)
+        EXPECT_TRUE(grid.cell(index)->isVisibleTo(&grid)) << index;
+    EXPECT_LT(grid.cell(0)->geometry().right(), grid.cell(1)->geometry().left());
+}
+
+} // namespace
