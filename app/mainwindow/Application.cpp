@@ -164,6 +164,10 @@ void Application::shutDown()
     m_form->hide();
     QApplication::processEvents();
 
+    // No watch tick may touch the cameras once their viewers are gone, even
+    // one that let this shut-down run from inside its slot loop.
+    if (m_timers)
+        m_timers->stop();
     m_form->takeDownViewers();
 
     wait.hide();

@@ -76,6 +76,13 @@ MainTimers::MainTimers(QLabel* clockLbl, SlotDuties duties, DiskWatch& disk, Pac
     m_timer1.start(pace.watchMs);
 }
 
+void MainTimers::stop()
+{
+    m_stopped = true;
+    m_clockTmr.stop();
+    m_timer1.stop();
+}
+
 void MainTimers::clockTick()
 {
     if (m_clockLbl)
@@ -85,10 +92,10 @@ void MainTimers::clockTick()
 void MainTimers::watchTick()
 {
     // The events run after each slot may deliver another tick; it is dropped.
-    if (m_watchRunning)
+    if (m_watchRunning || m_stopped)
         return;
     m_watchRunning = true;
-    for (int16_t slot = 0; slot < kSlots; ++slot) {
+    for (int16_t slot = 0; slot < kSlots && !m_stopped; ++slot) {
         if (m_duties.schedulePasses)
             m_duties.schedulePasses(slot);
         if (m_duties.updateRecBtn && m_duties.focusedUid && m_duties.focusedUid() == slot)

@@ -63,6 +63,10 @@ public:
 
     bool watchTickRunning() const { return m_watchRunning; }
 
+    // Stops both timers for good (the shut-down takes the viewers and
+    // cameras away); a watch tick that is running ends after its current slot.
+    void stop();
+
 private:
     QLabel* m_clockLbl;
     SlotDuties m_duties;
@@ -71,4 +75,5 @@ private:
     QTimer m_clockTmr;
     QTimer m_timer1;
     bool m_watchRunning = false;
+    bool m_stopped = false;
 };

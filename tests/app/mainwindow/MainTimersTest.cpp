@@ -94,6 +94,28 @@ TEST(MainTimers, AWatchTickNeverRunsInsideAnotherAndVisitsEverySlotInOrder)
     EXPECT_EQ(visited.size(), 32u);
 }
 
+TEST(MainTimers, AShutDownFromInsideATickEndsItAfterThatSlot)
+{
+    ensureApp();
+    Disk disk;
+    std::vector<int> visited;
+    MainTimers* timers = nullptr;
+    SlotDuties duties;
+    duties.schedulePasses = [&](int16_t slot) { visited.push_back(slot); };
+    // The exit button is handled while slot 5 lets events run.
+    duties.processPendingEvents = [&] {
+        if (visited.back() == 5)
+            timers->stop();
+    };
+    MainTimers made(nullptr, duties, disk.watch, handDriven());
+    timers = &made;
+    made.watchTick();
+    EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    made.watchTick();
+    EXPECT_EQ(visited.size(), 6u);
+    EXPECT_FALSE(made.watchTickRunning());
+}
+
 TEST(MainTimers, OnlyTheFocusedSlotHasItsRecordButtonRefreshed)
 {
     ensureApp();
