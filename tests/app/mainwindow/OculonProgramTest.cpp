@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -178,6 +179,34 @@ TEST_F(OculonProgram, NoConfiguredCameraMeansNoRequest)
                 << "cell " << row * 4 + column + 1;
     // Right of the grid lies the window's own background.
     EXPECT_NE(shot.pixelColor(shot.width() * 9 / 10, shot.height() / 10), idle);
+}
+
+TEST_F(OculonProgram, TheConfiguredViewerLayoutArrangesTheViewsAtStartUp)
+{
+    // Borders between views crossed by a line through the top row of the grid.
+    const auto bordersCrossed = [](const QImage& shot) {
+        const int y = shot.height() / 10;
+        const QColor idle = shot.pixelColor(shot.width() / 10, y);
+        int runs = 0;
+        bool inBorder = false;
+        for (int x = shot.width() / 10; x < shot.width() * 8 / 10; ++x) {
+            const bool border = shot.pixelColor(x, y) != idle;
+            runs += border && !inBorder;
+            inBorder = border;
+        }
+        return runs;
+    };
+    for (const auto& [views, borders] : {std::pair{4, 1}, std::pair{16, 3}}) {
+        TempDir home;
+        Oculon oculon(home);
+        std::ofstream(home.file("etc/config.ini")) << "[App]\nVIEWER_LAYOUT=" << views << "\n";
+        oculon.start({"--quit-after", "1", "--screenshot", QString::fromStdString(home.file("layout.png"))});
+        ASSERT_TRUE(oculon.finished(60000));
+        EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+        const QImage shot(QString::fromStdString(home.file("layout.png")));
+        ASSERT_FALSE(shot.isNull());
+        EXPECT_EQ(bordersCrossed(shot), borders) << views << " views";
+    }
 }
 
 TEST_F(OculonProgram, EndingWhileRecordingLeavesFinishedFilesOnly)
