@@ -1,11 +1,8 @@
 #include "app/mainwindow/ImageGO.h"
 
-#include <QFileInfo>
+#include <QPixmap>
 
 namespace {
-
-// Where the pictures of the image folder live inside the program.
-constexpr char kBuiltIn[] = ":/image/";
 
 // "index_24.gif" -> "index_24@2x.gif".
 QString doubled(const QString& name)
@@ -16,8 +13,9 @@ QString doubled(const QString& name)
 
 } // namespace
 
-ImageGO::ImageGO(std::string overrideFolder)
+ImageGO::ImageGO(std::string overrideFolder, std::string builtInFolder)
     : m_overrideFolder(std::move(overrideFolder))
+    , m_builtInFolder(std::move(builtInFolder))
 {
 }
 
@@ -37,23 +35,24 @@ std::string ImageGO::buttonPicture(int number, bool pressed)
 QIcon ImageGO::load(const std::string& name) const
 {
     const QString file = QString::fromStdString(name);
-    // A picture in the override folder replaces the built-in one, together
-    // with its doubled variant: a built-in @2x face never shows over an
-    // operator's own picture.
-    QString folder;
-    if (!m_overrideFolder.empty() && QFileInfo(QString::fromStdString(m_overrideFolder) + '/' + file).isFile())
-        folder = QString::fromStdString(m_overrideFolder) + '/';
-    else if (QFileInfo(kBuiltIn + file).isFile())
-        folder = kBuiltIn;
-    else
-        return {};
+    if (!m_overrideFolder.empty()) {
+        QIcon own = loadFrom(QString::fromStdString(m_overrideFolder), file);
+        if (!own.isNull())
+            return own;
+    }
+    return loadFrom(QString::fromStdString(m_builtInFolder), file);
+}
 
-    QIcon icon;
-    const QPixmap single(folder + file);
+// The picture and its doubled variant from the same folder: a built-in @2x
+// face never shows over an operator's own picture.
+QIcon ImageGO::loadFrom(const QString& folder, const QString& name)
+{
+    const QPixmap single(folder + '/' + name);
     if (single.isNull())
         return {};
+    QIcon icon;
     icon.addPixmap(single);
-    QPixmap twice(folder + doubled(file));
+    QPixmap twice(folder + '/' + doubled(name));
     if (!twice.isNull()) {
         twice.setDevicePixelRatio(2.0);
         icon.addPixmap(twice);
