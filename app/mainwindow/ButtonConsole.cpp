@@ -141,7 +141,7 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
     auto* commands = new QGridLayout;
     int place = 0;
     for (const Row& row : kCommandRows) {
-        PictureButton* button = addButton(row, m_column, row.command != Command::Record);
+        PictureButton* button = addButton(row, m_column, true);
         commands->addWidget(button, place / 2, place % 2);
         ++place;
     }
