@@ -102,18 +102,19 @@ static const ButtonConsole::Row kZoomRows[] = {
     {"ZoomOutBtn", 40, "Zoom Out", "Zoom Out", Command::None},
 };
 
-// Pan/tilt pad, in a 3x3 grid: row, column.
+// Pan/tilt pad, in a 3x3 grid: row, column, and the move it sends.
 struct PadRow {
     ButtonConsole::Row row;
     int line;
     int place;
+    PanTiltChannel::MoveType move;
 };
 static const PadRow kPadRows[] = {
-    {{"MoveUpBtn", 46, "", "Up", Command::None}, 0, 1},
-    {{"MoveLeftBtn", 49, "", "Left", Command::None}, 1, 0},
-    {{"MoveHomeBtn", 50, "", "Home", Command::None}, 1, 1},
-    {{"MoveRightBtn", 51, "", "Right", Command::None}, 1, 2},
-    {{"MoveDownBtn", 53, "", "Down", Command::None}, 2, 1},
+    {{"MoveUpBtn", 46, "", "Up", Command::None}, 0, 1, PanTiltChannel::MoveUp},
+    {{"MoveLeftBtn", 49, "", "Left", Command::None}, 1, 0, PanTiltChannel::MoveLeft},
+    {{"MoveHomeBtn", 50, "", "Home", Command::None}, 1, 1, PanTiltChannel::MoveHome},
+    {{"MoveRightBtn", 51, "", "Right", Command::None}, 1, 2, PanTiltChannel::MoveRight},
+    {{"MoveDownBtn", 53, "", "Down", Command::None}, 2, 1, PanTiltChannel::MoveDown},
 };
 
 static const ButtonConsole::Row kAudioRow = {"AudioToggle", kAudioPicture, "", "Sound", Command::Audio};
@@ -125,6 +126,9 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
     , m_window(window)
     , m_images(images)
     , m_focused(cameras)
+    , m_panTilt([this](const std::string& text) {
+        AppDialogs::current().ask(m_column->window(), {"oculon", text, AppDialogs::Icon::None, AppDialogs::Buttons::Ok});
+    })
     , m_column(new QWidget(parent))
     , m_strip(new QWidget(parent))
 {
@@ -151,8 +155,14 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
         zoom->addWidget(addButton(row, m_column, true));
     column->addLayout(zoom);
     auto* pad = new QGridLayout;
-    for (const PadRow& entry : kPadRows)
-        pad->addWidget(addButton(entry.row, m_column, true), entry.line, entry.place);
+    for (const PadRow& entry : kPadRows) {
+        PictureButton* button = addButton(entry.row, m_column, true);
+        pad->addWidget(button, entry.line, entry.place);
+        connect(button, &QAbstractButton::clicked, this, [this, move = entry.move] {
+            if (Camera* focused = m_focused.getFocusedCamera())
+                m_panTilt.moveCamera(focused->getIP(), focused->getPort(), move);
+        });
+    }
     column->addLayout(pad);
     column->addStretch(1);
 

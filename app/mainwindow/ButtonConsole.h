@@ -2,6 +2,7 @@
 
 #include "app/core/FocusedCamera.h"
 #include "app/mainwindow/ImageGO.h"
+#include "app/ptz/PanTiltChannel.h"
 
 #include <QObject>
 #include <QWidget>
@@ -19,7 +20,7 @@ class PictureButton;
 // and the exit button. Every button is built from one row of a table (object
 // name, picture number, tooltip, command) and shows its pictures through
 // ImageGO. The console keeps the focused camera and carries out the commands
-// that act on it. GUI thread only.
+// that act on it, the pan/tilt moves included. GUI thread only.
 class ButtonConsole : public QObject {
     Q_OBJECT
 public:
@@ -80,6 +81,8 @@ private:
     CameraWindow& m_window;
     ImageGO& m_images;
     FocusedCamera m_focused;
+    // The move buttons' connection to the focused camera.
+    PanTiltChannel m_panTilt;
     int16_t m_selected = 0;
     std::array<PictureButton*, 16> m_select{};
     std::array<PictureButton*, 16> m_record{};

@@ -17,7 +17,10 @@
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
+#include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -300,6 +303,43 @@ TEST_F(ButtonConsoleTest, RotateAndSoundActOnTheFocusedViewerOnly)
     button("AudioToggle")->click();
     EXPECT_EQ(camera(3).getViewer().audio(), 0);
     EXPECT_EQ(pictureOf(button("AudioToggle")), "index_66_click.gif");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ButtonConsoleTest, MoveButtonsSendTheirMoveToTheFocusedCamera)
+{
+    openWindow();
+    QTcpServer camera;
+    ASSERT_TRUE(camera.listen(QHostAddress::LocalHost));
+    QByteArray received;
+    QObject::connect(&camera, &QTcpServer::newConnection, [&] {
+        QTcpSocket* peer = camera.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&received, peer] {
+            received += peer->readAll();
+            peer->write("HTTP/1.0 200 OK\r\n\r\n");
+        });
+    });
+    this->camera(2).setConnStatus(0); // an address changes only while not connecting
+    this->camera(2).setIP("127.0.0.1");
+    this->camera(2).setPort(camera.serverPort());
+    button("SlctBtn3")->click();
+    button("MoveLeftBtn")->click();
+    QDeadlineTimer bound(20000);
+    while (!received.contains("\r\n\r\n") && !bound.hasExpired())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_TRUE(received.startsWith("GET /Camera_Move.cgi?CameraMoveType=2")) << received.toStdString();
+
+    // A camera that cannot be reached: one plain box.
+    camera.close();
+    button("MoveUpBtn")->click();
+    QDeadlineTimer failure(20000);
+    while (dialogs.asked.empty() && !failure.hasExpired())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "Can not connect to the camera!");
 }
 
 } // namespace
