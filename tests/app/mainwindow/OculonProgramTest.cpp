@@ -165,20 +165,19 @@ TEST_F(OculonProgram, NoConfiguredCameraMeansNoRequest)
     EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
     EXPECT_TRUE(cams.requestLog().empty());
     EXPECT_TRUE(oculon.boxes().empty());
-    // 16 empty views: the middle of every cell of the 4x4 grid shows the same
-    // idle face of a viewer, which is not the window's own background. The
-    // grid fills the window but for the button column on the right (a fifth
-    // of the width at most) and the camera strip below (a tenth of the height).
+    // 16 empty views: the middle of every cell of the 4x4 layout (which takes
+    // the left four fifths of the window designed for 1024x768) shows the same
+    // idle face of a viewer, which is not the window's own background.
     const QImage shot(QString::fromStdString(home.file("empty.png")));
     ASSERT_FALSE(shot.isNull());
-    const int gridWidth = shot.width() * 4 / 5;
-    const int gridHeight = shot.height() * 9 / 10;
-    const QColor idle = shot.pixelColor(gridWidth / 8, gridHeight / 8);
-    EXPECT_NE(idle, shot.pixelColor(2, shot.height() - 2)) << "no viewer in the first cell";
+    const QColor idle = shot.pixelColor(shot.width() / 10, shot.height() / 10);
+    EXPECT_NE(idle, shot.pixelColor(4, shot.height() - 4)) << "no viewer in the first cell";
     for (int row = 0; row < 4; ++row)
         for (int column = 0; column < 4; ++column)
-            EXPECT_EQ(shot.pixelColor(gridWidth * (2 * column + 1) / 8, gridHeight * (2 * row + 1) / 8), idle)
+            EXPECT_EQ(shot.pixelColor(shot.width() * (2 * column + 1) / 10, shot.height() * (2 * row + 1) / 10), idle)
                 << "cell " << row * 4 + column + 1;
+    // Right of the grid lies the window's own background.
+    EXPECT_NE(shot.pixelColor(shot.width() * 9 / 10, shot.height() / 10), idle);
 }
 
 TEST_F(OculonProgram, EndingWhileRecordingLeavesFinishedFilesOnly)
