@@ -1,14 +1,16 @@
 #include "app/mainwindow/MainForm.h"
 
+#include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
 #include "app/core/ViewerGO.h"
+#include "app/mainwindow/ButtonConsole.h"
+#include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/ViewerGrid.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 using platform::component::HResult;
@@ -26,20 +28,20 @@ MainForm::MainForm(CameraGO& cameras, ViewerGO& viewers, std::string controlLibr
 
     auto* central = new QWidget(this);
     central->setObjectName("MainPanel");
+    central->setStyleSheet("#MainPanel { background: #15181d; }");
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(4, 4, 4, 4);
     m_grid = new ViewerGrid(central);
-    column->addWidget(m_grid, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    m_exitBtn = new QPushButton("Exit", central);
-    m_exitBtn->setObjectName("ExitBtn");
-    m_exitBtn->setToolTip("Exit");
-    buttons->addWidget(m_exitBtn);
-    column->addLayout(buttons);
+    // The buttons: right of the views and below them.
+    m_images = std::make_unique<ImageGO>(cameras.config().getApplicationFolder() + "/image");
+    m_console = new ButtonConsole(cameras, *this, *m_images, central);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_grid, 1);
+    row->addWidget(m_console->column());
+    column->addLayout(row, 1);
+    column->addWidget(m_console->strip());
     setCentralWidget(central);
-
-    connect(m_exitBtn, &QPushButton::clicked, this, &MainForm::exitRequested);
+    connect(m_console, &ButtonConsole::exitRequested, this, &MainForm::exitRequested);
     m_host.setStatusHandler([this](int16_t index, int32_t) { m_cameras.onViewerStatus(index); });
 }
 
@@ -89,16 +91,17 @@ void MainForm::startRec(int16_t uid)
         camera->stopRec();
     else
         camera->startRec();
+    m_console->updateRecBtn(uid);
 }
 
 void MainForm::showAudioToggle()
 {
-    // The button console that shows the sound state is not part of this window yet.
+    m_console->showAudioToggle();
 }
 
-void MainForm::setRecBtnPicture(int16_t, const std::string&)
+void MainForm::setRecBtnPicture(int16_t index, const std::string& picture)
 {
-    // The record buttons are not part of this window yet.
+    m_console->setRecBtnPicture(index, picture);
 }
 
 void MainForm::processPendingEvents()

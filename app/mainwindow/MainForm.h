@@ -6,13 +6,16 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
+class ButtonConsole;
 class CameraGO;
-class QPushButton;
+class ImageGO;
 class ViewerGO;
 class ViewerGrid;
 
 // The operator's main window: the 16 viewer controls in their grid and the
-// exit button. It hosts the controls (index = camera slot), hands them to
+// button console. It hosts the controls (index = camera slot), hands them to
 // ViewerGO and passes each viewer's Status event to its camera. Closing the
 // window by any means asks for the program's shut-down instead. GUI thread only.
 class MainForm : public QMainWindow, public CameraWindow {
@@ -37,6 +40,7 @@ public:
     void allowClose() { m_closeAllowed = true; }
 
     ViewerGrid* grid() const { return m_grid; }
+    ButtonConsole* console() const { return m_console; }
     host::ViewerHost& host() { return m_host; }
 
     // CameraWindow
@@ -57,6 +61,7 @@ private:
     ViewerGO& m_viewers;
     host::ViewerHost m_host;
     ViewerGrid* m_grid;
-    QPushButton* m_exitBtn;
+    std::unique_ptr<ImageGO> m_images;
+    ButtonConsole* m_console;
     bool m_closeAllowed = false;
 };

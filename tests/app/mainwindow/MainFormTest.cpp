@@ -12,7 +12,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
+#include <QAbstractButton>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -96,7 +96,7 @@ TEST_F(MainFormTest, ClosingTheWindowAndTheExitButtonAskForTheShutDown)
     EXPECT_EQ(requests, 1);
     EXPECT_TRUE(form.isVisible()) << "only the shut-down closes the window";
 
-    auto* exit = form.findChild<QPushButton*>("ExitBtn");
+    auto* exit = form.findChild<QAbstractButton*>("ExitBtn");
     ASSERT_NE(exit, nullptr);
     exit->click();
     EXPECT_EQ(requests, 2);

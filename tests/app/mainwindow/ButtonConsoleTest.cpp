@@ -1,0 +1,345 @@
+// The main window's buttons: their names, pictures and tooltips, the picture
+// lookup with its override folder, and the commands on the cameras (the real
+// control library hosted, registered into a private registry).
+#include "app/core/AppCfgGO.h"
+#include "app/core/Camera.h"
+#include "app/core/CameraGO.h"
+#include "app/core/ViewerGO.h"
+#include "app/mainwindow/AppDialogs.h"
+#include "app/mainwindow/ButtonConsole.h"
+#include "app/mainwindow/ImageGO.h"
+#include "app/mainwindow/MainForm.h"
+#include "support/TempDir.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+QApplication& testApp()
+{
+    static int argc = 1;
+    static char name[] = "app_mainwindow_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Answers every question with `answer` and keeps what was asked.
+class AnsweringDialogs : public AppDialogs {
+public:
+    Answer ask(QWidget*, const Box& box) override
+    {
+        asked.push_back(box);
+        return answer;
+    }
+    void open(QWidget*, const Box& box, std::function<void(Answer)>) override { asked.push_back(box); }
+    void closeAll() override { }
+    std::optional<std::string> folderName(QWidget*, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> openFileName(QWidget*, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> saveFileName(QWidget*, const std::string&, const std::string&) override { return {}; }
+
+    Answer answer = Answer::Yes;
+    std::vector<Box> asked;
+};
+
+std::string pictureOf(const QAbstractButton* button)
+{
+    return button->property("picture").toString().toStdString();
+}
+
+class ButtonConsoleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApp();
+        ::setenv("STROVIX_REGISTRY", registry.path().c_str(), 1);
+        config.initConfig(home.path());
+        AppDialogs::install(&dialogs);
+    }
+    void TearDown() override
+    {
+        AppDialogs::install(nullptr);
+        ::unsetenv("STROVIX_REGISTRY");
+    }
+
+    // The window with its 16 viewers; every camera counts as connecting so
+    // that its recording shows (an unconnected camera never records).
+    MainForm& openWindow()
+    {
+        cameras = std::make_unique<CameraGO>(config, viewers);
+        form = std::make_unique<MainForm>(*cameras, viewers,
+                                          std::string(std::getenv("OCULON_BUILD_BIN")) + "/libstrovix.so");
+        cameras->setWindow(form.get());
+        EXPECT_EQ(form->createViewers(), platform::component::S_OK);
+        for (int16_t uid = 0; uid < 16; ++uid)
+            cameras->getCamera(uid)->setConnStatus(1);
+        return *form;
+    }
+    QAbstractButton* button(const char* name)
+    {
+        auto* found = form->findChild<QAbstractButton*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    Camera& camera(int16_t uid) { return *cameras->getCamera(uid); }
+
+    TempDir registry;
+    TempDir home;
+    AppCfgGO config;
+    ViewerGO viewers;
+    AnsweringDialogs dialogs;
+    std::unique_ptr<CameraGO> cameras;
+    std::unique_ptr<MainForm> form;
+};
+
+TEST_F(ButtonConsoleTest, EveryButtonCarriesItsNamePictureAndTooltip)
+{
+    openWindow().show();
+    struct Expected {
+        const char* name;
+        const char* picture;
+        const char* tooltip;
+    };
+    const Expected expected[] = {
+        {"Scr1Btn", "index_16.gif", "Single Screen"},
+        {"Scr4Btn", "index_17.gif", "2x2 Screen"},
+        {"Scr16Btn", "index_20.gif", "4x4 Screen"},
+        {"StartRecBtn", "index_24.gif", "Record"},
+        {"StopAllRecBtn", "index_25.gif", "Stop All Record"},
+        {"SnapshotBtn", "index_27.gif", "Snapshot"},
+        {"PlaybackBtn", "index_28.gif", "Playback"},
+        {"Rotate180Btn", "index_32.gif", "Rotate 180"},
+        {"CamCfgBtn", "index_33.gif", "Camera Configuration"},
+        {"AppCfgBtn", "index_35.gif", "Application Configuration"},
+        {"eLayoutBtn", "index_36.gif", "eMap"},
+        {"ZoomInBtn", "index_41.gif", "Zoom In"},
+        {"MoveUpBtn", "index_46.gif", ""},
+        {"ExitBtn", "index_62.gif", ""},
+        {"AudioToggle", "index_66.gif", ""},
+        {"SlctBtn1", "index_70_click.gif", ""}, // camera 1 is focused at start
+        {"SlctBtn2", "index_71.gif", ""},
+        {"RecBtn1", "index_88.gif", ""},
+    };
+    for (const Expected& want : expected) {
+        QAbstractButton* shown = button(want.name);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(pictureOf(shown), want.picture) << want.name;
+        EXPECT_EQ(shown->toolTip().toStdString(), want.tooltip) << want.name;
+        EXPECT_FALSE(shown->icon().isNull()) << want.name << ": the built-in picture is missing";
+        EXPECT_TRUE(shown->text().isEmpty()) << want.name;
+    }
+    EXPECT_EQ(form->findChildren<QAbstractButton*>(QRegularExpression("^(SlctBtn|RecBtn)\\d+$")).size(), 32);
+
+    // A command button shows its pressed face while held down and its face
+    // at rest after the click: StartRecBtn then follows the recording it
+    // started. A select button shows its state only.
+    struct Held {
+        const char* name;
+        const char* down;
+        const char* up;
+    };
+    for (const Held& held : {Held{"SnapshotBtn", "index_27_click.gif", "index_27.gif"},
+                             Held{"StartRecBtn", "index_24_click.gif", "index_24_click.gif"},
+                             Held{"SlctBtn2", "index_71.gif", "index_71_click.gif"}}) {
+        QAbstractButton* pressed = button(held.name);
+        const QPointF centre = QRectF(pressed->rect()).center();
+        QMouseEvent press(QEvent::MouseButtonPress, centre, pressed->mapToGlobal(centre), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pressed, &press);
+        EXPECT_EQ(pictureOf(pressed), held.down) << held.name;
+        QMouseEvent release(QEvent::MouseButtonRelease, centre, pressed->mapToGlobal(centre), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(pressed, &release);
+        EXPECT_EQ(pictureOf(pressed), held.up) << held.name;
+    }
+}
+
+TEST_F(ButtonConsoleTest, PicturesComeFromTheOverrideFolderFirstAndAMissingOneShowsTheTooltip)
+{
+    TempDir own;
+    // The operator's own Record picture is the built-in Stop All one.
+    ASSERT_TRUE(QFile::copy(":/image/index_25.gif", QString::fromStdString(own.file("index_24.gif"))));
+    std::ofstream(own.file("index_27.gif")) << "not a picture";
+    ImageGO images(own.path());
+
+    const QIcon& record = images.getImage("index_24.gif");
+    ASSERT_FALSE(record.isNull());
+    EXPECT_EQ(record.pixmap(record.availableSizes().value(0)).toImage(),
+              QImage(":/image/index_25.gif").convertToFormat(record.pixmap(record.availableSizes().value(0)).toImage().format()));
+    // Without its own @2x file the built-in doubled face does not show over it.
+    EXPECT_EQ(record.availableSizes().size(), 1);
+    // A built-in picture comes with its doubled variant for 2x screens.
+    const QIcon& stop = images.getImage("index_25.gif");
+    ASSERT_EQ(stop.availableSizes().size(), 2);
+    EXPECT_EQ(stop.availableSizes()[1], stop.availableSizes()[0] * 2);
+    // An unreadable override leaves the built-in picture; an unknown name is null.
+    EXPECT_FALSE(images.getImage("index_27.gif").isNull());
+    EXPECT_TRUE(images.getImage("index_999.gif").isNull());
+
+    // A console whose pictures are all missing shows its tooltips (or, for a
+    // button without one, its caption) and still works.
+    MainForm& window = openWindow();
+    TempDir empty;
+    ImageGO none("", empty.path());
+    QWidget panel;
+    ButtonConsole console(*cameras, window, none, &panel);
+    auto* recordBtn = panel.findChild<QAbstractButton*>("StartRecBtn");
+    auto* exitBtn = panel.findChild<QAbstractButton*>("ExitBtn");
+    auto* select3 = panel.findChild<QAbstractButton*>("SlctBtn3");
+    ASSERT_TRUE(recordBtn && exitBtn && select3);
+    EXPECT_TRUE(recordBtn->icon().isNull());
+    EXPECT_EQ(recordBtn->text().toStdString(), "Record");
+    EXPECT_EQ(exitBtn->text().toStdString(), "Exit");
+    select3->click();
+    EXPECT_EQ(console.selectedUid(), 2);
+    EXPECT_EQ(select3->text().toStdString(), "Camera 3");
+}
+
+TEST_F(ButtonConsoleTest, SelectButtonsFocusTheirCameraAndTheSelectedOneChangesNothing)
+{
+    openWindow();
+    QAbstractButton* select5 = button("SlctBtn5");
+    select5->click();
+    EXPECT_EQ(form->console()->selectedUid(), 4);
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(4));
+    EXPECT_EQ(pictureOf(select5), "index_74_click.gif");
+    EXPECT_EQ(pictureOf(button("SlctBtn1")), "index_70.gif");
+
+    // Camera 5 starts recording and turns its sound on behind the console's
+    // back: a second click on its (already selected) button redraws nothing.
+    camera(4).startRec();
+    camera(4).getViewer().setAudio(1);
+    const std::string audioBefore = pictureOf(button("AudioToggle"));
+    select5->click();
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24.gif");
+    EXPECT_EQ(pictureOf(button("AudioToggle")), audioBefore);
+    EXPECT_EQ(pictureOf(select5), "index_74_click.gif");
+
+    // Choosing another camera and coming back shows camera 5 as it is.
+    button("SlctBtn2")->click();
+    EXPECT_EQ(pictureOf(select5), "index_74.gif");
+    EXPECT_EQ(pictureOf(button("SlctBtn2")), "index_71_click.gif");
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24.gif");
+    select5->click();
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+    EXPECT_EQ(pictureOf(button("AudioToggle")), "index_66.gif");
+}
+
+TEST_F(ButtonConsoleTest, RecordButtonsFollowTheRecordingOfTheirCamera)
+{
+    openWindow();
+    button("StartRecBtn")->click(); // camera 1 is focused
+    EXPECT_TRUE(camera(0).isRecording());
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+    EXPECT_EQ(pictureOf(button("RecBtn1")), "index_88_click.gif");
+
+    // An unfocused camera's record button shows its own camera; StartRecBtn
+    // shows idle until the focused camera is refreshed.
+    button("RecBtn3")->click();
+    EXPECT_TRUE(camera(2).isRecording());
+    EXPECT_EQ(pictureOf(button("RecBtn3")), "index_88_click.gif");
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24.gif");
+
+    button("RecBtn1")->click();
+    EXPECT_FALSE(camera(0).isRecording());
+    EXPECT_EQ(pictureOf(button("RecBtn1")), "index_88.gif");
+    EXPECT_EQ(pictureOf(button("RecBtn3")), "index_88_click.gif");
+}
+
+TEST_F(ButtonConsoleTest, StopAllAsksFirstAndOnlyYesStopsEveryRecording)
+{
+    openWindow();
+    button("RecBtn7")->click();
+    button("StartRecBtn")->click();
+
+    dialogs.answer = AppDialogs::Answer::No;
+    button("StopAllRecBtn")->click();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "This will stop all recording tasks. Are you sure?");
+    EXPECT_EQ(dialogs.asked[0].buttons, AppDialogs::Buttons::YesNo);
+    EXPECT_TRUE(camera(0).isRecording());
+    EXPECT_TRUE(camera(6).isRecording());
+    EXPECT_EQ(pictureOf(button("RecBtn7")), "index_88_click.gif");
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+
+    dialogs.answer = AppDialogs::Answer::Yes;
+    button("StopAllRecBtn")->click();
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    for (int16_t uid = 0; uid < 16; ++uid) {
+        EXPECT_FALSE(camera(uid).isRecording()) << uid;
+        EXPECT_EQ(pictureOf(button(("RecBtn" + std::to_string(uid + 1)).c_str())), "index_88.gif") << uid;
+    }
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24.gif");
+}
+
+TEST_F(ButtonConsoleTest, RotateAndSoundActOnTheFocusedViewerOnly)
+{
+    openWindow();
+    button("SlctBtn4")->click();
+    button("Rotate180Btn")->click();
+    EXPECT_EQ(camera(3).getViewer().rotate(), 1);
+    EXPECT_EQ(camera(0).getViewer().rotate(), 0);
+    button("Rotate180Btn")->click();
+    EXPECT_EQ(camera(3).getViewer().rotate(), 0);
+
+    camera(3).getViewer().setAudio(0);
+    button("AudioToggle")->click();
+    EXPECT_NE(camera(3).getViewer().audio(), 0);
+    EXPECT_EQ(camera(0).getViewer().audio(), 0);
+    EXPECT_EQ(pictureOf(button("AudioToggle")), "index_66.gif");
+    button("AudioToggle")->click();
+    EXPECT_EQ(camera(3).getViewer().audio(), 0);
+    EXPECT_EQ(pictureOf(button("AudioToggle")), "index_66_click.gif");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ButtonConsoleTest, MoveButtonsSendTheirMoveToTheFocusedCamera)
+{
+    openWindow();
+    QTcpServer camera;
+    ASSERT_TRUE(camera.listen(QHostAddress::LocalHost));
+    QByteArray received;
+    QObject::connect(&camera, &QTcpServer::newConnection, [&] {
+        QTcpSocket* peer = camera.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&received, peer] {
+            received += peer->readAll();
+            peer->write("HTTP/1.0 200 OK\r\n\r\n");
+        });
+    });
+    this->camera(2).setConnStatus(0); // an address changes only while not connecting
+    this->camera(2).setIP("127.0.0.1");
+    this->camera(2).setPort(camera.serverPort());
+    button("SlctBtn3")->click();
+    button("MoveLeftBtn")->click();
+    QDeadlineTimer bound(20000);
+    while (!received.contains("\r\n\r\n") && !bound.hasExpired())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_TRUE(received.startsWith("GET /Camera_Move.cgi?CameraMoveType=2")) << received.toStdString();
+
+    // A camera that cannot be reached: one plain box.
+    camera.close();
+    button("MoveUpBtn")->click();
+    QDeadlineTimer failure(20000);
+    while (dialogs.asked.empty() && !failure.hasExpired())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, "Can not connect to the camera!");
+}
+
+} // namespace
