@@ -7,6 +7,7 @@
 #include "app/core/ViewerLayout.h"
 #include "app/host/ViewerCreation.h"
 #include "app/mainwindow/AppDialogs.h"
+#include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/Form4.h"
 #include "app/mainwindow/MainForm.h"
 #include "app/mainwindow/MainTimers.h"
@@ -40,7 +41,6 @@ Application::~Application()
     // The timers stop first; the window goes before the cameras it reports to.
     m_timers.reset();
     m_form.reset();
-    m_focused.reset();
     m_cameras.reset();
 }
 
@@ -83,8 +83,8 @@ int Application::run()
         m_form->raiseAndActivate();
     });
 
-    m_focused = std::make_unique<FocusedCamera>(*m_cameras);
-    m_focused->getFocusedCamera();
+    // The console's focused camera is the one every command and timer acts on.
+    focused().getFocusedCamera();
     applyViewerLayout();
     m_form->show();
     startTimers();
@@ -92,9 +92,11 @@ int Application::run()
     return QApplication::exec();
 }
 
+FocusedCamera& Application::focused() { return m_form->console()->focused(); }
+
 void Application::applyViewerLayout()
 {
-    const Camera* focused = m_focused->getFocusedCamera();
+    const Camera* focused = this->focused().getFocusedCamera();
     const int16_t uid = focused ? focused->getUID() : int16_t{0};
     m_layouts.setViewerLayout(makeViewerLayout(appCfg().getViewerLayout()))->layout(uid, *m_form->grid());
 }
@@ -116,7 +118,7 @@ void Application::startTimers()
         clockLbl->setObjectName("ClockLbl");
         m_form->statusBar()->addPermanentWidget(clockLbl);
     }
-    auto duties = SlotDuties::of(*m_cameras, m_viewers, *m_focused, m_form.get());
+    auto duties = SlotDuties::of(*m_cameras, m_viewers, focused(), m_form.get());
     m_timers = std::make_unique<MainTimers>(clockLbl, std::move(duties), *m_diskWatch);
     m_timers->clockTick();
 }

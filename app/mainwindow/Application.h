@@ -47,6 +47,8 @@ private:
     // open are answered with their default button, then the shut-down runs.
     void endUnattended();
     // The current viewer layout from the settings, applied around the focused camera.
+    // The focused camera of the main window's console.
+    FocusedCamera& focused();
     void applyViewerLayout();
     // The clock and the periodic watch of the main window.
     void startTimers();
@@ -57,7 +59,6 @@ private:
     std::unique_ptr<TerminationSignals> m_signals;
     ViewerGO m_viewers;
     std::unique_ptr<CameraGO> m_cameras;
-    std::unique_ptr<FocusedCamera> m_focused;
     std::unique_ptr<MainForm> m_form;
     LayoutGO m_layouts;
     std::unique_ptr<SystemVolumes> m_volumes;
