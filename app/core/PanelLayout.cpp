@@ -122,3 +122,19 @@ void PanelLayout::layoutMainForm(PanelSurface& surface) const
     surface.fillCameraSelector(cameraSelectorText(), cameraSelectorItems(true), 0);
     surface.raiseControl(QLatin1String(kVerLbl));
 }
+
+void PanelLayout::layoutRecListForm(RecListSurface& recList) const
+{
+    recList.fillCameraSelector(cameraSelectorText(), cameraSelectorItems(false));
+}
+
+void PanelLayout::layout(PanelSurface& mainForm, RecListSurface& recList) const
+{
+    layoutMainForm(mainForm);
+    layoutRecListForm(recList);
+}
+
+void PanelLayout::showAudioToggle(PanelSurface& surface, int32_t focusedViewerAudio) const
+{
+    surface.showAudioToggle(focusedViewerAudio != 0);
+}

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <vector>
 
 // Object names of the main window's controls the panel layout handles by
@@ -49,6 +50,19 @@ public:
     // selects the item `selected` (which lets the window react as to a
     // click on it).
     virtual void fillCameraSelector(const QString& text, const QStringList& items, int selected) = 0;
+    // Draws the audio toggle button on or off.
+    virtual void showAudioToggle(bool on) = 0;
+};
+
+// The recording list window's camera selector `Combo1`. The window
+// implements it. GUI thread only.
+class RecListSurface
+{
+public:
+    virtual ~RecListSurface() = default;
+
+    // Fills the selector with `items` and shows `text` in it, no item selected.
+    virtual void fillCameraSelector(const QString& text, const QStringList& items) = 0;
 };
 
 // Where the skin goes on a given screen: the window, the controls whose
@@ -101,6 +115,13 @@ public:
     // once at start-up, while they are still at their designed places) and
     // fills its camera selector, selecting the first camera.
     virtual void layoutMainForm(PanelSurface& surface) const;
+    // Fills the recording list window's camera selector with the 16 cameras.
+    virtual void layoutRecListForm(RecListSurface& recList) const;
+    // The whole start-up layout: the main window, then the recording list.
+    void layout(PanelSurface& mainForm, RecListSurface& recList) const;
+    // Draws the audio toggle on when the focused camera's viewer has its
+    // sound on (`focusedViewerAudio` non-zero), off otherwise.
+    virtual void showAudioToggle(PanelSurface& surface, int32_t focusedViewerAudio) const;
 };
 
 // The panel layout installed whatever the PANEL_LAYOUT setting names.

@@ -95,7 +95,9 @@ public:
         selectorText = text;
         selectorItems = items;
         selectorIndex = selected;
+        calls << "fill main selector";
     }
+    void showAudioToggle(bool on) override { audioToggle.push_back(on); }
 
     // How far a control went from its designed place, in pixels at 96 dpi.
     QPoint shift(const char* name) const
@@ -120,10 +122,33 @@ public:
     QString selectorText;
     QStringList selectorItems;
     int selectorIndex = -1;
+    std::vector<bool> audioToggle;
+    QStringList calls;
 
 private:
     TwipSize m_screen;
     std::vector<PanelControl> m_designed;
+};
+
+class FakeRecList : public RecListSurface
+{
+public:
+    explicit FakeRecList(QStringList& calls)
+        : m_calls(calls)
+    {
+    }
+    void fillCameraSelector(const QString& text, const QStringList& items) override
+    {
+        this->text = text;
+        this->items = items;
+        m_calls << "fill record list selector";
+    }
+
+    QString text;
+    QStringList items;
+
+private:
+    QStringList& m_calls;
 };
 
 void expectRect(const TwipRect& actual, const TwipRect& expected, const char* what)
@@ -232,4 +257,22 @@ TEST(PanelLayout, ControlsExactlyAtAnEdgeMoveAndOneTwipShortStay)
         { "RightImg26", "BtmImg8", "LeftImg2", "SlctBtn17", "Scr1Btn", "VerLbl", "StretchTopImg" })
         EXPECT_EQ(moved.count(name), 0u) << name;
     EXPECT_DOUBLE_EQ(tall.camSelector.left, 13245);
+}
+
+TEST(PanelLayout, StartUpFillsBothSelectorsAndAudioToggleFollowsTheViewer)
+{
+    FakePanel panel(kReferenceScreen);
+    FakeRecList recList(panel.calls);
+    DefaultPanelLayout().layout(panel, recList);
+
+    EXPECT_EQ(panel.calls, QStringList({ "fill main selector", "fill record list selector" }));
+    EXPECT_EQ(recList.text, "Select One");
+    ASSERT_EQ(recList.items.size(), 16); // no "Select All" in the recording list
+    EXPECT_EQ(recList.items.first(), "Camera 1");
+    EXPECT_EQ(recList.items.last(), "Camera 16");
+
+    DefaultPanelLayout layout;
+    for (int32_t audio : { 0, 1, -1, 0 })
+        layout.showAudioToggle(panel, audio);
+    EXPECT_EQ(panel.audioToggle, std::vector<bool>({ false, true, true, false }));
 }
