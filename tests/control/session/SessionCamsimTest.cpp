@@ -125,8 +125,14 @@ TEST(SessionWithCamsim, RecoversAfterTheCameraRestarts)
     EXPECT_EQ(panes.of(5)[0], "Retry 1");
     EXPECT_EQ(panes.of(5)[1], "Retry 2");
 
-    cam = std::make_unique<CamsimProcess>(args);
-    ASSERT_TRUE(cam->started());
+    // The port of the camera that went can stay taken for a moment (its
+    // connections are still closing): start again until it listens.
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            cam = std::make_unique<CamsimProcess>(args);
+            return cam->started();
+        },
+        30000));
     const uint32_t before = session->framesAnnounced();
     ASSERT_TRUE(pumpUntil([&] { return session->framesAnnounced() >= before + 3; }, 10000))
         << "pane 5: " << (panes.of(5).empty() ? "" : panes.of(5).back()) << ", thread " << session->lastThreadResult()
