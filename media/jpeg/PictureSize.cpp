@@ -5,8 +5,8 @@ namespace {
 
 bool isStartOfFrame(uint8_t marker)
 {
-    // C4 (Huffman tables), C8 (reserved) and CC (arithmetic conditioning)
-    // share the range but are not frames.
+    // Huffman tables (0xC4), a reserved code (0xC8) and arithmetic
+    // conditioning (0xCC) share the range but are not frames.
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 

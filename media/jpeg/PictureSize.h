@@ -8,7 +8,7 @@ namespace media {
 
 // What the first start-of-frame segment of a JPEG picture says.
 struct StartOfFrame {
-    uint8_t marker = 0;   // C0 baseline, C1 extended, C2 progressive, C3 lossless, ...
+    uint8_t marker = 0;   // 0xC0 baseline, 0xC1 extended, 0xC2 progressive, 0xC3 lossless, ...
     uint32_t width = 0;
     uint32_t height = 0;
     int components = 0;   // 1 grey, 3 colour
@@ -16,7 +16,7 @@ struct StartOfFrame {
 
 // Walks the marker segments from byte 2 (after the start-of-image marker),
 // skipping each by its length, up to the first start-of-frame segment of any
-// kind (C0-C3, C5-C7, C9-CB, CD-CF). Nothing when the chain is broken, when
+// kind (0xC0-0xC3, 0xC5-0xC7, 0xC9-0xCB, 0xCD-0xCF). Nothing when the chain is broken, when
 // the scan or the end of the picture comes first, when the picture is cut
 // short inside the segment's size fields. A height of 0 (given later in the
 // picture by a DNL marker) is returned as it stands.

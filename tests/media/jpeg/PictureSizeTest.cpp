@@ -86,7 +86,7 @@ TEST(PictureSize, EveryKindOfStartOfFrameGivesItsSize)
         // The stream's size index knows baseline pictures only; others count as unknown (0).
         EXPECT_EQ(pictureSizeIndex(jpeg.data(), jpeg.size()), sof->marker == 0xC0 ? 2 : 0);
     }
-    // Extended sequential (C1) has the same layout as baseline.
+    // Extended sequential (0xC1) has the same layout as baseline.
     Bytes extended = encode(176, 144, 1, Coding::Baseline);
     extended[markerAt(extended, 0xC0) + 1] = 0xC1;
     const auto sof = findStartOfFrame(extended.data(), extended.size());
@@ -109,7 +109,7 @@ TEST(PictureSize, SegmentsAreSkippedByTheirLengthNotSearched)
     EXPECT_EQ(sof->width, 640u);
     EXPECT_EQ(sof->height, 480u);
     EXPECT_EQ(sof->components, 1);
-    // Huffman (C4) and arithmetic (CC) table segments lie in the frame
+    // Huffman (0xC4) and arithmetic (0xCC) table segments lie in the frame
     // marker range but are skipped.
     jpeg = withSegment(withSegment(jpeg, 0xC4, Bytes(20, 0x11)), 0xCC, {0x01, 0x22});
     sof = findStartOfFrame(jpeg.data(), jpeg.size());
