@@ -241,15 +241,7 @@ std::shared_ptr<Schedule> Camera::getSchedule()
 
 std::shared_ptr<Schedule> Camera::setSchedule(std::shared_ptr<Schedule> schedule)
 {
-    if (!schedule)
-        return nullptr;
-    if (schedule != m_schedule) {
-        if (m_schedule)
-            m_schedule->unbindCamera(this);
-        m_schedule = std::move(schedule);
-        m_schedule->setCamera(this);
-    }
-    return m_schedule;
+    return Schedule::replaceHeld(m_schedule, std::move(schedule), this);
 }
 
 std::string Camera::getFormattedCaption(const std::string& text) const

@@ -69,13 +69,5 @@ std::shared_ptr<Schedule> CameraSettingsSlot::getSchedule()
 
 std::shared_ptr<Schedule> CameraSettingsSlot::setSchedule(std::shared_ptr<Schedule> schedule)
 {
-    if (!schedule)
-        return nullptr;
-    if (schedule != m_schedule) {
-        if (m_schedule)
-            m_schedule->unbindCamera(this);
-        m_schedule = std::move(schedule);
-        m_schedule->setCamera(this);
-    }
-    return m_schedule;
+    return Schedule::replaceHeld(m_schedule, std::move(schedule), this);
 }

@@ -24,6 +24,20 @@ bool Schedule::save(const std::string& configFile) const
     return ScheduleDAO::save(*this, configFile);
 }
 
+std::shared_ptr<Schedule> Schedule::replaceHeld(std::shared_ptr<Schedule>& held, std::shared_ptr<Schedule> schedule,
+                                                CameraSlot* camera)
+{
+    if (!schedule)
+        return nullptr;
+    if (schedule != held) {
+        if (held)
+            held->unbindCamera(camera);
+        held = std::move(schedule);
+        held->setCamera(camera);
+    }
+    return held;
+}
+
 CameraSlot* Schedule::setCamera(CameraSlot* camera)
 {
     if (!camera)

@@ -34,6 +34,11 @@ public:
     CameraSlot* setCamera(CameraSlot* camera);
     // Clears the back-reference when it is `camera` (the camera is going).
     void unbindCamera(const CameraSlot* camera);
+    // A camera's setSchedule: `held` (the camera's schedule) becomes
+    // `schedule`, the previous one unbound from `camera` and the new one
+    // bound to it. Null changes nothing and returns null; else returns `held`.
+    static std::shared_ptr<Schedule> replaceHeld(std::shared_ptr<Schedule>& held, std::shared_ptr<Schedule> schedule,
+                                                 CameraSlot* camera);
 
     // The live collection. Passes iterate a copy of it, since items may be
     // added or removed while they yield to pending events.
