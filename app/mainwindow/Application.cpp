@@ -6,7 +6,7 @@
 #include "app/core/FocusedCamera.h"
 #include "app/core/ViewerLayout.h"
 #include "app/host/ViewerCreation.h"
-#include "app/mainwindow/AppDialogs.h"
+#include "app/dialogs/AppDialogs.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/Form4.h"
 #include "app/mainwindow/MainForm.h"

@@ -2,7 +2,7 @@
 
 #include "app/core/LayoutGO.h"
 #include "app/core/ViewerGO.h"
-#include "app/mainwindow/AppDialogs.h"
+#include "app/dialogs/AppDialogs.h"
 #include "app/storage/DiskWatch.h"
 #include "app/startup/CommandLine.h"
 

@@ -3,7 +3,7 @@
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
 #include "app/core/CameraWindow.h"
-#include "app/mainwindow/AppDialogs.h"
+#include "app/dialogs/AppDialogs.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,6 +1,7 @@
 // The application's dialog service: boxes repeated by a periodic check, and
 // the boxes the program answers itself when it ends unattended.
-#include "app/mainwindow/AppDialogs.h"
+#include "app/dialogs/AppDialogs.h"
+#include "support/CapturedDialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -23,39 +24,6 @@ QApplication& testApp()
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
-
-// Records every box and keeps non-modal ones "on screen" until the test closes them.
-class CapturedDialogs : public AppDialogs {
-public:
-    struct Open {
-        Box box;
-        std::function<void(Answer)> closed;
-    };
-
-    Answer ask(QWidget*, const Box& box) override
-    {
-        asked.push_back(box);
-        return answer;
-    }
-    void open(QWidget*, const Box& box, std::function<void(Answer)> closed) override
-    {
-        shown.push_back({box, std::move(closed)});
-    }
-    void closeAll() override { }
-    std::optional<std::string> folderName(QWidget*, const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> openFileName(QWidget*, const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> saveFileName(QWidget*, const std::string&, const std::string&) override { return {}; }
-
-    void close(size_t index)
-    {
-        if (shown[index].closed)
-            shown[index].closed(Answer::Ok);
-    }
-
-    Answer answer = Answer::Ok;
-    std::vector<Box> asked;
-    std::vector<Open> shown;
-};
 
 class Captured : public ::testing::Test {
 protected:

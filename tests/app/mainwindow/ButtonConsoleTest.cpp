@@ -5,7 +5,8 @@
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
 #include "app/core/ViewerGO.h"
-#include "app/mainwindow/AppDialogs.h"
+#include "app/dialogs/AppDialogs.h"
+#include "support/CapturedDialogs.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/MainForm.h"
@@ -37,24 +38,6 @@ QApplication& testApp()
     return *app;
 }
 
-// Answers every question with `answer` and keeps what was asked.
-class AnsweringDialogs : public AppDialogs {
-public:
-    Answer ask(QWidget*, const Box& box) override
-    {
-        asked.push_back(box);
-        return answer;
-    }
-    void open(QWidget*, const Box& box, std::function<void(Answer)>) override { asked.push_back(box); }
-    void closeAll() override { }
-    std::optional<std::string> folderName(QWidget*, const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> openFileName(QWidget*, const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> saveFileName(QWidget*, const std::string&, const std::string&) override { return {}; }
-
-    Answer answer = Answer::Yes;
-    std::vector<Box> asked;
-};
-
 std::string pictureOf(const QAbstractButton* button)
 {
     return button->property("picture").toString().toStdString();
@@ -67,6 +50,7 @@ protected:
         testApp();
         ::setenv("STROVIX_REGISTRY", registry.path().c_str(), 1);
         config.initConfig(home.path());
+        dialogs.answer = AppDialogs::Answer::Yes;
         AppDialogs::install(&dialogs);
     }
     void TearDown() override
@@ -100,7 +84,7 @@ protected:
     TempDir home;
     AppCfgGO config;
     ViewerGO viewers;
-    AnsweringDialogs dialogs;
+    CapturedDialogs dialogs;
     std::unique_ptr<CameraGO> cameras;
     std::unique_ptr<MainForm> form;
 };

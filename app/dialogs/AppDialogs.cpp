@@ -1,4 +1,4 @@
-#include "app/mainwindow/AppDialogs.h"
+#include "app/dialogs/AppDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
