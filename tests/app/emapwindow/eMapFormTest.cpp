@@ -487,6 +487,34 @@ TEST_F(EMapFormTest, CloseAsksFirstAndReopeningReadsTheStore)
     EXPECT_EQ(form->currentMap(), 1);
 }
 
+TEST_F(EMapFormTest, StoredMapsAreListedWithoutGapsAndAMissingPictureIsReported)
+{
+    const std::string plan = floorPlan("third.png", QSize(700, 500));
+    home.write("etc/eLayout.ini", "[eMapFile0]\nFILE_NAME=" + plan + "\n[eMapFile1]\nFILE_NAME=" + home.file("gone.png") +
+                                      "\nMAP_NAME=Old wing\n[eMapFile3]\nFILE_NAME=" + plan +
+                                      "\n[eMapFile11]\nFILE_NAME=" + plan + "\n[Picture6]\nPIC_F=True\nMAP_ID=3\n"
+                                      "POS_X=15\nPOS_Y=25\n[Picture8]\nPIC_F=True\nMAP_ID=12\n");
+    restart();
+    // Slots 1..3 listed (2 has no picture), 0 and 11 never used by the window.
+    EXPECT_EQ(form->mapEntries(), 3);
+    EXPECT_EQ(action("myMenu(1)")->text().toStdString(), "Old wing");
+    EXPECT_EQ(action("myMenu(2)")->text().toStdString(), "Layout");
+    EXPECT_FALSE(action("myMenu(4)")->isVisible());
+    // Map 1's picture is gone: said once, nothing shown, the record kept.
+    EXPECT_EQ(form->currentMap(), 1);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_NE(dialogs.asked[0].text.find("gone.png"), std::string::npos);
+    EXPECT_FALSE(child<QWidget>("Picture1")->isVisible());
+    EXPECT_EQ(maps->getMap(1)->getName(), "Old wing");
+    EXPECT_FALSE(icon(6)->isVisible()) << "camera 6 is on map 3";
+    EXPECT_EQ(icon(8)->pos(), homeOf(8)) << "a map that is not listed holds no icon";
+
+    action("myMenu(3)")->trigger();
+    EXPECT_TRUE(child<QWidget>("Picture1")->isVisible());
+    EXPECT_EQ(icon(6)->pos(), viewport().topLeft() + QPoint(15, 25));
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+}
+
 // The picture an operator sees: a floor plan with four cameras on it, camera
 // 2 recording, one of them hanging over the viewport's edge.
 TEST_F(EMapFormTest, ScreenshotOfAMapWithPlacedIcons)
@@ -509,6 +537,15 @@ TEST_F(EMapFormTest, ScreenshotOfAMapWithPlacedIcons)
     const QPoint centre = desk()->mapTo(form.get(), viewport().topLeft() + QPoint(420 + 16, 90 + 16));
     EXPECT_NE(shot.pixelColor(centre * shot.devicePixelRatio()), QColor(246, 243, 232));
     EXPECT_TRUE(dialogs.texts().empty());
+
+    // The Layout menu with its two maps.
+    newMapWith(floorPlan("yard.png", QSize(640, 480)));
+    action("mySave")->trigger();
+    QMenu* layout = child<QMenu>("myWindow");
+    layout->popup(form->mapToGlobal(QPoint(40, 20)));
+    QApplication::processEvents();
+    ASSERT_TRUE(layout->grab().save(QString::fromUtf8(std::getenv("OCULON_BUILD_BIN")) + "/../emap_layout_menu.png"));
+    layout->hide();
 }
 
 } // namespace
