@@ -16,6 +16,14 @@ void CameraIcon::setPicture(const QPixmap& picture)
     resize(picture.isNull() ? QSize(32, 32) : picture.deviceIndependentSize().toSize());
 }
 
+void CameraIcon::setNumbered(bool numbered)
+{
+    if (numbered == m_numbered)
+        return;
+    m_numbered = numbered;
+    update();
+}
+
 void CameraIcon::mousePressEvent(QMouseEvent* event)
 {
     emit pressed(m_slot, event->button(), event->globalPosition().toPoint());
@@ -36,6 +44,8 @@ void CameraIcon::mouseReleaseEvent(QMouseEvent* event)
 void CameraIcon::paintEvent(QPaintEvent* event)
 {
     QLabel::paintEvent(event);
+    if (!m_numbered)
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QFont font = painter.font();

@@ -2,10 +2,11 @@
 
 #include <QLabel>
 
-// The icon of one camera on the e-map: its picture, sized to the picture, with
-// the camera number (slot + 1) in its lower right corner so that icons on a map
-// can be told apart without hovering. It only reports the mouse; the window
-// moves it. GUI thread only.
+// The icon of one camera on the e-map: its picture, sized to the picture. Away
+// from its home place (which has the number below it) it carries the camera
+// number (slot + 1) in its lower right corner, so that icons on a map can be
+// told apart without hovering. It only reports the mouse; others move it.
+// GUI thread only.
 class CameraIcon : public QLabel {
     Q_OBJECT
 public:
@@ -15,6 +16,8 @@ public:
     int slot() const { return m_slot; }
     // Shows `picture` and takes its size.
     void setPicture(const QPixmap& picture);
+    // Whether the camera number is drawn on the picture.
+    void setNumbered(bool numbered);
 
 signals:
     // A mouse button went down on the icon; `global` is the mouse position on
@@ -33,4 +36,5 @@ protected:
 
 private:
     int m_slot;
+    bool m_numbered = false;
 };

@@ -5,8 +5,8 @@
 #include "app/emap/MapRemoval.h"
 #include "app/emap/PicGO.h"
 #include "app/emap/eMapGO.h"
-#include "app/emapwindow/CameraIcon.h"
 #include "app/emapwindow/EMapHost.h"
+#include "app/emapwindow/IconBoard.h"
 
 #include <QCloseEvent>
 #include <QImageReader>
@@ -16,8 +16,6 @@
 #include <QMenuBar>
 #include <QScrollBar>
 
-#include <algorithm>
-
 namespace {
 
 // The desk, in pixels: the viewport with its scroll bars on the left, the
@@ -26,19 +24,11 @@ constexpr QRect kViewport(8, 8, 640, 480);
 constexpr int kScrollThickness = 16;
 constexpr int kHomeLeft = kViewport.right() + 1 + kScrollThickness + 14;
 constexpr int kHomeTop = 30;
-constexpr int kHomeColumns = 2;
-constexpr QSize kHomeCell(48, 58);
-constexpr int kPictureSide = 32;
-constexpr QSize kDesk(kHomeLeft + kHomeColumns * kHomeCell.width() + 4, 548);
+constexpr int kDeskHeight = 548;
 
 constexpr const char* kCaption = "oculon";
 constexpr const char* kNeedPicture = "Please Load Image file.";
 constexpr const char* kNeedMap = "Please new layout.";
-
-QString arrayName(const char* name, int index)
-{
-    return QString("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
 
 // "&" in a caption is shown, not taken as a shortcut mark.
 QString menuText(const std::string& text)
@@ -85,9 +75,7 @@ eMapForm::eMapForm(eMapGO& maps, PicGO& icons, EMapHost& host, Pictures pictures
     setObjectName("eMapForm");
     setWindowTitle("eMap");
     buildDesk();
-    buildIcons();
     buildMenus();
-    m_where.fill(Where::Home);
 }
 
 eMapForm::~eMapForm() = default;
@@ -96,7 +84,7 @@ void eMapForm::buildDesk()
 {
     m_desk = new QWidget(this);
     m_desk->setObjectName("eMapDesk");
-    m_desk->setFixedSize(kDesk);
+    m_desk->setFixedSize(kHomeLeft + IconBoard::homeArea().width() + 4, kDeskHeight);
     setCentralWidget(m_desk);
 
     m_viewport = new QWidget(m_desk);
@@ -160,39 +148,11 @@ void eMapForm::buildDesk()
     auto* title = new QLabel("Cameras", m_desk);
     title->setObjectName("CamerasLbl");
     title->setAlignment(Qt::AlignCenter);
-    title->setGeometry(kHomeLeft, kViewport.top(), kHomeColumns * kHomeCell.width(), 18);
-}
+    title->setGeometry(kHomeLeft, kViewport.top(), IconBoard::homeArea().width(), 18);
 
-void eMapForm::buildIcons()
-{
-    const QPixmap homePicture = picture("cam_pick.gif");
-    for (int i = 0; i < kIcons; ++i) {
-        const QString tip = QString("Camera %1").arg(i + 1);
-        const QPoint cell(kHomeLeft + (i % kHomeColumns) * kHomeCell.width(),
-                          kHomeTop + (i / kHomeColumns) * kHomeCell.height());
-        const QPoint place = cell + QPoint((kHomeCell.width() - kPictureSide) / 2, 0);
-
-        auto* home = new QLabel(m_desk);
-        home->setObjectName(arrayName("CameraImg1", i));
-        home->setPixmap(homePicture);
-        home->setGeometry(QRect(place, QSize(kPictureSide, kPictureSide)));
-        home->setToolTip(tip);
-        m_home[static_cast<size_t>(i)] = home;
-
-        auto* number = new QLabel(QString::number(i + 1), m_desk);
-        number->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        number->setGeometry(cell.x(), place.y() + kPictureSide + 1, kHomeCell.width(), 14);
-        number->setToolTip(tip);
-
-        auto* icon = new CameraIcon(i, m_desk);
-        icon->setObjectName(arrayName("CamerPic1", i));
-        icon->setPicture(picture("cam.gif"));
-        icon->move(place);
-        connect(icon, &CameraIcon::pressed, this, &eMapForm::iconPressed);
-        connect(icon, &CameraIcon::dragged, this, &eMapForm::iconDragged);
-        connect(icon, &CameraIcon::dropped, this, &eMapForm::iconDropped);
-        m_icon[static_cast<size_t>(i)] = icon;
-    }
+    m_board = new IconBoard(m_desk, kViewport, QPoint(kHomeLeft, kHomeTop), picture("cam_pick.gif"), picture("cam.gif"));
+    connect(m_board, &IconBoard::pressed, this, &eMapForm::iconPressed);
+    connect(m_board, &IconBoard::dropped, this, &eMapForm::iconDropped);
 }
 
 void eMapForm::buildMenus()
@@ -225,7 +185,7 @@ void eMapForm::buildMenus()
     layout->setObjectName("myWindow");
     for (int n = kFirstMap; n <= kLastMap; ++n) {
         QAction* entry = layout->addAction("Layout");
-        entry->setObjectName(arrayName("myMenu", n));
+        entry->setObjectName(QString("myMenu(%1)").arg(n));
         entry->setVisible(false);
         connect(entry, &QAction::triggered, this, [this, n] { goToMap(n); });
         m_entryAction[static_cast<size_t>(n - kFirstMap)] = entry;
@@ -306,9 +266,7 @@ void eMapForm::updateIcon(int16_t uid, bool recording)
 {
     if (uid < 0 || uid >= kIcons)
         return;
-    m_icon[static_cast<size_t>(uid)]->setPicture(picture(recording ? "recording.gif" : "cam.gif"));
-    if (m_where[static_cast<size_t>(uid)] == Where::OnMap)
-        clipToViewport(uid);
+    m_board->setPicture(uid, picture(recording ? "recording.gif" : "cam.gif"));
 }
 
 // ---- opening and closing ----
@@ -328,7 +286,7 @@ void eMapForm::showEvent(QShowEvent* event)
 
 void eMapForm::closeEvent(QCloseEvent* event)
 {
-    m_dragging = -1;
+    m_board->cancelDrag();
     m_opened = false;
     QMainWindow::closeEvent(event);
 }
@@ -394,9 +352,9 @@ void eMapForm::reset()
 
 CameraPicPos* eMapForm::resetIcon(int slot)
 {
-    sendHome(slot);
+    m_board->sendHome(slot);
     CameraPicPos* icon = m_icons.getCameraPicPos(slot);
-    const QPoint home = m_home[static_cast<size_t>(slot)]->pos();
+    const QPoint home = m_board->homeOf(slot);
     icon->setPicXPos(static_cast<float>(home.x()));
     icon->setPicYPos(static_cast<float>(home.y()));
     icon->setFlg(false);
@@ -481,7 +439,7 @@ void eMapForm::playVideo()
 
 void eMapForm::removeCamera()
 {
-    sendHome(m_focusedPic);
+    m_board->sendHome(m_focusedPic);
 }
 
 void eMapForm::goToELayout()
@@ -507,49 +465,25 @@ void eMapForm::iconPressed(int slot, Qt::MouseButton button, QPoint global)
         say(kNeedPicture);
         return;
     }
-    CameraIcon* icon = m_icon[static_cast<size_t>(slot)];
-    m_dragging = slot;
-    m_grip = global - icon->mapToGlobal(QPoint(0, 0));
-    icon->clearMask();
-    icon->show();
-    icon->raise();
-    icon->setCursor(Qt::ClosedHandCursor);
+    m_board->startDrag(slot, global);
 }
 
-void eMapForm::iconDragged(int slot, QPoint global)
+void eMapForm::iconDropped(int slot, QPoint corner)
 {
-    if (slot != m_dragging)
-        return;
-    // The mouse cannot take the icon out of the window: a point outside it
-    // counts as the nearest point on its edge.
-    const QPoint inside = m_desk->mapFromGlobal(global);
-    const QPoint mouse(std::clamp(inside.x(), 0, m_desk->width() - 1), std::clamp(inside.y(), 0, m_desk->height() - 1));
-    m_icon[static_cast<size_t>(slot)]->move(mouse - m_grip);
-}
-
-void eMapForm::iconDropped(int slot, QPoint global)
-{
-    if (slot != m_dragging)
-        return;
-    iconDragged(slot, global);
-    m_dragging = -1;
-    CameraIcon* icon = m_icon[static_cast<size_t>(slot)];
-    icon->setCursor(Qt::OpenHandCursor);
     CameraPicPos* record = m_icons.getCameraPicPos(slot);
     // Only the top left corner decides: an icon hanging out of the viewport
     // stays as long as that corner is inside.
-    if (!kViewport.contains(icon->pos())) {
-        sendHome(slot);
+    if (!kViewport.contains(corner)) {
+        m_board->sendHome(slot);
         record->setFlg(false);
         return;
     }
-    const QPoint onMap = icon->pos() - mapOrigin();
+    const QPoint onMap = corner - mapOrigin();
     record->setPicXPos(static_cast<float>(onMap.x()));
     record->setPicYPos(static_cast<float>(onMap.y()));
     record->setFlg(true);
     record->setMapID(static_cast<int16_t>(m_currentMap));
-    m_where[static_cast<size_t>(slot)] = Where::OnMap;
-    clipToViewport(slot);
+    m_board->putAt(slot, corner);
 }
 
 // ---- maps ----
@@ -634,64 +568,29 @@ void eMapForm::arrangeIcons()
 {
     const bool pictureShown = currentHasPicture() && m_map->isVisible();
     for (int i = 0; i < kIcons; ++i) {
-        if (i == m_dragging)
+        if (i == m_board->dragging())
             continue;
         if (!placedOnAListedMap(i))
-            sendHome(i);
+            m_board->sendHome(i);
         else if (pictureShown && m_icons.getCameraPicPos(i)->getMapID() == m_currentMap)
             putOnMap(i);
         else
-            hideIcon(i);
+            m_board->hide(i);
     }
 }
 
 void eMapForm::putOnMap(int slot)
 {
     const CameraPicPos* record = m_icons.getCameraPicPos(slot);
-    m_icon[static_cast<size_t>(slot)]->move(
-        mapOrigin() + QPoint(static_cast<int>(record->getPicXPos()), static_cast<int>(record->getPicYPos())));
-    m_where[static_cast<size_t>(slot)] = Where::OnMap;
-    clipToViewport(slot);
-}
-
-void eMapForm::sendHome(int slot)
-{
-    CameraIcon* icon = m_icon[static_cast<size_t>(slot)];
-    icon->clearMask();
-    icon->move(m_home[static_cast<size_t>(slot)]->pos());
-    icon->show();
-    icon->raise();
-    m_where[static_cast<size_t>(slot)] = Where::Home;
-}
-
-void eMapForm::hideIcon(int slot)
-{
-    m_icon[static_cast<size_t>(slot)]->hide();
-    m_where[static_cast<size_t>(slot)] = Where::Hidden;
-}
-
-void eMapForm::clipToViewport(int slot)
-{
-    CameraIcon* icon = m_icon[static_cast<size_t>(slot)];
-    const QRect place = icon->geometry();
-    const QRect visible = place.intersected(kViewport);
-    if (visible.isEmpty()) {
-        icon->hide();
-        return;
-    }
-    if (visible == place)
-        icon->clearMask();
-    else
-        icon->setMask(QRegion(visible.translated(-place.topLeft())));
-    icon->show();
-    icon->raise();
+    m_board->putAt(slot, mapOrigin() + QPoint(static_cast<int>(record->getPicXPos()),
+                                              static_cast<int>(record->getPicYPos())));
 }
 
 void eMapForm::scrolled()
 {
     m_map->move(-m_hScroll->value(), -m_vScroll->value());
     for (int i = 0; i < kIcons; ++i)
-        if (m_where[static_cast<size_t>(i)] == Where::OnMap && i != m_dragging)
+        if (m_board->isOnMap(i) && i != m_board->dragging())
             putOnMap(i);
 }
 

@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-class CameraIcon;
 class CameraPicPos;
 class EMapHost;
+class IconBoard;
 class PicGO;
 class QAction;
 class QLabel;
@@ -81,10 +81,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class Where { Home, OnMap, Hidden };
-
     void buildDesk();
-    void buildIcons();
     void buildMenus();
 
     // Menu commands.
@@ -104,10 +101,10 @@ private:
     void removeCamera();
     void goToELayout();
 
-    // Dragging.
+    // Mouse on an icon: right button, the pop-up; left button, a drag when
+    // the map has a picture. A dropped icon stays on the map or goes home.
     void iconPressed(int slot, Qt::MouseButton button, QPoint global);
-    void iconDragged(int slot, QPoint global);
-    void iconDropped(int slot, QPoint global);
+    void iconDropped(int slot, QPoint corner);
 
     eMap* currentRecord() const;
     bool currentHasPicture() const;
@@ -126,11 +123,8 @@ private:
     // Icon `slot` goes home; its record gets the home place's position, not
     // placed, map 0 (not saved). Returns the record.
     CameraPicPos* resetIcon(int slot);
+    // Icon `slot` at its record's place on the current map.
     void putOnMap(int slot);
-    void sendHome(int slot);
-    void hideIcon(int slot);
-    // Shows only the part of an icon on the map that lies inside the viewport.
-    void clipToViewport(int slot);
     void scrolled();
     // Where the map picture's top left corner lies on the desk.
     QPoint mapOrigin() const;
@@ -149,9 +143,7 @@ private:
     QScrollBar* m_vScroll = nullptr;
     QLineEdit* m_nameTxt = nullptr;
     QLineEdit* m_posTxt = nullptr;
-    std::array<CameraIcon*, kIcons> m_icon{};
-    std::array<QLabel*, kIcons> m_home{};
-    std::array<Where, kIcons> m_where{};
+    IconBoard* m_board = nullptr;
     std::array<QAction*, kLastMap> m_entryAction{};
     QMenu* m_cameraMenu = nullptr;
     QMenu* m_eLayoutMenu = nullptr;
@@ -160,7 +152,4 @@ private:
     int m_currentMap = 0;
     int m_entries = 0;
     int16_t m_focusedPic = 0;
-    // The icon being dragged (-1: none) and where the mouse holds it.
-    int m_dragging = -1;
-    QPoint m_grip;
 };
