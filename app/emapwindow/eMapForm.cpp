@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QImageReader>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -74,8 +75,12 @@ eMapForm::eMapForm(eMapGO& maps, PicGO& icons, EMapHost& host, Pictures pictures
 {
     setObjectName("eMapForm");
     setWindowTitle("eMap");
+    // A window of its own even when the main window is its parent, as large
+    // as its fixed desk.
+    setWindowFlag(Qt::Window);
     buildDesk();
     buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 eMapForm::~eMapForm() = default;
