@@ -3,6 +3,7 @@
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
+#include "app/core/PanelLayout.h"
 #include "app/core/ViewerGO.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/ImageGO.h"
@@ -43,7 +44,7 @@ MainForm::MainForm(CameraGO& cameras, ViewerGO& viewers, std::string controlLibr
     m_skin->arrange(m_grid);
     setCentralWidget(area);
     // The designed size until the panel layout fits the window to the screen.
-    resize(1024, 768);
+    resize(m_screen.toPixels({0, 0, PanelLayout::kReferenceWidth, PanelLayout::kReferenceHeight}).size());
     connect(m_console, &ButtonConsole::exitRequested, this, &MainForm::exitRequested);
     m_host.setStatusHandler([this](int16_t index, int32_t) { m_cameras.onViewerStatus(index); });
 }
