@@ -237,6 +237,14 @@ TEST_F(MainSkinTest, ScreenshotsWithTheRealViewers)
         cameras.setWindow(&form);
         ASSERT_EQ(form.createViewers(), platform::component::S_OK);
         layOut(form, screen);
+        // What the clock and a disk alert look like (the timers and the disk
+        // watch fill them in the program).
+        form.findChild<QLabel*>("ClockLbl")->setText("12/7/26 6:45 PM");
+        if (screen.width() > 1024) {
+            QComboBox* alerts = form.console()->alertList();
+            alerts->addItem("12/7/26 6:45 PM The disk space is not enough in /media/disk1/");
+            alerts->show();
+        }
         form.show();
         QApplication::processEvents();
         const QString file
