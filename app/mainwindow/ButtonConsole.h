@@ -20,9 +20,10 @@ class QComboBox;
 // the bottom one select and one record button per camera, the sound toggle
 // and the exit button; and the camera selector and the alert list. Every
 // button is built from one row of a table (object name, picture number,
-// tooltip, command) and shows its pictures through ImageGO. Where each
-// control sits is the window's skin's business (MainSkin). The console keeps the focused camera and carries out the commands
-// that act on it, the pan/tilt moves included. GUI thread only.
+// tooltip, command) and shows its pictures through ImageGO; where each control
+// sits is the window skin's business (MainSkin). The console keeps the
+// focused camera and carries out the commands that act on it, the pan/tilt
+// moves included. GUI thread only.
 class ButtonConsole : public QObject {
     Q_OBJECT
 public:

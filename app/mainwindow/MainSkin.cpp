@@ -191,7 +191,7 @@ MainSkin::MainSkin(QWidget& area, ImageGO& images, const ScreenMetrics& screen, 
     ver->setToolTip(QStringLiteral("oculon %1").arg(version));
 }
 
-QLabel* MainSkin::addImage(const Place& place)
+void MainSkin::addImage(const Place& place)
 {
     auto* image = new QLabel(&m_area);
     image->setObjectName(QLatin1String(place.name));
@@ -205,7 +205,6 @@ QLabel* MainSkin::addImage(const Place& place)
                 natural = size;
         image->setPixmap(icon.pixmap(natural, m_area.devicePixelRatioF()));
     }
-    return image;
 }
 
 void MainSkin::arrange(QWidget* below)

@@ -60,7 +60,7 @@ public:
 
 private:
     QWidget* control(const QString& name) const;
-    QLabel* addImage(const Place& place);
+    void addImage(const Place& place);
 
     QWidget& m_area;
     ImageGO& m_images;
