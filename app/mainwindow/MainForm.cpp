@@ -64,7 +64,11 @@ HResult MainForm::createViewers()
         const HResult made = m_host.createWindow(index, cell, cell->width(), cell->height());
         if (platform::component::failed(made))
             return made;
-        m_grid->adopt(index, m_host.window(index));
+        // The viewers form one control array: one name, told apart by index.
+        QWidget* viewer = m_host.window(index);
+        viewer->setObjectName("viewers");
+        viewer->setProperty("index", index);
+        m_grid->adopt(index, viewer);
     }
     m_viewers.setViewers(m_host.viewers());
     return created;

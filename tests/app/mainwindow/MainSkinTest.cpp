@@ -236,6 +236,10 @@ TEST_F(MainSkinTest, ScreenshotsWithTheRealViewers)
         MainForm form(cameras, viewers, library());
         cameras.setWindow(&form);
         ASSERT_EQ(form.createViewers(), platform::component::S_OK);
+        const QList<QWidget*> array = form.findChildren<QWidget*>("viewers");
+        ASSERT_EQ(array.size(), 16);
+        for (int16_t index = 0; index < 16; ++index)
+            EXPECT_EQ(form.host().window(index)->property("index").toInt(), index);
         layOut(form, screen);
         // What the clock and a disk alert look like (the timers and the disk
         // watch fill them in the program).
