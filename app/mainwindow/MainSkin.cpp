@@ -250,7 +250,8 @@ void MainSkin::setWindowGeometry(const TwipRect& rect)
 {
     const QRect pixels = m_screen.toPixels(rect);
     QWidget* window = m_area.window();
-    window->move(pixels.topLeft());
+    // Places are on the primary screen, wherever it sits on the desktop.
+    window->move(m_screen.origin() + pixels.topLeft());
     window->resize(pixels.size());
 }
 

@@ -16,6 +16,14 @@ QSize ScreenMetrics::pixels() const
     return screen ? screen->size() : QSize(1024, 768);
 }
 
+QPoint ScreenMetrics::origin() const
+{
+    if (m_pixels)
+        return {};
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().topLeft() : QPoint();
+}
+
 double ScreenMetrics::dpiX() const
 {
     const QScreen* screen = QGuiApplication::primaryScreen();

@@ -2,6 +2,7 @@
 
 #include "app/core/Twips.h"
 
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -18,6 +19,9 @@ public:
     // without any screen.
     QSize pixels() const;
     void setPixels(QSize pixels) { m_pixels = pixels; }
+    // Where the screen begins on the desktop: the primary screen is not
+    // always the one at 0, 0 when there are several. 0, 0 for a size set.
+    QPoint origin() const;
 
     double dpiX() const;
     double dpiY() const;
