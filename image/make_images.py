@@ -17,13 +17,15 @@ the final size so it stays crisp.
 The window is designed for 1024 x 768 pixels: a top strip 39 pixels high, a
 right-hand column from x = 854 and a bottom area from y = 677, so that the
 rules that move the right column and the bottom rows on bigger screens find
-every control on the right side of their thresholds. LAYOUT at the end of
-this file gives the place each picture was drawn for; the contact sheet
-shows the whole window put together from it.
+every control on the right side of their thresholds. The place of every
+picture in that window is the main window's skin table in
+app/mainwindow/MainSkin.cpp; the contact sheet reads it and shows the whole
+window put together from it.
 """
 
 import argparse
 import math
+import re
 import os
 import sys
 
@@ -43,6 +45,7 @@ BTN = (44, 50, 59)
 BTN_TOP = (50, 56, 66)
 BTN_EDGE = (64, 72, 85)
 PRESSED = (17, 20, 24)
+WELL = (16, 18, 22)  # sockets and plates the buttons sit in
 ACCENT = (88, 170, 230)
 ACCENT_FILL = (36, 92, 140)
 ACCENT_EDGE = (72, 140, 200)
@@ -340,7 +343,7 @@ def face(w, h, scale, glyph, caption, state, glyph_colour=None, behind=PANEL):
 
 def select_face(number):
     def draw(w, h, scale, state):
-        return face(w, h, scale, g_videocam, str(number), state, behind=FRAME)
+        return face(w, h, scale, g_videocam, str(number), state, behind=WELL)
     return draw
 
 
@@ -370,38 +373,40 @@ LAYOUT_W, LAYOUT_H = 36, 30
 CMD_W, CMD_H = 76, 46
 PTZ = 32
 ZOOM_W, ZOOM_H = 36, 26
-SLCT_W, SLCT_H = 44, 30
-REC_W, REC_H = 44, 20
+SLCT_W, SLCT_H = 42, 30
+REC_W, REC_H = 42, 20
+BOTTOM_W = 70  # exit and sound buttons
 
-button(16, LAYOUT_W, LAYOUT_H, "Scr1Btn: single view", g_grid(1), None)
-button(17, LAYOUT_W, LAYOUT_H, "Scr4Btn: 2x2 views", g_grid(2), None)
-button(19, LAYOUT_W, LAYOUT_H, "Scr9Btn: 3x3 views", g_grid(3), None)
-button(20, LAYOUT_W, LAYOUT_H, "Scr16Btn: 4x4 views", g_grid(4), None)
+button(16, LAYOUT_W, LAYOUT_H, "Scr1Btn: single view", g_grid(1), None, behind=WELL)
+button(17, LAYOUT_W, LAYOUT_H, "Scr4Btn: 2x2 views", g_grid(2), None, behind=WELL)
+button(19, LAYOUT_W, LAYOUT_H, "Scr9Btn: 3x3 views", g_grid(3), None, behind=WELL)
+button(20, LAYOUT_W, LAYOUT_H, "Scr16Btn: 4x4 views", g_grid(4), None, behind=WELL)
 button(24, CMD_W, CMD_H, "StartRecBtn: record the focused camera", g_record, "Record",
-       pressed="live", colour=REC)
-button(25, CMD_W, CMD_H, "StopAllRecBtn: stop all recording", g_stop, "Stop All")
-button(27, CMD_W, CMD_H, "SnapshotBtn: snapshot", g_snapshot, "Snapshot")
-button(28, CMD_W, CMD_H, "PlaybackBtn: recording list", g_play, "Playback")
-button(32, CMD_W, CMD_H, "Rotate180Btn: turn the view", g_rotate, "Rotate 180")
-button(33, CMD_W, CMD_H, "CamCfgBtn: camera's own pages", g_camsetup, "Camera")
-button(35, CMD_W, CMD_H, "AppCfgBtn: application configuration", g_settings, "Settings")
-button(36, CMD_W, CMD_H, "eLayoutBtn: e-map", g_pin, "eMap")
+       pressed="live", colour=REC, behind=WELL)
+button(25, CMD_W, CMD_H, "StopAllRecBtn: stop all recording", g_stop, "Stop All", behind=WELL)
+button(27, CMD_W, CMD_H, "SnapshotBtn: snapshot", g_snapshot, "Snapshot", behind=WELL)
+button(28, CMD_W, CMD_H, "PlaybackBtn: recording list", g_play, "Playback", behind=WELL)
+button(32, CMD_W, CMD_H, "Rotate180Btn: turn the view", g_rotate, "Rotate 180", behind=WELL)
+button(33, CMD_W, CMD_H, "CamCfgBtn: camera's own pages", g_camsetup, "Camera", behind=WELL)
+button(35, CMD_W, CMD_H, "AppCfgBtn: application configuration", g_settings, "Settings", behind=WELL)
+button(36, CMD_W, CMD_H, "eLayoutBtn: e-map", g_pin, "eMap", behind=WELL)
 # The zoom buttons have tooltips but no action; their pictures take free numbers.
-button(40, ZOOM_W, ZOOM_H, "ZoomOutBtn", g_magnifier("out"), None)
-button(41, ZOOM_W, ZOOM_H, "ZoomInBtn", g_magnifier("in"), None)
-button(42, ZOOM_W, ZOOM_H, "ZoomOnBtn", g_magnifier("on"), None)
-button(43, ZOOM_W, ZOOM_H, "ZoomOffBtn", g_magnifier("off"), None)
-button(46, PTZ, PTZ, "MoveUpBtn: tilt up", g_arrow("up"), None)
-button(49, PTZ, PTZ, "MoveLeftBtn: pan left", g_arrow("left"), None)
-button(50, PTZ, PTZ, "MoveHomeBtn: home position", g_home, None)
-button(51, PTZ, PTZ, "MoveRightBtn: pan right", g_arrow("right"), None)
-button(53, PTZ, PTZ, "MoveDownBtn: tilt down", g_arrow("down"), None)
+button(40, ZOOM_W, ZOOM_H, "ZoomOutBtn", g_magnifier("out"), None, behind=WELL)
+button(41, ZOOM_W, ZOOM_H, "ZoomInBtn", g_magnifier("in"), None, behind=WELL)
+button(42, ZOOM_W, ZOOM_H, "ZoomOnBtn", g_magnifier("on"), None, behind=WELL)
+button(43, ZOOM_W, ZOOM_H, "ZoomOffBtn", g_magnifier("off"), None, behind=WELL)
+button(46, PTZ, PTZ, "MoveUpBtn: tilt up", g_arrow("up"), None, behind=WELL)
+button(49, PTZ, PTZ, "MoveLeftBtn: pan left", g_arrow("left"), None, behind=WELL)
+button(50, PTZ, PTZ, "MoveHomeBtn: home position", g_home, None, behind=WELL)
+button(51, PTZ, PTZ, "MoveRightBtn: pan right", g_arrow("right"), None, behind=WELL)
+button(53, PTZ, PTZ, "MoveDownBtn: tilt down", g_arrow("down"), None, behind=WELL)
 # Exit, sound, select and record buttons sit on the bottom strip.
-button(62, 80, 30, "ExitBtn: shut down", g_power, "Exit", behind=FRAME)
-button(66, 80, 20, "AudioToggle: sound on", g_speaker(False), "Sound", pressed="muted", behind=FRAME)
-PICTURES["index_66_click.gif"] = (80, 20, "AudioToggle: sound off",
+button(62, BOTTOM_W, 30, "ExitBtn: shut down", g_power, "Exit", behind=WELL)
+button(66, BOTTOM_W, 20, "AudioToggle: sound on", g_speaker(False), "Sound", pressed="muted",
+       behind=WELL)
+PICTURES["index_66_click.gif"] = (BOTTOM_W, 20, "AudioToggle: sound off",
                                   lambda W, H, s: face(W, H, s, g_speaker(True), "Muted", "muted",
-                                                       behind=FRAME))
+                                                       behind=WELL))
 for uid in range(16):
     n = 70 + uid
     draw = select_face(uid + 1)
@@ -411,7 +416,7 @@ for uid in range(16):
                                           % (uid + 1, uid + 1),
                                           lambda W, H, s, d=draw: d(W, H, s, "selected"))
 button(88, REC_W, REC_H, "RecBtn1..16: record this camera", g_dot, "REC", pressed="live",
-       colour=REC, behind=FRAME)
+       colour=REC, behind=WELL)
 
 
 def emap_icon(kind):
@@ -447,7 +452,7 @@ def logo(w, h, scale):
     return img
 
 
-PICTURES["logo.gif"] = (150, 32, "LogoImg: the logo, top right", logo)
+PICTURES["logo.gif"] = (108, 32, "LogoImg: the logo, top right", logo)
 
 # The skin: a graphite frame around the views and a slightly lighter panel
 # under the buttons. Every strip is uniform along its long side, so the
@@ -484,33 +489,71 @@ PICTURES["skin_bottom.gif"] = (854, 91, "BtmImg1: bottom strip under the views",
 PICTURES["skin_bottom_stretch.gif"] = (16, 91, "StretchBtmImg: widened on wide screens",
                                        strip(FRAME, "top"))
 
-# Where each picture was drawn to sit in the 1024 x 768 window (left, top).
-# The right column starts at x = 854, the bottom rows at y = 677; these edges
-# are exactly the thresholds from which controls move right or down on bigger
-# screens. The stretch strips start with no length at the seam they fill:
-# top at (834, 0), left at (0, 39), right at (854, 556), bottom at (854, 677);
-# they grow by the extra width or height while the pieces beyond them move.
-LAYOUT = {
-    "skin_top.gif": (0, 0), "skin_top_right.gif": (834, 0),
-    "skin_left.gif": (0, 39), "skin_right.gif": (854, 39),
-    "skin_right_bottom.gif": (854, 556), "skin_bottom.gif": (0, 677),
-    "logo.gif": (864, 4),
-    "index_16.gif": (861, 50), "index_17.gif": (901, 50),
-    "index_19.gif": (941, 50), "index_20.gif": (981, 50),
-    # the camera selector: left 883, top 95, 97 wide
-    "index_24.gif": (861, 130), "index_25.gif": (941, 130),
-    "index_27.gif": (861, 180), "index_28.gif": (941, 180),
-    "index_32.gif": (861, 230), "index_33.gif": (941, 230),
-    "index_35.gif": (861, 280), "index_36.gif": (941, 280),
-    "index_40.gif": (861, 566), "index_41.gif": (901, 566),
-    "index_42.gif": (941, 566), "index_43.gif": (981, 566),
-    "index_46.gif": (923, 604), "index_49.gif": (889, 638), "index_50.gif": (923, 638),
-    "index_51.gif": (957, 638), "index_53.gif": (923, 672),
-    "index_62.gif": (766, 694), "index_66.gif": (766, 730),
-}
-for uid in range(16):
-    LAYOUT["index_%d.gif" % (70 + uid)] = (10 + uid * 47, 694)
-LAYOUT["index_88.gif"] = [(10 + uid * 47, 730) for uid in range(16)]
+
+def well(radius, background):
+    """A socket or plate a button sits in: a dark recess with a faint rim."""
+    def draw(w, h, scale):
+        c = Canvas(w, h, scale, background)
+        c.rrect(0, 0, w, h, radius, fill=(36, 41, 49))
+        c.rrect(0, 1, w, h, radius, fill=(12, 14, 17))
+        c.rrect(1, 1.5, w - 1, h - 1, radius - 1, fill=WELL)
+        return c.finish()
+    return draw
+
+
+def caption(label):
+    """A group caption of the right column: small capitals and a hairline."""
+    def draw(w, h, scale):
+        img = Image.new("RGB", (w * scale, h * scale), PANEL)
+        d = ImageDraw.Draw(img)
+        f = font(9 * scale, True)
+        d.text((1 * scale, h / 2 * scale), label, font=f, fill=FG_DIM, anchor="lm")
+        x = 1 * scale + f.getlength(label) + 6 * scale
+        y = round(h / 2 * scale)
+        d.rectangle([x, y, w * scale - 1, y + scale - 1], fill=SEAM)
+        return img
+    return draw
+
+
+def camera_mark(w, h, scale):
+    c = Canvas(w, h, scale, PANEL)
+    g_videocam(c, w / 2, h / 2, w * 0.9, FG_DIM, PANEL)
+    return c.finish()
+
+
+def flat(colour):
+    def draw(w, h, scale):
+        return Image.new("RGB", (w * scale, h * scale), colour)
+    return draw
+
+
+PICTURES["socket_layout.gif"] = (40, 34, "RightImg3..6: seats of the layout buttons",
+                                 well(6, PANEL))
+PICTURES["socket_command.gif"] = (80, 50, "RightImg8..15: seats of the command buttons",
+                                  well(7, PANEL))
+PICTURES["socket_zoom.gif"] = (40, 30, "RightImg17..20: seats of the zoom buttons", well(6, PANEL))
+PICTURES["socket_move.gif"] = (36, 36, "RightImg22..26: seats of the pan/tilt pad", well(6, PANEL))
+PICTURES["camera_mark.gif"] = (18, 18, "RightImg7: mark before the camera selector", camera_mark)
+PICTURES["caption_zoom.gif"] = (156, 14, "RightImg16: caption of the zoom row", caption("ZOOM"))
+PICTURES["caption_move.gif"] = (156, 14, "RightImg21: caption of the pan/tilt pad",
+                                caption("PAN / TILT"))
+PICTURES["plate_cameras.gif"] = (185, 62, "BtmImg2/4/5/7: plate of four cameras' buttons",
+                                 well(7, FRAME))
+PICTURES["plate_exit.gif"] = (78, 62, "BtmImg8: plate of the exit and sound buttons",
+                              well(7, FRAME))
+PICTURES["clock_plate.gif"] = (236, 27, "TopImg2: plate of the clock", well(6, FRAME))
+PICTURES["version_plate.gif"] = (62, 21, "TopImg6: plate of the version", well(5, FRAME))
+PICTURES["views.gif"] = (840, 632, "Image1: behind the views", flat((10, 12, 15)))
+
+
+def skin_places():
+    """The places of the main window's skin table (object name, picture,
+    left, top, width, height in pixels of the 1024 x 768 window), read from
+    the C++ source that lays the window out."""
+    source = os.path.join(HERE, "..", "app", "mainwindow", "MainSkin.cpp")
+    row = re.compile(r'\{\s*"(\w+)",\s*"([^"]*)",\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)\s*[,}]')
+    with open(source, encoding="utf-8") as f:
+        return [(m.group(1), m.group(2), *map(int, m.group(3, 4, 5, 6))) for m in row.finditer(f.read())]
 
 
 # ---------------------------------------------------------------- output ---
@@ -535,22 +578,30 @@ def write_all(folder):
 
 
 def mock_window(scale, pressed=()):
-    """The main window put together from LAYOUT, with a few views."""
+    """The main window put together from the skin table, with 4x4 stand-ins
+    for the views."""
     win = Image.new("RGB", (1024 * scale, 768 * scale), FRAME)
-    for y in range(2):     # grey 2x2 stand-ins for the views
-        for x in range(2):
-            win.paste((34, 38, 44), (8 * scale + x * 423 * scale, 39 * scale + y * 319 * scale,
-                                     (8 + x * 423 + 421) * scale, (39 + y * 319 + 317) * scale))
-    for name, places in LAYOUT.items():
-        for pos in (places if isinstance(places, list) else [places]):
-            shown = name[:-4] + "_click.gif" if name in pressed else name
-            win.paste(render(shown, scale), (pos[0] * scale, pos[1] * scale))
     d = ImageDraw.Draw(win)
-    d.rounded_rectangle([883 * scale, 95 * scale, 980 * scale, 117 * scale], radius=3 * scale,
-                        fill=BTN, outline=BTN_EDGE)
-    d.text((889 * scale, 106 * scale), "Camera 1", font=font(11 * scale, False), fill=FG, anchor="lm")
-    d.text((16 * scale, 20 * scale), "Mon 7 Dec 2026  16:45:34", font=font(13 * scale, False),
-           fill=FG, anchor="lm")
+    for name, picture, x, y, w, h in skin_places():
+        if name == "Image1":
+            for i in range(16):
+                cx, cy = x + (i % 4) * w // 4, y + (i // 4) * h // 4
+                d.rectangle([cx * scale, cy * scale, (cx + w // 4 - 1) * scale - 1,
+                             (cy + h // 4 - 1) * scale - 1], fill=(34, 38, 44))
+        elif picture and w and h:
+            shown = picture[:-4] + "_click.gif" if picture in pressed else picture
+            img = render(shown, scale)
+            win.paste(img.resize((w * scale, h * scale)) if img.size != (w * scale, h * scale)
+                      else img, (x * scale, y * scale))
+        elif name in ("CamSlctr", "alertCmb"):
+            d.rounded_rectangle([x * scale, y * scale, (x + w) * scale, (y + h) * scale],
+                                radius=3 * scale, fill=BTN, outline=BTN_EDGE)
+            d.text(((x + 6) * scale, (y + h / 2) * scale), "Camera 1" if name == "CamSlctr" else
+                   "the newest disk alert", font=font(11 * scale, False), fill=FG, anchor="lm")
+        elif name in ("ClockLbl", "VerLbl"):
+            d.text(((x + w / 2) * scale, (y + h / 2) * scale),
+                   "07/12/2026 16:45" if name == "ClockLbl" else "1.0.1.5",
+                   font=font((13 if name == "ClockLbl" else 10) * scale, False), fill=FG, anchor="mm")
     return win
 
 
@@ -580,8 +631,8 @@ def contact_sheet(path):
             sheet.paste(one, (x, y + 28))
             sheet.paste(two, (x + one.size[0] + 12, y + 28))
         y += rh
-    d.text((10, y + 4), "the 1024 x 768 window put together from LAYOUT (Record, camera 1 and all "
-           "REC buttons shown pressed)", font=label, fill=WHITE)
+    d.text((10, y + 4), "the 1024 x 768 window put together from the skin table (Record, camera 1 "
+           "and all REC buttons shown pressed)", font=label, fill=WHITE)
     sheet.paste(window, (10, y + 22))
     os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
     sheet.save(path)

@@ -4,12 +4,14 @@
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
 #include "app/core/FocusedCamera.h"
+#include "app/core/PanelLayout.h"
 #include "app/core/ViewerLayout.h"
 #include "app/host/ViewerCreation.h"
 #include "app/dialogs/AppDialogs.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/Form4.h"
 #include "app/mainwindow/MainForm.h"
+#include "app/mainwindow/MainSkin.h"
 #include "app/mainwindow/MainTimers.h"
 #include "app/mainwindow/ViewerGrid.h"
 #include "app/startup/SingleInstance.h"
@@ -86,6 +88,8 @@ int Application::run()
     // The console's focused camera is the one every command and timer acts on.
     focused().getFocusedCamera();
     applyViewerLayout();
+    // The skin fitted to the screen; the recording list's part comes with that window.
+    m_layouts.setPanelLayout(std::make_shared<DefaultPanelLayout>())->layoutMainForm(m_form->skin());
     m_form->show();
     startTimers();
     m_cameras->connectAll();
@@ -131,6 +135,7 @@ void Application::addAlertLine(const std::string& line)
         for (const std::string& each : m_alerts.lines())
             list->addItem(QString::fromStdString(each));
         list->setCurrentIndex(0);
+        list->show();
     }
 }
 

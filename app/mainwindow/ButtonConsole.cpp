@@ -5,10 +5,8 @@
 #include "app/core/CameraWindow.h"
 #include "app/dialogs/AppDialogs.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
+#include <QComboBox>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -102,73 +100,52 @@ static const ButtonConsole::Row kZoomRows[] = {
     {"ZoomOutBtn", 40, "Zoom Out", "Zoom Out", Command::None},
 };
 
-// Pan/tilt pad, in a 3x3 grid: row, column, and the move it sends.
+// Pan/tilt pad: each button and the move it sends.
 struct PadRow {
     ButtonConsole::Row row;
-    int line;
-    int place;
     PanTiltChannel::MoveType move;
 };
 static const PadRow kPadRows[] = {
-    {{"MoveUpBtn", 46, "", "Up", Command::None}, 0, 1, PanTiltChannel::MoveUp},
-    {{"MoveLeftBtn", 49, "", "Left", Command::None}, 1, 0, PanTiltChannel::MoveLeft},
-    {{"MoveHomeBtn", 50, "", "Home", Command::None}, 1, 1, PanTiltChannel::MoveHome},
-    {{"MoveRightBtn", 51, "", "Right", Command::None}, 1, 2, PanTiltChannel::MoveRight},
-    {{"MoveDownBtn", 53, "", "Down", Command::None}, 2, 1, PanTiltChannel::MoveDown},
+    {{"MoveUpBtn", 46, "", "Up", Command::None}, PanTiltChannel::MoveUp},
+    {{"MoveLeftBtn", 49, "", "Left", Command::None}, PanTiltChannel::MoveLeft},
+    {{"MoveHomeBtn", 50, "", "Home", Command::None}, PanTiltChannel::MoveHome},
+    {{"MoveRightBtn", 51, "", "Right", Command::None}, PanTiltChannel::MoveRight},
+    {{"MoveDownBtn", 53, "", "Down", Command::None}, PanTiltChannel::MoveDown},
 };
 
 static const ButtonConsole::Row kAudioRow = {"AudioToggle", kAudioPicture, "", "Sound", Command::Audio};
 static const ButtonConsole::Row kExitRow = {"ExitBtn", 62, "", "Exit", Command::Exit};
 
-ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& images, QWidget* parent)
-    : QObject(parent)
+ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& images, QWidget* area)
+    : QObject(area)
     , m_cameras(cameras)
     , m_window(window)
     , m_images(images)
     , m_focused(cameras)
     , m_panTilt([this](const std::string& text) {
-        AppDialogs::current().ask(m_column->window(), {"oculon", text, AppDialogs::Icon::None, AppDialogs::Buttons::Ok});
+        AppDialogs::current().ask(m_area->window(), {"oculon", text, AppDialogs::Icon::None, AppDialogs::Buttons::Ok});
     })
-    , m_column(new QWidget(parent))
-    , m_strip(new QWidget(parent))
+    , m_area(area)
+    , m_camSlctr(new QComboBox(area))
+    , m_alertCmb(new QComboBox(area))
 {
-    m_column->setObjectName("ButtonColumn");
-    m_strip->setObjectName("CameraStrip");
+    m_camSlctr->setObjectName("CamSlctr");
+    m_alertCmb->setObjectName("alertCmb");
 
-    auto* column = new QVBoxLayout(m_column);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
-    auto* layouts = new QHBoxLayout;
     for (const Row& row : kLayoutRows)
-        layouts->addWidget(addButton(row, m_column, true));
-    column->addLayout(layouts);
-    auto* commands = new QGridLayout;
-    int place = 0;
-    for (const Row& row : kCommandRows) {
-        PictureButton* button = addButton(row, m_column, true);
-        commands->addWidget(button, place / 2, place % 2);
-        ++place;
-    }
-    column->addLayout(commands);
-    auto* zoom = new QHBoxLayout;
+        addButton(row, m_area, true);
+    for (const Row& row : kCommandRows)
+        addButton(row, m_area, true);
     for (const Row& row : kZoomRows)
-        zoom->addWidget(addButton(row, m_column, true));
-    column->addLayout(zoom);
-    auto* pad = new QGridLayout;
+        addButton(row, m_area, true);
     for (const PadRow& entry : kPadRows) {
-        PictureButton* button = addButton(entry.row, m_column, true);
-        pad->addWidget(button, entry.line, entry.place);
+        PictureButton* button = addButton(entry.row, m_area, true);
         connect(button, &QAbstractButton::clicked, this, [this, move = entry.move] {
             if (Camera* focused = m_focused.getFocusedCamera())
                 m_panTilt.moveCamera(focused->getIP(), focused->getPort(), move);
         });
     }
-    column->addLayout(pad);
-    column->addStretch(1);
 
-    auto* strip = new QGridLayout(m_strip);
-    strip->setContentsMargins(0, 0, 0, 0);
-    strip->setSpacing(2);
     for (int16_t uid = 0; uid < CameraGO::kCount; ++uid) {
         const QByteArray number = QByteArray::number(uid + 1);
         const QByteArray select = "SlctBtn" + number;
@@ -177,18 +154,15 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
         const QByteArray recordText = "REC " + number;
         const Row selectRow{select.constData(), kSelectPicture + uid, "", selectText.constData(), Command::None};
         const Row recordRow{record.constData(), kRecordPicture, "", recordText.constData(), Command::None};
-        m_select[static_cast<size_t>(uid)] = addButton(selectRow, m_strip, false);
-        m_record[static_cast<size_t>(uid)] = addButton(recordRow, m_strip, false);
-        strip->addWidget(m_select[static_cast<size_t>(uid)], 0, uid);
-        strip->addWidget(m_record[static_cast<size_t>(uid)], 1, uid);
+        m_select[static_cast<size_t>(uid)] = addButton(selectRow, m_area, false);
+        m_record[static_cast<size_t>(uid)] = addButton(recordRow, m_area, false);
         connect(m_select[static_cast<size_t>(uid)], &QAbstractButton::clicked, this, [this, uid] { focusCamera(uid); });
         connect(m_record[static_cast<size_t>(uid)], &QAbstractButton::clicked, this, [this, uid] {
             m_window.startRec(uid);
         });
     }
-    strip->setColumnStretch(CameraGO::kCount, 1);
-    strip->addWidget(addButton(kAudioRow, m_strip, false), 0, CameraGO::kCount + 1);
-    strip->addWidget(addButton(kExitRow, m_strip, true), 0, CameraGO::kCount + 2, 2, 1);
+    addButton(kAudioRow, m_area, false);
+    addButton(kExitRow, m_area, true);
 
     // Slot 0 is focused at start, its select button drawn selected.
     m_select[0]->setPressedState(true);
@@ -222,7 +196,7 @@ void ButtonConsole::run(Command command)
     case Command::StopAllRec: {
         const AppDialogs::Box question{"oculon", "This will stop all recording tasks. Are you sure?",
                                        AppDialogs::Icon::Question, AppDialogs::Buttons::YesNo};
-        if (AppDialogs::current().ask(m_column->window(), question) == AppDialogs::Answer::No)
+        if (AppDialogs::current().ask(m_area->window(), question) == AppDialogs::Answer::No)
             return;
         m_cameras.stopAllRec();
         m_startRec->setPressedState(false);
@@ -280,7 +254,11 @@ void ButtonConsole::setRecBtnPicture(int16_t index, const std::string& picture)
 void ButtonConsole::showAudioToggle()
 {
     Camera* focused = m_focused.getFocusedCamera();
-    const bool on = focused && focused->getViewer().audio() != 0;
+    showAudioToggle(focused && focused->getViewer().audio() != 0);
+}
+
+void ButtonConsole::showAudioToggle(bool on)
+{
     // The pressed face says the sound is off.
     m_audio->setPressedState(!on);
 }

@@ -13,14 +13,17 @@
 class CameraGO;
 class CameraWindow;
 class PictureButton;
+class QComboBox;
 
 // The main window's buttons: the command column (layouts, record, stop-all,
 // snapshot, playback, rotate, configuration, e-map, zoom, pan/tilt), and along
 // the bottom one select and one record button per camera, the sound toggle
-// and the exit button. Every button is built from one row of a table (object
-// name, picture number, tooltip, command) and shows its pictures through
-// ImageGO. The console keeps the focused camera and carries out the commands
-// that act on it, the pan/tilt moves included. GUI thread only.
+// and the exit button; and the camera selector and the alert list. Every
+// button is built from one row of a table (object name, picture number,
+// tooltip, command) and shows its pictures through ImageGO; where each control
+// sits is the window skin's business (MainSkin). The console keeps the
+// focused camera and carries out the commands that act on it, the pan/tilt
+// moves included. GUI thread only.
 class ButtonConsole : public QObject {
     Q_OBJECT
 public:
@@ -45,12 +48,13 @@ public:
     };
 
     // `cameras`, `window` (the record command's owner) and `images` must
-    // outlive the console. Its two panels are children of `parent`.
-    ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& images, QWidget* parent);
+    // outlive the console. Its controls are children of `area`, the main
+    // window's client area.
+    ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& images, QWidget* area);
 
-    // The command column (right of the views) and the camera strip (below them).
-    QWidget* column() const { return m_column; }
-    QWidget* strip() const { return m_strip; }
+    // `CamSlctr` and `alertCmb`.
+    QComboBox* cameraSelector() const { return m_camSlctr; }
+    QComboBox* alertList() const { return m_alertCmb; }
 
     FocusedCamera& focused() { return m_focused; }
 
@@ -65,6 +69,8 @@ public:
     void setRecBtnPicture(int16_t index, const std::string& picture);
     // The sound toggle shows the focused viewer's sound state.
     void showAudioToggle();
+    // The sound toggle drawn on or off.
+    void showAudioToggle(bool on);
 
     // The camera whose select button is drawn selected.
     int16_t selectedUid() const { return m_selected; }
@@ -86,8 +92,9 @@ private:
     int16_t m_selected = 0;
     std::array<PictureButton*, 16> m_select{};
     std::array<PictureButton*, 16> m_record{};
-    QWidget* m_column;
-    QWidget* m_strip;
+    QWidget* m_area;
+    QComboBox* m_camSlctr;
+    QComboBox* m_alertCmb;
     PictureButton* m_startRec = nullptr;
     PictureButton* m_audio = nullptr;
 };

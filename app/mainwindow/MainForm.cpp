@@ -3,15 +3,16 @@
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
+#include "app/core/PanelLayout.h"
 #include "app/core/ViewerGO.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/ImageGO.h"
+#include "app/mainwindow/MainSkin.h"
 #include "app/mainwindow/ViewerGrid.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
+#include <QGridLayout>
 
 using platform::component::HResult;
 
@@ -22,25 +23,28 @@ MainForm::MainForm(CameraGO& cameras, ViewerGO& viewers, std::string controlLibr
     , m_host(std::move(controlLibrary))
 {
     setObjectName("MainForm");
-    // The title names the program in the task bar.
+    // The skin is the frame: no title bar, but the title names the program in
+    // the task bar.
+    setWindowFlag(Qt::FramelessWindowHint);
     setWindowTitle("oculon");
-    resize(1024, 768);
 
-    auto* central = new QWidget(this);
-    central->setObjectName("MainPanel");
-    central->setStyleSheet("#MainPanel { background: #15181d; }");
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(4, 4, 4, 4);
-    m_grid = new ViewerGrid(central);
-    // The buttons: right of the views and below them.
+    auto* area = new QWidget(this);
+    area->setObjectName("MainPanel");
     m_images = std::make_unique<ImageGO>(cameras.config().getApplicationFolder() + "/image");
-    m_console = new ButtonConsole(cameras, *this, *m_images, central);
-    auto* row = new QHBoxLayout;
-    row->addWidget(m_grid, 1);
-    row->addWidget(m_console->column());
-    column->addLayout(row, 1);
-    column->addWidget(m_console->strip());
-    setCentralWidget(central);
+    m_skin = std::make_unique<MainSkin>(*area, *m_images, m_screen, QStringLiteral(OCULON_VERSION));
+    // The grid covers the whole client area, so that the viewer layout's
+    // places are the window's; every other control has its own place.
+    m_grid = new ViewerGrid(m_screen, area);
+    auto* fill = new QGridLayout(area);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(m_grid, 0, 0);
+    m_console = new ButtonConsole(cameras, *this, *m_images, area);
+    m_skin->setCameraSelector(m_console->cameraSelector());
+    m_skin->setAudioToggle([this](bool on) { m_console->showAudioToggle(on); });
+    m_skin->arrange(m_grid);
+    setCentralWidget(area);
+    // The designed size until the panel layout fits the window to the screen.
+    resize(m_screen.toPixels({0, 0, PanelLayout::kReferenceWidth, PanelLayout::kReferenceHeight}).size());
     connect(m_console, &ButtonConsole::exitRequested, this, &MainForm::exitRequested);
     m_host.setStatusHandler([this](int16_t index, int32_t) { m_cameras.onViewerStatus(index); });
 }
@@ -60,7 +64,11 @@ HResult MainForm::createViewers()
         const HResult made = m_host.createWindow(index, cell, cell->width(), cell->height());
         if (platform::component::failed(made))
             return made;
-        m_grid->adopt(index, m_host.window(index));
+        // The viewers form one control array: one name, told apart by index.
+        QWidget* viewer = m_host.window(index);
+        viewer->setObjectName("viewers");
+        viewer->setProperty("index", index);
+        m_grid->adopt(index, viewer);
     }
     m_viewers.setViewers(m_host.viewers());
     return created;

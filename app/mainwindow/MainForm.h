@@ -2,6 +2,7 @@
 
 #include "app/core/CameraWindow.h"
 #include "app/host/ViewerHost.h"
+#include "app/mainwindow/ScreenMetrics.h"
 #include "platform/component/Dispatch.h"
 
 #include <QMainWindow>
@@ -11,13 +12,17 @@
 class ButtonConsole;
 class CameraGO;
 class ImageGO;
+class MainSkin;
 class ViewerGO;
 class ViewerGrid;
 
-// The operator's main window: the 16 viewer controls in their grid and the
-// button console. It hosts the controls (index = camera slot), hands them to
-// ViewerGO and passes each viewer's Status event to its camera. Closing the
-// window by any means asks for the program's shut-down instead. GUI thread only.
+// The operator's main window: a skinned, screen-filling window designed for
+// 1024 x 768 pixels, with the 16 viewer controls in their grid and the button
+// console, every control at the place the skin gives it (the panel layout
+// then fits the skin to the screen). It hosts the controls (index = camera
+// slot), hands them to ViewerGO and passes each viewer's Status event to its
+// camera. Closing the window by any means asks for the program's shut-down
+// instead. GUI thread only.
 class MainForm : public QMainWindow, public CameraWindow {
     Q_OBJECT
 public:
@@ -41,6 +46,11 @@ public:
 
     ViewerGrid* grid() const { return m_grid; }
     ButtonConsole* console() const { return m_console; }
+    // The skin, which is the surface of the panel layout.
+    MainSkin& skin() { return *m_skin; }
+    // Lays the window out for a screen of this size instead of the primary
+    // screen's (tests); call before the layouts run.
+    void setScreenSize(QSize pixels) { m_screen.setPixels(pixels); }
     host::ViewerHost& host() { return m_host; }
 
     // CameraWindow
@@ -60,8 +70,10 @@ private:
     CameraGO& m_cameras;
     ViewerGO& m_viewers;
     host::ViewerHost m_host;
-    ViewerGrid* m_grid;
+    ScreenMetrics m_screen;
     std::unique_ptr<ImageGO> m_images;
+    std::unique_ptr<MainSkin> m_skin;
+    ViewerGrid* m_grid;
     ButtonConsole* m_console;
     bool m_closeAllowed = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/core/ViewerLayout.h"
+#include "app/mainwindow/ScreenMetrics.h"
 
 #include <QWidget>
 
@@ -10,14 +11,16 @@
 // cell i holding viewer i. A cell takes the viewer's window and keeps it
 // filling the cell. Where the cells go and which are shown is the current
 // viewer layout's business: the grid is its surface, turning the layout's
-// twips into pixels with the primary screen's logical dpi. Until a layout is
-// applied the cells sit in a plain 4x4 grid.
+// twips into pixels with the screen's logical dpi. The grid covers the
+// window's client area, so the layout's places are the window's. Until a
+// layout is applied the cells sit where the 4x4 layout puts them.
 class ViewerGrid : public QWidget, public ViewerSurface {
     Q_OBJECT
 public:
     static constexpr int kCells = 16;
 
-    explicit ViewerGrid(QWidget* parent = nullptr);
+    // `screen` must outlive the grid.
+    explicit ViewerGrid(const ScreenMetrics& screen, QWidget* parent = nullptr);
 
     QWidget* cell(int index) const;
     // Makes `window` (a viewer's window created inside cell `index`) fill it.
@@ -28,15 +31,7 @@ public:
     void setViewerVisible(int16_t index, bool visible) override;
     void setViewerGeometry(int16_t index, const TwipRect& rect) override;
 
-    QSize sizeHint() const override;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
-    // The plain grid used before any layout is applied.
-    void placeEvenly();
-
+    const ScreenMetrics& m_screen;
     std::array<QWidget*, kCells> m_cells{};
-    bool m_laidOut = false;
 };

@@ -81,12 +81,20 @@ public:
     void start(const QStringList& args)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_QPA_PLATFORM", m_platform);
         env.insert("OCULON_HOME", QString::fromStdString(m_home.path()));
         env.insert("OCULON_BOX_LOG", QString::fromStdString(boxLog()));
         m_process.setProcessEnvironment(env);
         m_process.start(QString::fromStdString(binFolder() + "/oculon"), args);
         m_process.waitForStarted(10000);
+    }
+    // The program runs on an offscreen screen of this size (96 dpi).
+    void onScreen(int width, int height)
+    {
+        const std::string file = m_home.file("screen.json");
+        std::ofstream(file) << R"({"screens": [{"name": "primary", "x": 0, "y": 0, "width": )" << width
+                            << R"(, "height": )" << height << R"(, "logicalDpi": 96}]})";
+        m_platform = QString::fromStdString("offscreen:configfile=" + file);
     }
     bool finished(int timeoutMs) { return m_process.waitForFinished(timeoutMs); }
     bool running() const { return m_process.state() == QProcess::Running; }
@@ -104,6 +112,7 @@ public:
 
 private:
     const TempDir& m_home;
+    QString m_platform = "offscreen";
     QProcess m_process;
 };
 
@@ -285,6 +294,30 @@ TEST_F(OculonProgram, ScreenshotOfSixteenCameras)
     ASSERT_FALSE(image.isNull()) << shot;
     EXPECT_GE(image.width(), 640);
     EXPECT_GE(image.height(), 480);
+    std::printf("screenshot: %s\n", shot.c_str());
+}
+
+TEST_F(OculonProgram, OnABiggerScreenTheWindowFillsItAndTheViewsGrow)
+{
+    TempDir home;
+    Oculon oculon(home);
+    oculon.onScreen(1280, 1024);
+    const std::string shot = fs::path(binFolder()).parent_path().string() + "/oculon-1280x1024.png";
+    fs::remove(shot);
+    oculon.start({"--quit-after", "2", "--screenshot", QString::fromStdString(shot)});
+    ASSERT_TRUE(oculon.finished(60000));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+    const QImage image(QString::fromStdString(shot));
+    ASSERT_FALSE(image.isNull()) << shot;
+    EXPECT_EQ(image.size(), QSize(1280, 1024));
+    // The 4x4 views reach to the column, now 256 pixels further right, and
+    // to the bottom rows, now 256 pixels lower: the last cell's lower right
+    // corner shows the same idle viewer as the first cell's middle.
+    const QColor idle = image.pixelColor(100, 100);
+    EXPECT_EQ(image.pixelColor(1100, 920), idle);
+    // Right of the views and below them lies the skin.
+    EXPECT_NE(image.pixelColor(1200, 920), idle);
+    EXPECT_NE(image.pixelColor(100, 1000), idle);
     std::printf("screenshot: %s\n", shot.c_str());
 }
 
