@@ -1,0 +1,180 @@
+#include "app/appconfig/AppCfgForm.h"
+
+#include "app/appconfig/AppCfgFields.h"
+#include "app/appconfig/AppCfgHost.h"
+#include "app/appconfig/CameraPage.h"
+#include "app/appconfig/DefaultAppCfgFormLayout.h"
+#include "app/core/AppCfgGO.h"
+#include "app/core/Camera.h"
+#include "app/core/CameraGO.h"
+#include "app/dialogs/AppDialogs.h"
+#include "app/storage/VolumeInfo.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+using namespace appcfg;
+
+AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const VolumeInfo> volumes)
+    : QWidget(parent, Qt::Window), m_cameras(cameras), m_camList(new QListWidget), m_tabs(new QTabWidget),
+      m_viewerLayout(new QComboBox)
+{
+    setObjectName(QStringLiteral("AppCfgForm"));
+    if (!volumes)
+        volumes = std::make_shared<SystemVolumes>();
+
+    QGroupBox* listFrame = newFrame(kCamListFrame);
+    m_camList->setObjectName(QStringLiteral("fCamList"));
+    (new QVBoxLayout(listFrame))->addWidget(m_camList);
+    // Wide enough for "16 Camera"; the tabs take the rest.
+    m_camList->setFixedWidth(m_camList->fontMetrics().horizontalAdvance(QStringLiteral("16 Camera")) + 48);
+
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    auto* setup = new QWidget;
+    auto* setupGrid = new QGridLayout(setup);
+    m_viewerLayout->setObjectName(QStringLiteral("appCombo1"));
+    m_viewerLayout->setPlaceholderText(QString::fromLatin1(kSelectOne));
+    setupGrid->addWidget(newLabel(kViewerLayoutLabel), 0, 0);
+    setupGrid->addWidget(m_viewerLayout, 0, 1);
+    setupGrid->setColumnStretch(2, 1);
+    setupGrid->setRowStretch(1, 1);
+    m_tabs->addTab(setup, {});
+
+    m_cameraPage = new CameraPage([this] { return selectedCamera(); }, [this](const std::string& start) {
+        return selectTreeView(start);
+    }, volumes);
+    m_tabs->addTab(m_cameraPage, {});
+    m_tabs->addTab(new QWidget, {});
+    m_tabs->addTab(new QWidget, {});
+
+    QPushButton* ok = newButton(kOk);
+    QPushButton* apply = newButton(kApply);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(apply);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(listFrame);
+    body->addWidget(m_tabs, 1);
+    auto* window = new QVBoxLayout(this);
+    window->addLayout(body, 1);
+    window->addLayout(buttons);
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, &AppCfgForm::tabShown);
+    connect(m_camList, &QListWidget::currentRowChanged, this, &AppCfgForm::cameraClicked);
+    connect(m_viewerLayout, &QComboBox::activated, this, &AppCfgForm::viewerLayoutChosen);
+
+    DefaultAppCfgFormLayout().layout(*this);
+    {
+        const QSignalBlocker quiet(m_tabs);
+        m_tabs->setCurrentIndex(kInitialSetupTab);
+    }
+    tabShown(kInitialSetupTab);
+}
+
+AppCfgForm::~AppCfgForm() = default;
+
+AppCfgGO& AppCfgForm::config() const
+{
+    return m_cameras.config();
+}
+
+void AppCfgForm::showWindow()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void AppCfgForm::showCamera(int16_t uid)
+{
+    showWindow();
+    if (uid >= 0 && uid < m_camList->count()) {
+        const QSignalBlocker quiet(m_camList);
+        m_camList->setCurrentRow(uid);
+    }
+    {
+        const QSignalBlocker quiet(m_tabs);
+        m_tabs->setCurrentIndex(kCameraTab);
+    }
+    tabShown(kCameraTab);
+}
+
+void AppCfgForm::refreshCamList()
+{
+    const int row = m_camList->currentRow();
+    const QSignalBlocker quiet(m_camList);
+    m_camList->clear();
+    for (int slot = 1; slot <= CameraGO::kCount; ++slot)
+        m_camList->addItem(QStringLiteral("%1 Camera").arg(slot));
+    if (row >= 0 && row < m_camList->count())
+        m_camList->setCurrentRow(row);
+}
+
+void AppCfgForm::refreshViewerLayoutList()
+{
+    const int index = m_viewerLayout->currentIndex();
+    m_viewerLayout->clear();
+    for (const char* views : kViewerLayouts)
+        m_viewerLayout->addItem(QString::fromLatin1(views));
+    m_viewerLayout->setCurrentIndex(index < m_viewerLayout->count() ? index : -1);
+}
+
+std::string AppCfgForm::selectTreeView(const std::string& start)
+{
+    return AppDialogs::current().folderName(this, kFolderPrompt, start).value_or(std::string());
+}
+
+Camera* AppCfgForm::selectedCamera(bool tellWhenNone)
+{
+    const int row = m_camList->currentRow();
+    if (row < 0 || row >= CameraGO::kCount) {
+        if (tellWhenNone)
+            tell(this, kSelectCamera);
+        return nullptr;
+    }
+    return m_cameras.getCamera(static_cast<int16_t>(row));
+}
+
+void AppCfgForm::tabShown(int index)
+{
+    if (index == kInitialSetupTab) {
+        m_camList->setEnabled(false);
+        return;
+    }
+    m_camList->setEnabled(true);
+    if (m_camList->currentRow() < 0 && m_camList->count() > 0) {
+        const QSignalBlocker quiet(m_camList);
+        m_camList->setCurrentRow(0);
+    }
+    Camera* camera = selectedCamera(false);
+    if (!camera)
+        return;
+    m_cameraPage->showCameraFields(*camera);
+}
+
+void AppCfgForm::cameraClicked()
+{
+    Camera* camera = selectedCamera(false);
+    if (!camera)
+        return;
+    if (m_tabs->currentIndex() == kCameraTab)
+        m_cameraPage->showCameraFields(*camera);
+}
+
+void AppCfgForm::viewerLayoutChosen(int index)
+{
+    if (index < 0)
+        return;
+    // Takes effect in memory at once; OK stores it.
+    config().setViewerLayout(static_cast<int16_t>(m_viewerLayout->itemText(index).toInt()));
+}
