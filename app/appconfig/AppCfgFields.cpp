@@ -37,15 +37,15 @@ const std::array<Field<Camera>, kCameraFieldCount> kCameraFields = {{
 }};
 
 const std::array<Field<ScheduleTexts>, kScheduleFieldCount> kScheduleFields = {{
-    {"schTxt1", "schLbl1", "Minute (0-59)", [](const ScheduleTexts& t) { return t.minute; }, fieldtext::Range{0, 59},
+    {"schTxt1", "schLbl1", "Minute (0-59)", [](const ScheduleTexts& t) { return text(t.minute); }, fieldtext::Range{0, 59},
      "Please input a number between 0 and 59 or * for all minutes."},
-    {"schTxt2", "schLbl2", "Hour (0-23)", [](const ScheduleTexts& t) { return t.hour; }, fieldtext::Range{0, 23},
+    {"schTxt2", "schLbl2", "Hour (0-23)", [](const ScheduleTexts& t) { return text(t.hour); }, fieldtext::Range{0, 23},
      "Please input a number between 0 and 23 or * for all hours."},
-    {"schTxt3", "schLbl3", "Day (1-31)", [](const ScheduleTexts& t) { return t.day; }, fieldtext::Range{1, 31},
+    {"schTxt3", "schLbl3", "Day (1-31)", [](const ScheduleTexts& t) { return text(t.day); }, fieldtext::Range{1, 31},
      "Please input a number between 1 and 31 or * for all days."},
-    {"schTxt4", "schLbl4", "Month (1-12)", [](const ScheduleTexts& t) { return t.month; }, fieldtext::Range{1, 12},
+    {"schTxt4", "schLbl4", "Month (1-12)", [](const ScheduleTexts& t) { return text(t.month); }, fieldtext::Range{1, 12},
      "Please input a number between 1 and 12 or * for all months."},
-    {"schTxt5", "schLbl6", "Duration (Sec)", [](const ScheduleTexts& t) { return t.duration; },
+    {"schTxt5", "schLbl6", "Duration (Sec)", [](const ScheduleTexts& t) { return text(t.duration); },
      fieldtext::Range{0, INT32_MAX}, "Please input a number of seconds over 0."},
 }};
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/appconfig/FieldText.h"
+#include "app/schedule/ScheduleDAO.h"
 
 #include <QString>
 
@@ -49,8 +50,8 @@ enum CameraField { kIp, kPort, kDisplayLocation, kRecPath, kRecFrameRate, kRecNu
 extern const std::array<Field<Camera>, kCameraFieldCount> kCameraFields;
 
 // The schedule tab's edit fields, in the order of their rows (the weekday
-// choice sits between month and duration).
-struct ScheduleTexts;
+// choice sits between month and duration), shown from an item's field texts.
+using ScheduleTexts = ScheduleDAO::FieldTexts;
 enum ScheduleField { kMinute, kHour, kDay, kMonth, kDuration, kScheduleFieldCount };
 extern const std::array<Field<ScheduleTexts>, kScheduleFieldCount> kScheduleFields;
 
@@ -108,10 +109,5 @@ QLabel* newLabel(Label which);
 // column 1), named as a field table says, and returns the edit. The caption
 // comes with the form layout.
 QLineEdit* addFieldRow(QGridLayout& grid, int row, const char* name, const char* labelName);
-
-// The five schedule field texts as the edit fields show them.
-struct ScheduleTexts {
-    QString minute, hour, day, month, duration;
-};
 
 } // namespace appcfg

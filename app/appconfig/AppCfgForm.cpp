@@ -4,6 +4,7 @@
 #include "app/appconfig/AppCfgHost.h"
 #include "app/appconfig/CameraPage.h"
 #include "app/appconfig/DefaultAppCfgFormLayout.h"
+#include "app/appconfig/SchedulePage.h"
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
@@ -52,7 +53,8 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
         return selectTreeView(start);
     }, volumes);
     m_tabs->addTab(m_cameraPage, {});
-    m_tabs->addTab(new QWidget, {});
+    m_schedulePage = new SchedulePage([this] { return selectedCamera(); }, config());
+    m_tabs->addTab(m_schedulePage, {});
     m_tabs->addTab(new QWidget, {});
 
     QPushButton* ok = newButton(kOk);
@@ -159,6 +161,8 @@ void AppCfgForm::tabShown(int index)
     Camera* camera = selectedCamera(false);
     if (!camera)
         return;
+    if (index == kSchedulingTab)
+        m_schedulePage->showScheduleItems(*camera);
     m_cameraPage->showCameraFields(*camera);
 }
 
@@ -169,6 +173,8 @@ void AppCfgForm::cameraClicked()
         return;
     if (m_tabs->currentIndex() == kCameraTab)
         m_cameraPage->showCameraFields(*camera);
+    if (m_tabs->currentIndex() == kSchedulingTab)
+        m_schedulePage->showScheduleItems(*camera);
 }
 
 void AppCfgForm::viewerLayoutChosen(int index)

@@ -11,6 +11,7 @@ class AppCfgHost;
 class Camera;
 class CameraGO;
 class CameraPage;
+class SchedulePage;
 class QComboBox;
 class QListWidget;
 class QPushButton;
@@ -68,6 +69,7 @@ public:
     QListWidget* camList() const { return m_camList; }
     QComboBox* viewerLayoutChoice() const { return m_viewerLayout; }
     CameraPage* cameraPage() const { return m_cameraPage; }
+    SchedulePage* schedulePage() const { return m_schedulePage; }
 
 private:
     void tabShown(int index);
@@ -80,4 +82,5 @@ private:
     QTabWidget* m_tabs;
     QComboBox* m_viewerLayout;
     CameraPage* m_cameraPage;
+    SchedulePage* m_schedulePage;
 };

@@ -2,6 +2,7 @@
 
 #include "app/appconfig/AppCfgFields.h"
 #include "app/appconfig/AppCfgForm.h"
+#include "app/appconfig/SchedulePage.h"
 #include "app/core/AppCfgGO.h"
 
 #include <QAbstractButton>
@@ -30,6 +31,12 @@ void DefaultAppCfgFormLayout::layout(AppCfgForm& form)
         else if (auto* frame = qobject_cast<QGroupBox*>(control))
             frame->setTitle(caption);
     }
+
+    QComboBox* weekDays = form.schedulePage()->weekDayChoice();
+    weekDays->clear();
+    for (const QString& day : ScheduleDAO::weekDayChoices())
+        weekDays->addItem(day);
+    weekDays->setCurrentIndex(-1);
 
     form.refreshCamList();
     form.refreshViewerLayoutList();

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -35,7 +36,11 @@ inline QApplication& testApp()
     static int argc = 1;
     static char name[] = "app_appconfig_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static QApplication* app = [] {
+        // The weekday and month names below are the English ones.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        return new QApplication(argc, argv);
+    }();
     return *app;
 }
 
