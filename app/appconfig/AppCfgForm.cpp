@@ -2,6 +2,7 @@
 
 #include "app/appconfig/AppCfgFields.h"
 #include "app/appconfig/AppCfgHost.h"
+#include "app/appconfig/ApplicationPage.h"
 #include "app/appconfig/CameraPage.h"
 #include "app/appconfig/DefaultAppCfgFormLayout.h"
 #include "app/appconfig/SchedulePage.h"
@@ -55,7 +56,8 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
     m_tabs->addTab(m_cameraPage, {});
     m_schedulePage = new SchedulePage([this] { return selectedCamera(); }, config());
     m_tabs->addTab(m_schedulePage, {});
-    m_tabs->addTab(new QWidget, {});
+    m_applicationPage = new ApplicationPage(config());
+    m_tabs->addTab(m_applicationPage, {});
 
     QPushButton* ok = newButton(kOk);
     QPushButton* apply = newButton(kApply);
@@ -70,6 +72,8 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
     auto* window = new QVBoxLayout(this);
     window->addLayout(body, 1);
     window->addLayout(buttons);
+    connect(ok, &QPushButton::clicked, this, &AppCfgForm::pressOk);
+    connect(apply, &QPushButton::clicked, this, &AppCfgForm::pressApply);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &AppCfgForm::tabShown);
     connect(m_camList, &QListWidget::currentRowChanged, this, &AppCfgForm::cameraClicked);
@@ -129,11 +133,57 @@ void AppCfgForm::refreshViewerLayoutList()
     for (const char* views : kViewerLayouts)
         m_viewerLayout->addItem(QString::fromLatin1(views));
     m_viewerLayout->setCurrentIndex(index < m_viewerLayout->count() ? index : -1);
+    for (QComboBox* choice : {m_applicationPage->exportChoice(), m_applicationPage->importChoice()}) {
+        choice->clear();
+        choice->addItem(QString::fromLatin1(kAppConfigEntry));
+        choice->addItem(QString::fromLatin1(kEMapEntry));
+        choice->setCurrentIndex(-1);
+    }
 }
 
 std::string AppCfgForm::selectTreeView(const std::string& start)
 {
     return AppDialogs::current().folderName(this, kFolderPrompt, start).value_or(std::string());
+}
+
+void AppCfgForm::pressOk()
+{
+    if (m_host)
+        m_host->showWaitWindow(kWaitText);
+    // The camera's fields are applied whatever their outcome; the camera
+    // itself is stored by its own Save.
+    if (Camera* camera = selectedCamera(false))
+        m_cameraPage->applyCameraFields(*camera);
+    if (!m_applicationPage->applyAlertSettings() || !storeSettings()) {
+        if (m_host)
+            m_host->hideWaitWindow();
+        return;
+    }
+    if (m_host)
+        m_host->applyViewerLayout(config().getViewerLayout());
+    hide();
+    if (m_host)
+        m_host->hideWaitWindow();
+}
+
+bool AppCfgForm::storeSettings()
+{
+    if (config().saveAppCfg())
+        return true;
+    // The settings stay in memory and the window stays open, so the operator
+    // can make room and press OK again.
+    tell(this, "The configuration could not be written to " + config().getConfigFile() + ".");
+    return false;
+}
+
+void AppCfgForm::pressApply()
+{
+    if (m_host)
+        m_host->showWaitWindow(kWaitText);
+    if (Camera* camera = selectedCamera(false))
+        m_cameraPage->applyCameraFields(*camera);
+    if (m_host)
+        m_host->hideWaitWindow();
 }
 
 Camera* AppCfgForm::selectedCamera(bool tellWhenNone)

@@ -8,6 +8,7 @@
 
 class AppCfgGO;
 class AppCfgHost;
+class ApplicationPage;
 class Camera;
 class CameraGO;
 class CameraPage;
@@ -58,6 +59,15 @@ public:
     // cancelled.
     std::string selectTreeView(const std::string& start = {});
 
+    // OK: with the wait window up, applies the selected camera's fields,
+    // then checks and sets the alert settings (stopping at the first refused
+    // one) and stores the application settings; the main window then takes
+    // the viewer layout and this window is hidden.
+    void pressOk();
+    // Apply: with the wait window up, applies the selected camera's fields.
+    // Nothing is stored and the window stays.
+    void pressApply();
+
     // The camera selected in the list, or null; with `tellWhenNone` the
     // operator is told "Please select a camera." when there is none.
     Camera* selectedCamera(bool tellWhenNone = true);
@@ -70,11 +80,14 @@ public:
     QComboBox* viewerLayoutChoice() const { return m_viewerLayout; }
     CameraPage* cameraPage() const { return m_cameraPage; }
     SchedulePage* schedulePage() const { return m_schedulePage; }
+    ApplicationPage* applicationPage() const { return m_applicationPage; }
 
 private:
     void tabShown(int index);
     void cameraClicked();
     void viewerLayoutChosen(int index);
+    // saveAppCfg; a failed write is reported with the file's name.
+    bool storeSettings();
 
     CameraGO& m_cameras;
     AppCfgHost* m_host = nullptr;
@@ -83,4 +96,5 @@ private:
     QComboBox* m_viewerLayout;
     CameraPage* m_cameraPage;
     SchedulePage* m_schedulePage;
+    ApplicationPage* m_applicationPage;
 };

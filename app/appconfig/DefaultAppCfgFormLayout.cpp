@@ -2,6 +2,7 @@
 
 #include "app/appconfig/AppCfgFields.h"
 #include "app/appconfig/AppCfgForm.h"
+#include "app/appconfig/ApplicationPage.h"
 #include "app/appconfig/SchedulePage.h"
 #include "app/core/AppCfgGO.h"
 
@@ -38,6 +39,7 @@ void DefaultAppCfgFormLayout::layout(AppCfgForm& form)
         weekDays->addItem(day);
     weekDays->setCurrentIndex(-1);
 
+    form.applicationPage()->showSettings();
     form.refreshCamList();
     form.refreshViewerLayoutList();
     QComboBox* views = form.viewerLayoutChoice();
