@@ -79,6 +79,11 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
     connect(m_camList, &QListWidget::currentRowChanged, this, &AppCfgForm::cameraClicked);
     connect(m_viewerLayout, &QComboBox::activated, this, &AppCfgForm::viewerLayoutChosen);
 
+    // OK stores the application settings with every camera section: those
+    // are written from the running cameras, so a camera saved from the
+    // Camera tab meanwhile is never overwritten by an older copy.
+    config().setCameraSource([&cameras](int16_t uid) -> CameraSlot* { return cameras.getCamera(uid); });
+
     DefaultAppCfgFormLayout().layout(*this);
     {
         const QSignalBlocker quiet(m_tabs);
@@ -87,7 +92,10 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
     tabShown(kInitialSetupTab);
 }
 
-AppCfgForm::~AppCfgForm() = default;
+AppCfgForm::~AppCfgForm()
+{
+    config().setCameraSource(nullptr);
+}
 
 AppCfgGO& AppCfgForm::config() const
 {

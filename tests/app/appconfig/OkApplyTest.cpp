@@ -119,8 +119,11 @@ TEST_F(OkAndApply, OkStoresTheApplicationSettingsAndTheViewerLayoutThenHides)
     EXPECT_EQ(stored("App", "SET_CIRCULAR_MODE"), "0");
     EXPECT_EQ(stored("App", "SET_LINE_NUM"), "99");
     EXPECT_EQ(stored("App", "APP_CFG_FORM_LAYOUT"), "default");
-    // The camera's fields were applied to the running camera.
+    // The camera's fields were applied to the running camera, which is
+    // stored with all the others.
     EXPECT_EQ(cameras->getCamera(0)->getDisplayLocation(), "Front door");
+    EXPECT_EQ(stored("Camera1", "DISPLAY_LOCATION"), "Front door");
+    EXPECT_EQ(stored("Camera16", "PORT"), "80");
     EXPECT_EQ(host.calls, (std::vector<std::string>{"wait:Please wait for a moment...", "layout:4", "unwait"}));
     EXPECT_FALSE(form->isVisible());
 
@@ -128,6 +131,20 @@ TEST_F(OkAndApply, OkStoresTheApplicationSettingsAndTheViewerLayoutThenHides)
     form->showWindow();
     EXPECT_EQ(edit("spaceText")->text(), "999");
     EXPECT_EQ(form->tabs()->currentIndex(), AppCfgForm::kCameraTab);
+}
+
+TEST_F(OkAndApply, ACameraSavedBetweenTwoOksKeepsItsSavedSection)
+{
+    openOn(AppCfgForm::kCameraTab, 1);
+    form->show();
+    click("fBtn1");
+    form->showWindow();
+    type("camTxt6", "Stairs");
+    click("camBtn2");
+    EXPECT_EQ(stored("Camera2", "DISPLAY_LOCATION"), "Stairs");
+    form->camList()->setCurrentRow(0);
+    click("fBtn1");
+    EXPECT_EQ(stored("Camera2", "DISPLAY_LOCATION"), "Stairs");
 }
 
 TEST_F(OkAndApply, ApplyChangesTheRunningCameraAndWritesNothing)
