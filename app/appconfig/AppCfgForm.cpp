@@ -4,6 +4,7 @@
 #include "app/appconfig/AppCfgHost.h"
 #include "app/appconfig/ApplicationPage.h"
 #include "app/appconfig/CameraPage.h"
+#include "app/appconfig/ConfigFiles.h"
 #include "app/appconfig/DefaultAppCfgFormLayout.h"
 #include "app/appconfig/SchedulePage.h"
 #include "app/core/AppCfgGO.h"
@@ -11,6 +12,7 @@
 #include "app/core/CameraGO.h"
 #include "app/dialogs/AppDialogs.h"
 #include "app/storage/VolumeInfo.h"
+#include "platform/fs/AtomicFile.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -22,6 +24,11 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 
 using namespace appcfg;
 
@@ -78,6 +85,8 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
     connect(m_tabs, &QTabWidget::currentChanged, this, &AppCfgForm::tabShown);
     connect(m_camList, &QListWidget::currentRowChanged, this, &AppCfgForm::cameraClicked);
     connect(m_viewerLayout, &QComboBox::activated, this, &AppCfgForm::viewerLayoutChosen);
+    connect(m_applicationPage->exportChoice(), &QComboBox::activated, this, &AppCfgForm::exportChosen);
+    connect(m_applicationPage->importChoice(), &QComboBox::activated, this, &AppCfgForm::importChosen);
 
     // OK stores the application settings with every camera section: those
     // are written from the running cameras, so a camera saved from the
@@ -152,6 +161,74 @@ void AppCfgForm::refreshViewerLayoutList()
 std::string AppCfgForm::selectTreeView(const std::string& start)
 {
     return AppDialogs::current().folderName(this, kFolderPrompt, start).value_or(std::string());
+}
+
+void AppCfgForm::ExportCfgFile(const std::string& source)
+{
+    const auto chosen = AppDialogs::current().saveFileName(this, kLabels[kExportLabel].text, kIniFilter);
+    if (!chosen)
+        return;
+    std::error_code ec;
+    if (std::filesystem::exists(*chosen, ec) && !confirm(this, kAreYouSure))
+        return;
+    if (const auto failed = configfiles::copyFile(source, *chosen))
+        tell(this, *failed);
+}
+
+void AppCfgForm::ImportCfgFile(const std::string& target)
+{
+    const auto chosen = AppDialogs::current().openFileName(this, kLabels[kImportLabel].text, kIniFilter);
+    if (!chosen)
+        return;
+    std::error_code ec;
+    if (!std::filesystem::exists(target, ec)) {
+        // Nothing to lose: the file is taken as it is.
+        if (const auto failed = configfiles::copyFile(*chosen, target))
+            tell(this, *failed);
+        return;
+    }
+    if (!confirm(this, kAreYouSure))
+        return;
+    std::string contents;
+    errno = 0;
+    if (!platform::fs::readWholeFile(*chosen, contents)) {
+        tell(this, "The file " + *chosen + " could not be read: " + std::strerror(errno ? errno : EIO) + ".");
+        return;
+    }
+    const std::string joined = configfiles::joinedLines(contents);
+    const bool valid = target == config().getConfigFile() ? configfiles::isAppConfiguration(joined)
+                                                          : configfiles::isEMapLayout(joined);
+    if (!valid) {
+        tell(this, kCheckFile);
+        return;
+    }
+    // The running program keeps what it loaded; the file counts from the next start.
+    if (const auto failed = configfiles::writeCopy(contents, target))
+        tell(this, *failed);
+}
+
+std::optional<std::string> AppCfgForm::fileOfChoice(QComboBox* choice, int index)
+{
+    if (index < 0) {
+        tell(this, kSelectOne);
+        return std::nullopt;
+    }
+    const bool appConfig = choice->itemText(index) == QLatin1String(kAppConfigEntry);
+    // The choice reads "Select One" again, ready for the next transfer.
+    choice->setCurrentIndex(-1);
+    return appConfig ? config().getConfigFile() : config().getEMapFile();
+}
+
+void AppCfgForm::exportChosen(int index)
+{
+    if (const auto file = fileOfChoice(m_applicationPage->exportChoice(), index))
+        ExportCfgFile(*file);
+}
+
+void AppCfgForm::importChosen(int index)
+{
+    if (const auto file = fileOfChoice(m_applicationPage->importChoice(), index))
+        ImportCfgFile(*file);
 }
 
 void AppCfgForm::pressOk()

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class AppCfgGO;
@@ -58,6 +59,15 @@ public:
     // A folder chosen by the operator (starting at `start`); empty when
     // cancelled.
     std::string selectTreeView(const std::string& start = {});
+    // Asks for a file to import and copies it over `target` (config.ini or
+    // eLayout.ini). A missing target takes the file as it is; an existing
+    // one only after "Are you sure?" and when the file passes the check of
+    // its kind. The copy replaces the target atomically; a failure names the
+    // file and the reason. The running program goes on with what it loaded.
+    void ImportCfgFile(const std::string& target);
+    // Asks for a file name and copies `source` there, after "Are you sure?"
+    // when that file exists.
+    void ExportCfgFile(const std::string& source);
 
     // OK: with the wait window up, applies the selected camera's fields,
     // then checks and sets the alert settings (stopping at the first refused
@@ -86,6 +96,11 @@ private:
     void tabShown(int index);
     void cameraClicked();
     void viewerLayoutChosen(int index);
+    // An entry of the export or import choice: the file it stands for, or
+    // nothing after telling the operator to choose one.
+    std::optional<std::string> fileOfChoice(QComboBox* choice, int index);
+    void exportChosen(int index);
+    void importChosen(int index);
     // saveAppCfg; a failed write is reported with the file's name.
     bool storeSettings();
 
