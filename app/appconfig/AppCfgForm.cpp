@@ -47,16 +47,7 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
     m_camList->setFixedWidth(m_camList->fontMetrics().horizontalAdvance(QStringLiteral("16 Camera")) + 48);
 
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    auto* setup = new QWidget;
-    auto* setupGrid = new QGridLayout(setup);
-    m_viewerLayout->setObjectName(QStringLiteral("appCombo1"));
-    m_viewerLayout->setPlaceholderText(QString::fromLatin1(kSelectOne));
-    setupGrid->addWidget(newLabel(kViewerLayoutLabel), 0, 0);
-    setupGrid->addWidget(m_viewerLayout, 0, 1);
-    setupGrid->setColumnStretch(2, 1);
-    setupGrid->setRowStretch(1, 1);
-    m_tabs->addTab(setup, {});
-
+    m_tabs->addTab(makeInitialSetupTab(), {});
     m_cameraPage = new CameraPage([this] { return selectedCamera(); }, [this](const std::string& start) {
         return selectTreeView(start);
     }, volumes);
@@ -66,21 +57,12 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
     m_applicationPage = new ApplicationPage(config());
     m_tabs->addTab(m_applicationPage, {});
 
-    QPushButton* ok = newButton(kOk);
-    QPushButton* apply = newButton(kApply);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(apply);
-
     auto* body = new QHBoxLayout;
     body->addWidget(listFrame);
     body->addWidget(m_tabs, 1);
     auto* window = new QVBoxLayout(this);
     window->addLayout(body, 1);
-    window->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &AppCfgForm::pressOk);
-    connect(apply, &QPushButton::clicked, this, &AppCfgForm::pressApply);
+    window->addLayout(makeMainButtons());
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &AppCfgForm::tabShown);
     connect(m_camList, &QListWidget::currentRowChanged, this, &AppCfgForm::cameraClicked);
@@ -99,6 +81,33 @@ AppCfgForm::AppCfgForm(CameraGO& cameras, QWidget* parent, std::shared_ptr<const
         m_tabs->setCurrentIndex(kInitialSetupTab);
     }
     tabShown(kInitialSetupTab);
+    resize(sizeHint().expandedTo(QSize(760, 480)));
+}
+
+QWidget* AppCfgForm::makeInitialSetupTab()
+{
+    auto* setup = new QWidget;
+    auto* grid = new QGridLayout(setup);
+    m_viewerLayout->setObjectName(QStringLiteral("appCombo1"));
+    m_viewerLayout->setPlaceholderText(QString::fromLatin1(kSelectOne));
+    grid->addWidget(newLabel(kViewerLayoutLabel), 0, 0);
+    grid->addWidget(m_viewerLayout, 0, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(1, 1);
+    return setup;
+}
+
+QLayout* AppCfgForm::makeMainButtons()
+{
+    QPushButton* ok = newButton(kOk);
+    QPushButton* apply = newButton(kApply);
+    connect(ok, &QPushButton::clicked, this, &AppCfgForm::pressOk);
+    connect(apply, &QPushButton::clicked, this, &AppCfgForm::pressApply);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(apply);
+    return buttons;
 }
 
 AppCfgForm::~AppCfgForm()

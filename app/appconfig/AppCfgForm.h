@@ -15,6 +15,7 @@ class CameraGO;
 class CameraPage;
 class SchedulePage;
 class QComboBox;
+class QLayout;
 class QListWidget;
 class QPushButton;
 class QTabWidget;
@@ -93,6 +94,8 @@ public:
     ApplicationPage* applicationPage() const { return m_applicationPage; }
 
 private:
+    QWidget* makeInitialSetupTab();
+    QLayout* makeMainButtons();
     void tabShown(int index);
     void cameraClicked();
     void viewerLayoutChosen(int index);

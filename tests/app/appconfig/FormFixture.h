@@ -83,7 +83,6 @@ protected:
         cameras = std::make_unique<CameraGO>(config, viewers);
         form = std::make_unique<AppCfgForm>(*cameras, nullptr, std::make_shared<FakeMounts>(home.file("mnt")));
         form->setHost(&host);
-        form->resize(720, 460);
     }
 
     virtual std::string initialConfig() const
