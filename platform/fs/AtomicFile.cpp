@@ -59,7 +59,10 @@ bool writeFileAtomically(const std::string& path, std::string_view contents, uns
 
     const bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
     if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        // The caller reads why from errno: the clean-up must not change it.
+        const int why = errno;
         ::unlink(temp.c_str());
+        errno = why;
         return false;
     }
     // Make the rename itself durable.
@@ -83,7 +86,9 @@ bool readWholeFile(const std::string& path, std::string& contents)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            const int why = errno;
             ::close(fd);
+            errno = why;
             return false;
         }
         if (n == 0)
