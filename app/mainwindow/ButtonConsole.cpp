@@ -3,9 +3,14 @@
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
 #include "app/core/CameraWindow.h"
+#include "app/core/LayoutGO.h"
+#include "app/core/PanelLayout.h"
+#include "app/core/ViewerLayout.h"
 #include "app/dialogs/AppDialogs.h"
 
+#include <QComboBox>
 #include <QGridLayout>
+#include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -16,6 +21,8 @@ constexpr int kSelectPicture = 70; // SlctBtn1 .. SlctBtn16: 70 + UID
 constexpr int kRecordPicture = 88; // RecBtn1 .. RecBtn16
 constexpr int kStartRecPicture = 24;
 constexpr int kAudioPicture = 66; // pressed face: sound off
+// The camera selector's item after the 16 cameras.
+constexpr int kSelectAllItem = 16;
 
 } // namespace
 
@@ -78,10 +85,10 @@ private:
 using Command = ButtonConsole::Command;
 
 static const ButtonConsole::Row kLayoutRows[] = {
-    {"Scr1Btn", 16, "Single Screen", "1", Command::None},
-    {"Scr4Btn", 17, "2x2 Screen", "4", Command::None},
-    {"Scr9Btn", 19, "3x3 Screen", "9", Command::None},
-    {"Scr16Btn", 20, "4x4 Screen", "16", Command::None},
+    {"Scr1Btn", 16, "Single Screen", "1", Command::Layout1},
+    {"Scr4Btn", 17, "2x2 Screen", "4", Command::Layout4},
+    {"Scr9Btn", 19, "3x3 Screen", "9", Command::Layout9},
+    {"Scr16Btn", 20, "4x4 Screen", "16", Command::Layout16},
 };
 
 static const ButtonConsole::Row kCommandRows[] = {
@@ -138,6 +145,18 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
     auto* column = new QVBoxLayout(m_column);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
+    // Filled without reacting: camera 1 is focused at start anyway, and its
+    // camera must not be made before the viewers exist.
+    m_selector = new QComboBox(m_column);
+    m_selector->setObjectName(PanelNames::kCamSlctr);
+    m_selector->setPlaceholderText(PanelLayout::cameraSelectorText());
+    {
+        const QSignalBlocker quiet(m_selector);
+        m_selector->addItems(PanelLayout::cameraSelectorItems(true));
+        m_selector->setCurrentIndex(0);
+    }
+    connect(m_selector, &QComboBox::currentIndexChanged, this, &ButtonConsole::onSelectorChosen);
+    column->addWidget(m_selector);
     auto* layouts = new QHBoxLayout;
     for (const Row& row : kLayoutRows)
         layouts->addWidget(addButton(row, m_column, true));
@@ -215,9 +234,25 @@ void ButtonConsole::run(Command command)
     switch (command) {
     case Command::None:
         return;
+    case Command::Layout1:
+        return switchLayout(1);
+    case Command::Layout4:
+        return switchLayout(4);
+    case Command::Layout9:
+        return switchLayout(9);
+    case Command::Layout16:
+        return switchLayout(16);
     case Command::Record:
-        if (focused)
+        if (m_allView) {
+            // Every camera toggles: those recording stop, the others start.
+            for (int16_t uid = 0; uid < CameraGO::kCount; ++uid)
+                m_window.startRec(uid);
+            // Each toggle left StartRecBtn idle unless it was the focused
+            // camera's; show the focused camera as it now is.
+            m_startRec->setPressedState(focused && focused->isRecording());
+        } else if (focused) {
             m_window.startRec(focused->getUID());
+        }
         return;
     case Command::StopAllRec: {
         const AppDialogs::Box question{"oculon", "This will stop all recording tasks. Are you sure?",
@@ -247,17 +282,75 @@ void ButtonConsole::run(Command command)
     }
 }
 
+void ButtonConsole::setViewerLayouts(LayoutGO& layouts, ViewerSurface& surface)
+{
+    m_layouts = &layouts;
+    m_surface = &surface;
+}
+
 void ButtonConsole::focusCamera(int16_t uid)
 {
+    if (uid < 0 || uid >= CameraGO::kCount)
+        return;
+    // The selector reacts to the change; the same item changes nothing.
+    m_selector->setCurrentIndex(uid);
+}
+
+void ButtonConsole::onSelectorChosen(int index)
+{
+    if (index == kSelectAllItem) {
+        beginAllView();
+        return;
+    }
+    if (index < 0 || index >= CameraGO::kCount)
+        return;
+    if (m_allView)
+        endAllView();
+    showFocus(static_cast<int16_t>(index));
+}
+
+void ButtonConsole::showFocus(int16_t uid)
+{
     Camera* camera = m_cameras.getCamera(uid);
-    if (!camera || uid == m_selected)
+    if (!camera)
         return;
     m_select[static_cast<size_t>(m_selected)]->setPressedState(false);
     m_select[static_cast<size_t>(uid)]->setPressedState(true);
     m_selected = uid;
+    if (m_layouts && m_surface)
+        if (const auto layout = m_layouts->getViewerLayout())
+            layout->layout(uid, *m_surface);
     m_focused.setFocusedCamera(camera);
     m_startRec->setPressedState(camera->isRecording());
     showAudioToggle();
+}
+
+void ButtonConsole::beginAllView()
+{
+    for (PictureButton* select : m_select)
+        select->setPressedState(true);
+    Camera* focused = m_focused.getFocusedCamera();
+    m_startRec->setPressedState(focused && focused->isRecording());
+    m_allView = true;
+}
+
+void ButtonConsole::endAllView()
+{
+    for (PictureButton* select : m_select)
+        select->setPressedState(false);
+    m_allView = false;
+}
+
+void ButtonConsole::switchLayout(int16_t views)
+{
+    if (m_layouts && m_surface)
+        m_layouts->switchViewerLayout(views, focusedUid(), *m_surface);
+}
+
+int16_t ButtonConsole::focusedUid()
+{
+    const Camera* focused = m_focused.getFocusedCamera();
+    return focused ? focused->getUID() : int16_t{0};
 }
 
 void ButtonConsole::updateRecBtn(int16_t uid)

@@ -12,20 +12,33 @@
 
 class CameraGO;
 class CameraWindow;
+class LayoutGO;
 class PictureButton;
+class QComboBox;
+class ViewerSurface;
 
-// The main window's buttons: the command column (layouts, record, stop-all,
-// snapshot, playback, rotate, configuration, e-map, zoom, pan/tilt), and along
-// the bottom one select and one record button per camera, the sound toggle
-// and the exit button. Every button is built from one row of a table (object
-// name, picture number, tooltip, command) and shows its pictures through
-// ImageGO. The console keeps the focused camera and carries out the commands
-// that act on it, the pan/tilt moves included. GUI thread only.
+// The main window's buttons: the command column (camera selector, layouts,
+// record, stop-all, snapshot, playback, rotate, configuration, e-map, zoom,
+// pan/tilt), and along the bottom one select and one record button per
+// camera, the sound toggle and the exit button. Every button is built from one
+// row of a table (object name, picture number, tooltip, command) and shows its
+// pictures through ImageGO. The console keeps the focused camera and carries
+// out the commands that act on it, the pan/tilt moves included.
+//
+// The camera selector `CamSlctr` decides the focus: a select button only moves
+// the selector, and choosing an item focuses that camera. Its last item,
+// "Select All", is the all-view mode: every select button drawn pressed and
+// StartRecBtn toggling every camera, until a single camera is chosen again.
+// GUI thread only.
 class ButtonConsole : public QObject {
     Q_OBJECT
 public:
     enum class Command {
-        None, // shows its picture and tooltip only (its window comes later)
+        None, // shows its picture and tooltip only
+        Layout1,
+        Layout4,
+        Layout9,
+        Layout16,
         Record,
         StopAllRec,
         Rotate,
@@ -52,12 +65,24 @@ public:
     QWidget* column() const { return m_column; }
     QWidget* strip() const { return m_strip; }
 
+    // The camera selector `CamSlctr`: "Camera 1" .. "Camera 16" (index =
+    // UID), then "Select All".
+    QComboBox* cameraSelector() const { return m_selector; }
+
     FocusedCamera& focused() { return m_focused; }
 
-    // Makes camera `uid` the focused one: its select button drawn selected
-    // (the previous one normal), the record and sound buttons following it.
-    // The camera already focused changes nothing.
+    // The viewer layouts the layout buttons switch and every focus change
+    // re-applies, shown on `surface`. Both must outlive the console; until
+    // they are given, the layout buttons do nothing and a focus change moves
+    // no viewer.
+    void setViewerLayouts(LayoutGO& layouts, ViewerSurface& surface);
+
+    // A select button's click: the camera selector is moved to camera `uid`,
+    // and choosing it there focuses the camera (ending the all-view mode).
+    // When the selector shows that camera already nothing changes.
     void focusCamera(int16_t uid);
+    // True after "Select All" was chosen, until a single camera is chosen.
+    bool isAllView() const { return m_allView; }
     // Record button of `uid` and, for the focused camera, StartRecBtn show
     // whether the camera records; StartRecBtn shows idle for any other uid.
     void updateRecBtn(int16_t uid);
@@ -76,6 +101,19 @@ signals:
 private:
     PictureButton* addButton(const Row& row, QWidget* parent, bool followsMouse);
     void run(Command command);
+    // The selector's item `index` was chosen (by the operator or by a select button).
+    void onSelectorChosen(int index);
+    // Focuses camera `uid` as the selector does: its select button drawn
+    // selected (the previous one normal), the viewer layout applied around it,
+    // then StartRecBtn and the sound toggle follow it.
+    void showFocus(int16_t uid);
+    // "Select All": every select button pressed, the focus unchanged.
+    void beginAllView();
+    // Every select button drawn normal; the all-view mode ends.
+    void endAllView();
+    // A layout button: the layout showing `views` viewers around the focused camera.
+    void switchLayout(int16_t views);
+    int16_t focusedUid();
 
     CameraGO& m_cameras;
     CameraWindow& m_window;
@@ -83,7 +121,11 @@ private:
     FocusedCamera m_focused;
     // The move buttons' connection to the focused camera.
     PanTiltChannel m_panTilt;
+    LayoutGO* m_layouts = nullptr;
+    ViewerSurface* m_surface = nullptr;
     int16_t m_selected = 0;
+    bool m_allView = false;
+    QComboBox* m_selector = nullptr;
     std::array<PictureButton*, 16> m_select{};
     std::array<PictureButton*, 16> m_record{};
     QWidget* m_column;

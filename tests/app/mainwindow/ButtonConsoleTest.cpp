@@ -4,16 +4,20 @@
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
+#include "app/core/LayoutGO.h"
 #include "app/core/ViewerGO.h"
+#include "app/core/ViewerLayout.h"
 #include "app/dialogs/AppDialogs.h"
 #include "support/CapturedDialogs.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/MainForm.h"
+#include "app/mainwindow/ViewerGrid.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -79,6 +83,30 @@ protected:
         return found;
     }
     Camera& camera(int16_t uid) { return *cameras->getCamera(uid); }
+    // The console switches and re-applies the test's layouts, starting with `views`.
+    void useLayouts(int16_t views)
+    {
+        layouts.setViewerLayout(makeViewerLayout(views))->layout(0, *form->grid());
+        form->console()->setViewerLayouts(layouts, *form->grid());
+    }
+    // The slots whose viewers are shown, in index order.
+    std::vector<int> shownViewers() const
+    {
+        std::vector<int> shown;
+        for (int index = 0; index < ViewerGrid::kCells; ++index)
+            if (!form->grid()->cell(index)->isHidden())
+                shown.push_back(index);
+        return shown;
+    }
+    // The select buttons drawn pressed, by number.
+    std::vector<int> pressedSelectButtons()
+    {
+        std::vector<int> pressed;
+        for (int number = 1; number <= 16; ++number)
+            if (pictureOf(button(("SlctBtn" + std::to_string(number)).c_str())).ends_with("_click.gif"))
+                pressed.push_back(number);
+        return pressed;
+    }
 
     TempDir registry;
     TempDir home;
@@ -87,6 +115,7 @@ protected:
     CapturedDialogs dialogs;
     std::unique_ptr<CameraGO> cameras;
     std::unique_ptr<MainForm> form;
+    LayoutGO layouts;
 };
 
 TEST_F(ButtonConsoleTest, EveryButtonCarriesItsNamePictureAndTooltip)
@@ -220,6 +249,121 @@ TEST_F(ButtonConsoleTest, SelectButtonsFocusTheirCameraAndTheSelectedOneChangesN
     select5->click();
     EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
     EXPECT_EQ(pictureOf(button("AudioToggle")), "index_66.gif");
+}
+
+TEST_F(ButtonConsoleTest, TheSelectorDecidesTheFocusAndSelectButtonsOnlyMoveIt)
+{
+    openWindow();
+    useLayouts(1);
+    QComboBox* selector = form->console()->cameraSelector();
+    ASSERT_EQ(selector, form->findChild<QComboBox*>("CamSlctr"));
+    ASSERT_EQ(selector->count(), 17);
+    EXPECT_EQ(selector->itemText(0).toStdString(), "Camera 1");
+    EXPECT_EQ(selector->itemText(15).toStdString(), "Camera 16");
+    EXPECT_EQ(selector->itemText(16).toStdString(), "Select All");
+    EXPECT_EQ(selector->currentIndex(), 0);
+
+    // A select button moves the selector, whose choice focuses the camera
+    // and shows it in the current (single) layout.
+    button("SlctBtn7")->click();
+    EXPECT_EQ(selector->currentIndex(), 6);
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(6));
+    EXPECT_EQ(pressedSelectButtons(), std::vector<int>{7});
+    EXPECT_EQ(shownViewers(), std::vector<int>{6});
+
+    // Choosing in the selector itself does the same.
+    selector->setCurrentIndex(10);
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(10));
+    EXPECT_EQ(form->console()->selectedUid(), 10);
+    EXPECT_EQ(pressedSelectButtons(), std::vector<int>{11});
+    EXPECT_EQ(shownViewers(), std::vector<int>{10});
+}
+
+TEST_F(ButtonConsoleTest, SelectAllMakesRecordToggleEveryCameraUntilCamera3IsChosen)
+{
+    openWindow();
+    useLayouts(4);
+    button("SlctBtn2")->click();
+    button("RecBtn2")->click();
+    button("RecBtn6")->click();
+    const std::vector<int> shownBefore = shownViewers();
+    const ViewerLayout* layoutBefore = layouts.getViewerLayout().get();
+
+    QComboBox* selector = form->console()->cameraSelector();
+    selector->setCurrentIndex(16);
+    EXPECT_TRUE(form->console()->isAllView());
+    EXPECT_EQ(pressedSelectButtons().size(), 16u);
+    // The focus, the layout and the shown viewers stay.
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(1));
+    EXPECT_EQ(layouts.getViewerLayout().get(), layoutBefore);
+    EXPECT_EQ(shownViewers(), shownBefore);
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+
+    // Every camera toggles: 2 and 6 stop, the others start.
+    button("StartRecBtn")->click();
+    for (int16_t uid = 0; uid < 16; ++uid) {
+        const bool wasRecording = uid == 1 || uid == 5;
+        EXPECT_EQ(camera(uid).isRecording(), !wasRecording) << uid;
+        EXPECT_EQ(pictureOf(button(("RecBtn" + std::to_string(uid + 1)).c_str())),
+                  wasRecording ? "index_88.gif" : "index_88_click.gif")
+            << uid;
+    }
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24.gif"); // camera 2 stopped
+
+    // Camera 3 ends the all-view mode: only its button pressed, and the
+    // record button acts on it alone.
+    selector->setCurrentIndex(2);
+    EXPECT_FALSE(form->console()->isAllView());
+    EXPECT_EQ(pressedSelectButtons(), std::vector<int>{3});
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(2));
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+    button("StartRecBtn")->click();
+    EXPECT_FALSE(camera(2).isRecording());
+    EXPECT_TRUE(camera(3).isRecording());
+    EXPECT_FALSE(camera(1).isRecording());
+
+    // Select All again, then the select button of the camera already focused:
+    // the selector moves back to it, so the mode ends there too.
+    selector->setCurrentIndex(16);
+    button("SlctBtn3")->click();
+    EXPECT_FALSE(form->console()->isAllView());
+    EXPECT_EQ(pressedSelectButtons(), std::vector<int>{3});
+}
+
+TEST_F(ButtonConsoleTest, LayoutButtonsArrangeTheViewersAroundTheFocusedCamera)
+{
+    openWindow();
+    useLayouts(16);
+    button("SlctBtn15")->click();
+    EXPECT_EQ(shownViewers().size(), 16u);
+
+    button("Scr4Btn")->click();
+    EXPECT_EQ(layouts.getViewerLayout()->views(), 4);
+    EXPECT_EQ(shownViewers(), (std::vector<int>{12, 13, 14, 15}));
+    const QPoint topLeft = form->grid()->cell(12)->pos();
+    EXPECT_LT(topLeft.x(), form->grid()->cell(13)->x());
+    EXPECT_LT(topLeft.y(), form->grid()->cell(14)->y());
+    EXPECT_EQ(form->grid()->cell(14)->x(), topLeft.x());
+
+    // The current layout again: applied anew, by the same layout object.
+    const ViewerLayout* current = layouts.getViewerLayout().get();
+    form->grid()->setViewerVisible(13, false);
+    button("Scr4Btn")->click();
+    EXPECT_EQ(layouts.getViewerLayout().get(), current);
+    EXPECT_EQ(shownViewers(), (std::vector<int>{12, 13, 14, 15}));
+
+    button("Scr9Btn")->click();
+    EXPECT_EQ(shownViewers(), (std::vector<int>{7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    button("Scr1Btn")->click();
+    EXPECT_EQ(shownViewers(), std::vector<int>{14});
+    // A focus change re-applies the current layout around the new camera.
+    button("SlctBtn3")->click();
+    EXPECT_EQ(shownViewers(), std::vector<int>{2});
+    button("Scr16Btn")->click();
+    EXPECT_EQ(layouts.getViewerLayout()->views(), 16);
+    EXPECT_EQ(shownViewers().size(), 16u);
+    // The buttons leave the configured layout alone.
+    EXPECT_EQ(config.getViewerLayout(), AppCfgGO().getViewerLayout());
 }
 
 TEST_F(ButtonConsoleTest, RecordButtonsFollowTheRecordingOfTheirCamera)
