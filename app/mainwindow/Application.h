@@ -50,9 +50,11 @@ private:
     // The focused camera of the main window's console.
     FocusedCamera& focused();
     void applyViewerLayout();
+    // The disk space checks of the commands and of the periodic watch; their
+    // messages are boxes that do not hold up the caller and do not pile up.
+    void createDiskChecks();
     // The clock and the periodic watch of the main window.
     void startTimers();
-    void addAlertLine(const std::string& line);
 
     CommandLine m_options;
     std::unique_ptr<SingleInstance> m_instance;
@@ -65,8 +67,7 @@ private:
     std::unique_ptr<DiskFO> m_disk;
     std::unique_ptr<FileExtGO> m_files;
     std::unique_ptr<DiskWatch> m_diskWatch;
-    AlertList m_alerts;
-    RepeatedBoxes m_timerBoxes;
+    RepeatedBoxes m_diskBoxes;
     std::unique_ptr<MainTimers> m_timers;
     bool m_shuttingDown = false;
 };

@@ -1,5 +1,6 @@
 #include "app/mainwindow/ButtonConsole.h"
 
+#include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
 #include "app/core/CameraWindow.h"
@@ -7,6 +8,7 @@
 #include "app/core/PanelLayout.h"
 #include "app/core/ViewerLayout.h"
 #include "app/dialogs/AppDialogs.h"
+#include "app/storage/FileExtGO.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -94,7 +96,7 @@ static const ButtonConsole::Row kLayoutRows[] = {
 static const ButtonConsole::Row kCommandRows[] = {
     {"StartRecBtn", kStartRecPicture, "Record", "Record", Command::Record},
     {"StopAllRecBtn", 25, "Stop All Record", "Stop All Record", Command::StopAllRec},
-    {"SnapshotBtn", 27, "Snapshot", "Snapshot", Command::None},
+    {"SnapshotBtn", 27, "Snapshot", "Snapshot", Command::Snapshot},
     {"PlaybackBtn", 28, "Playback", "Playback", Command::None},
     {"Rotate180Btn", 32, "Rotate 180", "Rotate 180", Command::Rotate},
     {"CamCfgBtn", 33, "Camera Configuration", "Camera Configuration", Command::None},
@@ -183,6 +185,10 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
         });
     }
     column->addLayout(pad);
+    m_alertCmb = new QComboBox(m_column);
+    m_alertCmb->setObjectName("alertCmb");
+    m_alertCmb->hide();
+    column->addWidget(m_alertCmb);
     column->addStretch(1);
 
     auto* strip = new QGridLayout(m_strip);
@@ -263,6 +269,8 @@ void ButtonConsole::run(Command command)
         m_startRec->setPressedState(false);
         return;
     }
+    case Command::Snapshot:
+        return snapshot();
     case Command::Rotate:
         if (focused) {
             ViewerHandle viewer = focused->getViewer();
@@ -351,6 +359,44 @@ int16_t ButtonConsole::focusedUid()
 {
     const Camera* focused = m_focused.getFocusedCamera();
     return focused ? focused->getUID() : int16_t{0};
+}
+
+void ButtonConsole::startRec(int16_t uid)
+{
+    Camera* camera = m_cameras.getCamera(uid);
+    if (!camera)
+        return;
+    if (camera->isRecording()) {
+        camera->stopRec();
+    } else {
+        // The operator is told of short space (or old recordings make room),
+        // but the recording starts all the same.
+        if (m_files)
+            m_files->checkRecordSpace(camera->getRecPath());
+        camera->startRec();
+    }
+    updateRecBtn(uid);
+}
+
+void ButtonConsole::snapshot()
+{
+    Camera* focused = m_focused.getFocusedCamera();
+    if (!focused)
+        return;
+    if (m_files && m_files->checkSnapshotSpace(focused->getSnapshotPath()) != FileExtGO::SnapshotCheck::Take)
+        return;
+    // A camera that is not connected takes none.
+    focused->snapshot();
+}
+
+void ButtonConsole::addAlertLine(const std::string& line)
+{
+    m_alerts.add(line, m_cameras.config().getAlertLineNum());
+    m_alertCmb->clear();
+    for (const std::string& each : m_alerts.lines())
+        m_alertCmb->addItem(QString::fromStdString(each));
+    m_alertCmb->setCurrentIndex(0);
+    m_alertCmb->show();
 }
 
 void ButtonConsole::updateRecBtn(int16_t uid)

@@ -3,6 +3,7 @@
 #include "app/core/FocusedCamera.h"
 #include "app/mainwindow/ImageGO.h"
 #include "app/ptz/PanTiltChannel.h"
+#include "app/storage/DiskWatch.h"
 
 #include <QObject>
 #include <QWidget>
@@ -12,6 +13,7 @@
 
 class CameraGO;
 class CameraWindow;
+class FileExtGO;
 class LayoutGO;
 class PictureButton;
 class QComboBox;
@@ -41,6 +43,7 @@ public:
         Layout16,
         Record,
         StopAllRec,
+        Snapshot,
         Rotate,
         Audio,
         Exit,
@@ -69,6 +72,10 @@ public:
     // UID), then "Select All".
     QComboBox* cameraSelector() const { return m_selector; }
 
+    // The disk alert list `alertCmb`, newest line first; hidden until its
+    // first line.
+    QComboBox* alertList() const { return m_alertCmb; }
+
     FocusedCamera& focused() { return m_focused; }
 
     // The viewer layouts the layout buttons switch and every focus change
@@ -77,12 +84,21 @@ public:
     // no viewer.
     void setViewerLayouts(LayoutGO& layouts, ViewerSurface& surface);
 
+    // The space checks made before a recording starts and before a snapshot
+    // (they tell the operator when space is short, or recycle old files in
+    // cyclic mode). Must outlive the console; until given, none is made.
+    void setDiskChecks(FileExtGO* files) { m_files = files; }
+
     // A select button's click: the camera selector is moved to camera `uid`,
     // and choosing it there focuses the camera (ending the all-view mode).
     // When the selector shows that camera already nothing changes.
     void focusCamera(int16_t uid);
     // True after "Select All" was chosen, until a single camera is chosen.
     bool isAllView() const { return m_allView; }
+    // The main window's record command for camera `uid`: a recording camera
+    // stops; otherwise the disk is checked first and the recording starts
+    // whatever the check found. Then the record buttons follow.
+    void startRec(int16_t uid);
     // Record button of `uid` and, for the focused camera, StartRecBtn show
     // whether the camera records; StartRecBtn shows idle for any other uid.
     void updateRecBtn(int16_t uid);
@@ -90,6 +106,10 @@ public:
     void setRecBtnPicture(int16_t index, const std::string& picture);
     // The sound toggle shows the focused viewer's sound state.
     void showAudioToggle();
+
+    // Puts `line` at the top of the alert list and shows the list with that
+    // line; the oldest lines beyond the alert line number (SET_LINE_NUM) go.
+    void addAlertLine(const std::string& line);
 
     // The camera whose select button is drawn selected.
     int16_t selectedUid() const { return m_selected; }
@@ -111,6 +131,9 @@ private:
     void beginAllView();
     // Every select button drawn normal; the all-view mode ends.
     void endAllView();
+    // SnapshotBtn: the focused camera takes a picture if its snapshot folder
+    // passes the checks.
+    void snapshot();
     // A layout button: the layout showing `views` viewers around the focused camera.
     void switchLayout(int16_t views);
     int16_t focusedUid();
@@ -121,11 +144,14 @@ private:
     FocusedCamera m_focused;
     // The move buttons' connection to the focused camera.
     PanTiltChannel m_panTilt;
+    FileExtGO* m_files = nullptr;
+    AlertList m_alerts;
     LayoutGO* m_layouts = nullptr;
     ViewerSurface* m_surface = nullptr;
     int16_t m_selected = 0;
     bool m_allView = false;
     QComboBox* m_selector = nullptr;
+    QComboBox* m_alertCmb = nullptr;
     std::array<PictureButton*, 16> m_select{};
     std::array<PictureButton*, 16> m_record{};
     QWidget* m_column;

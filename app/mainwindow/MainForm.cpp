@@ -84,14 +84,7 @@ void MainForm::raiseAndActivate()
 
 void MainForm::startRec(int16_t uid)
 {
-    Camera* camera = m_cameras.getCamera(uid);
-    if (!camera)
-        return;
-    if (camera->isRecording())
-        camera->stopRec();
-    else
-        camera->startRec();
-    m_console->updateRecBtn(uid);
+    m_console->startRec(uid);
 }
 
 void MainForm::showAudioToggle()

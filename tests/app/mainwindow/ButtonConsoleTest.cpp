@@ -13,7 +13,10 @@
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/MainForm.h"
 #include "app/mainwindow/ViewerGrid.h"
+#include "app/storage/DiskFO.h"
+#include "app/storage/FileExtGO.h"
 #include "support/TempDir.h"
+#include "../storage/FakeVolumes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -29,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -116,6 +120,22 @@ protected:
     std::unique_ptr<CameraGO> cameras;
     std::unique_ptr<MainForm> form;
     LayoutGO layouts;
+};
+
+// The space checks of the window's commands over `volumes`; their messages
+// go out as the program's do, as boxes that do not hold up the command.
+struct DiskChecks {
+    DiskChecks(AppCfgGO& config, const VolumeInfo& volumes, QWidget* owner)
+        : disk(config, volumes,
+               [this, owner](const std::string& message) {
+                   boxes.show(owner, {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
+               })
+        , files(config, disk)
+    {
+    }
+    RepeatedBoxes boxes;
+    DiskFO disk;
+    FileExtGO files;
 };
 
 TEST_F(ButtonConsoleTest, EveryButtonCarriesItsNamePictureAndTooltip)
@@ -364,6 +384,110 @@ TEST_F(ButtonConsoleTest, LayoutButtonsArrangeTheViewersAroundTheFocusedCamera)
     EXPECT_EQ(shownViewers().size(), 16u);
     // The buttons leave the configured layout alone.
     EXPECT_EQ(config.getViewerLayout(), AppCfgGO().getViewerLayout());
+}
+
+TEST_F(ButtonConsoleTest, SnapshotIsTakenOnlyWhenTheFocusedCamerasFolderPassesItsChecks)
+{
+    openWindow();
+    button("SlctBtn4")->click();
+    ViewerHandle viewer = camera(3).getViewer();
+
+    // A folder that cannot exist (below a plain file), on the real volumes.
+    SystemVolumes system;
+    DiskChecks real(config, system, form.get());
+    form->console()->setDiskChecks(&real.files);
+    std::ofstream(home.file("plain")) << "not a folder";
+    camera(3).setSnapshotPath(home.file("plain") + "/snapshot");
+    button("SnapshotBtn")->click();
+    EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"Please check the snapshot path."});
+    EXPECT_EQ(viewer.download(), 0);
+
+    // Figures given by the test: enough space takes the snapshot silently.
+    FakeVolumes volumes;
+    DiskChecks given(config, volumes, form.get());
+    form->console()->setDiskChecks(&given.files);
+    camera(3).setSnapshotPath(home.file("snap4"));
+    volumes.setMegabytes(1000, 900);
+    button("SnapshotBtn")->click();
+    EXPECT_NE(viewer.download(), 0);
+    EXPECT_EQ(dialogs.texts().size(), 1u);
+    EXPECT_EQ(camera(0).getViewer().download(), 0);
+
+    // Short space without cyclic mode: told, and no snapshot.
+    viewer.setDownload(0);
+    volumes.setMegabytes(1000, 20);
+    button("SnapshotBtn")->click();
+    EXPECT_EQ(dialogs.texts().back(), "You didn't have had enough free space to SNAPSHOT");
+    EXPECT_EQ(viewer.download(), 0);
+
+    // Cyclic mode makes room instead, and takes no snapshot on this click.
+    std::ofstream(home.file("snap4/old.jpg")) << "old picture";
+    given.files.setCircularMode(1);
+    const size_t boxes = dialogs.texts().size();
+    button("SnapshotBtn")->click();
+    EXPECT_FALSE(std::filesystem::exists(home.file("snap4/old.jpg")));
+    EXPECT_EQ(dialogs.texts().size(), boxes);
+    EXPECT_EQ(viewer.download(), 0);
+}
+
+TEST_F(ButtonConsoleTest, StartingARecordingChecksTheDiskButRecordsAnyway)
+{
+    openWindow();
+    FakeVolumes volumes;
+    std::vector<std::string> checked;
+    volumes.onFigures = [&checked](const std::string& path) {
+        checked.push_back(path);
+        return std::optional<VolumeFigures>(VolumeFigures{1000ull << 20, 20ull << 20});
+    };
+    DiskChecks given(config, volumes, form.get());
+    form->console()->setDiskChecks(&given.files);
+
+    button("RecBtn5")->click();
+    EXPECT_TRUE(camera(4).isRecording());
+    EXPECT_EQ(checked, std::vector<std::string>{camera(4).getRecPath()});
+    EXPECT_EQ(dialogs.texts(),
+              std::vector<std::string>{"You doesn't have enough free space to RECORD, please check your disk space."});
+
+    // Stopping checks nothing; neither does a start while the same box is up
+    // tell the operator twice.
+    button("RecBtn5")->click();
+    EXPECT_FALSE(camera(4).isRecording());
+    EXPECT_EQ(checked.size(), 1u);
+    button("StartRecBtn")->click(); // camera 1
+    EXPECT_TRUE(camera(0).isRecording());
+    EXPECT_EQ(checked.size(), 2u);
+    EXPECT_EQ(dialogs.texts().size(), 1u);
+
+    // Cyclic mode: the oldest recording goes instead of a box.
+    std::ofstream(camera(4).getRecPath() + "/old.avi") << "old recording";
+    given.files.setCircularMode(1);
+    dialogs.closeAll();
+    button("RecBtn5")->click();
+    EXPECT_TRUE(camera(4).isRecording());
+    EXPECT_FALSE(std::filesystem::exists(camera(4).getRecPath() + "/old.avi"));
+    EXPECT_EQ(dialogs.texts().size(), 1u);
+}
+
+TEST_F(ButtonConsoleTest, TheAlertListKeepsTheNewestLinesUpToTheAlertLineNumber)
+{
+    openWindow();
+    config.setAlertLineNum(10);
+    QComboBox* alerts = form->console()->alertList();
+    ASSERT_EQ(alerts, form->findChild<QComboBox*>("alertCmb"));
+    EXPECT_TRUE(alerts->isHidden());
+    for (int n = 1; n <= 11; ++n)
+        form->console()->addAlertLine("line " + std::to_string(n));
+    EXPECT_FALSE(alerts->isHidden());
+    ASSERT_EQ(alerts->count(), 10);
+    EXPECT_EQ(alerts->currentText().toStdString(), "line 11");
+    EXPECT_EQ(alerts->itemText(0).toStdString(), "line 11");
+    EXPECT_EQ(alerts->itemText(9).toStdString(), "line 2");
+
+    // A smaller number set meanwhile counts from the next line on.
+    config.setAlertLineNum(3);
+    form->console()->addAlertLine("line 12");
+    ASSERT_EQ(alerts->count(), 3);
+    EXPECT_EQ(alerts->itemText(2).toStdString(), "line 10");
 }
 
 TEST_F(ButtonConsoleTest, RecordButtonsFollowTheRecordingOfTheirCamera)
