@@ -11,6 +11,7 @@
 #include "app/mainwindow/Form4.h"
 #include "app/mainwindow/MainForm.h"
 #include "app/mainwindow/MainTimers.h"
+#include "app/mainwindow/SecondaryWindows.h"
 #include "app/mainwindow/ViewerGrid.h"
 #include "app/startup/SingleInstance.h"
 #include "app/startup/TerminationSignals.h"
@@ -161,6 +162,8 @@ void Application::shutDown()
     Form4 wait;
     wait.show();
     QApplication::processEvents();
+    SecondaryWindows& windows = m_form->console()->secondaryWindows();
+    windows.hideAll();
     m_form->hide();
     QApplication::processEvents();
 
@@ -168,6 +171,7 @@ void Application::shutDown()
     // one that let this shut-down run from inside its slot loop.
     if (m_timers)
         m_timers->stop();
+    windows.closeAll();
     m_form->takeDownViewers();
 
     wait.hide();

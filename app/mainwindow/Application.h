@@ -23,9 +23,11 @@ class TerminationSignals;
 // The program's start-up and shut-down. Start-up: the configuration, the
 // single-instance test, the main window with its viewers, the focused camera,
 // the window shown, every camera connected. Shut-down (the exit button, a
-// closed window, --quit-after, or SIGTERM, SIGINT or SIGHUP): the wait window, the viewers taken down
-// (all windows first, then the controls, so every recording is finished),
-// the windows closed, the event loop ended. GUI thread only.
+// closed window, --quit-after, or SIGTERM, SIGINT or SIGHUP): the wait window,
+// the recording list, configuration and e-map windows hidden with the main
+// window, then closed, the viewers taken down (all windows first, then the
+// controls, so every recording is finished), the main window closed, the
+// event loop ended. GUI thread only.
 class Application : public QObject {
     Q_OBJECT
 public:

@@ -11,10 +11,12 @@
 #include "app/storage/FileExtGO.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -97,11 +99,11 @@ static const ButtonConsole::Row kCommandRows[] = {
     {"StartRecBtn", kStartRecPicture, "Record", "Record", Command::Record},
     {"StopAllRecBtn", 25, "Stop All Record", "Stop All Record", Command::StopAllRec},
     {"SnapshotBtn", 27, "Snapshot", "Snapshot", Command::Snapshot},
-    {"PlaybackBtn", 28, "Playback", "Playback", Command::None},
+    {"PlaybackBtn", 28, "Playback", "Playback", Command::Playback},
     {"Rotate180Btn", 32, "Rotate 180", "Rotate 180", Command::Rotate},
-    {"CamCfgBtn", 33, "Camera Configuration", "Camera Configuration", Command::None},
-    {"AppCfgBtn", 35, "Application Configuration", "Application Configuration", Command::None},
-    {"eLayoutBtn", 36, "eMap", "eMap", Command::None},
+    {"CamCfgBtn", 33, "Camera Configuration", "Camera Configuration", Command::CameraConfig},
+    {"AppCfgBtn", 35, "Application Configuration", "Application Configuration", Command::AppConfig},
+    {"eLayoutBtn", 36, "eMap", "eMap", Command::EMap},
 };
 
 static const ButtonConsole::Row kZoomRows[] = {
@@ -138,6 +140,8 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
     , m_panTilt([this](const std::string& text) {
         AppDialogs::current().ask(m_column->window(), {"oculon", text, AppDialogs::Icon::None, AppDialogs::Buttons::Ok});
     })
+    , m_secondary(parent)
+    , m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); })
     , m_column(new QWidget(parent))
     , m_strip(new QWidget(parent))
 {
@@ -271,6 +275,17 @@ void ButtonConsole::run(Command command)
     }
     case Command::Snapshot:
         return snapshot();
+    case Command::Playback:
+        m_secondary.show(SecondaryWindows::Kind::RecordList);
+        return;
+    case Command::CameraConfig:
+        return openCameraPages();
+    case Command::AppConfig:
+        m_secondary.show(SecondaryWindows::Kind::AppConfig);
+        return;
+    case Command::EMap:
+        m_secondary.show(SecondaryWindows::Kind::EMap);
+        return;
     case Command::Rotate:
         if (focused) {
             ViewerHandle viewer = focused->getViewer();
@@ -387,6 +402,23 @@ void ButtonConsole::snapshot()
         return;
     // A camera that is not connected takes none.
     focused->snapshot();
+}
+
+void ButtonConsole::setUrlOpener(UrlOpener opener)
+{
+    m_openUrl = std::move(opener);
+}
+
+void ButtonConsole::openCameraPages()
+{
+    const Camera* focused = m_focused.getFocusedCamera();
+    if (!focused || focused->getIP().empty())
+        return;
+    // The camera's own pages take over from its root; one it cannot reach
+    // simply fails to load in the browser.
+    const QUrl url(QString::fromStdString(focused->getURL() + "/"));
+    if (url.isValid() && m_openUrl)
+        m_openUrl(url);
 }
 
 void ButtonConsole::addAlertLine(const std::string& line)

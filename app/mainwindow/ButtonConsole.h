@@ -2,6 +2,7 @@
 
 #include "app/core/FocusedCamera.h"
 #include "app/mainwindow/ImageGO.h"
+#include "app/mainwindow/SecondaryWindows.h"
 #include "app/ptz/PanTiltChannel.h"
 #include "app/storage/DiskWatch.h"
 
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class CameraGO;
 class CameraWindow;
@@ -17,6 +19,7 @@ class FileExtGO;
 class LayoutGO;
 class PictureButton;
 class QComboBox;
+class QUrl;
 class ViewerSurface;
 
 // The main window's buttons: the command column (camera selector, layouts,
@@ -44,7 +47,11 @@ public:
         Record,
         StopAllRec,
         Snapshot,
+        Playback,
         Rotate,
+        CameraConfig,
+        AppConfig,
+        EMap,
         Audio,
         Exit,
     };
@@ -77,6 +84,15 @@ public:
     QComboBox* alertList() const { return m_alertCmb; }
 
     FocusedCamera& focused() { return m_focused; }
+
+    // The recording list, configuration and e-map windows the buttons open.
+    SecondaryWindows& secondaryWindows() { return m_secondary; }
+
+    // Opens a web page in the system browser; true when it was handed over.
+    using UrlOpener = std::function<bool(const QUrl& url)>;
+    // CamCfgBtn shows the focused camera's own pages ("http://IP:port/")
+    // through `opener` (by default the desktop's browser).
+    void setUrlOpener(UrlOpener opener);
 
     // The viewer layouts the layout buttons switch and every focus change
     // re-applies, shown on `surface`. Both must outlive the console; until
@@ -134,6 +150,8 @@ private:
     // SnapshotBtn: the focused camera takes a picture if its snapshot folder
     // passes the checks.
     void snapshot();
+    // CamCfgBtn: the focused camera's pages in the browser, if it has an address.
+    void openCameraPages();
     // A layout button: the layout showing `views` viewers around the focused camera.
     void switchLayout(int16_t views);
     int16_t focusedUid();
@@ -144,6 +162,8 @@ private:
     FocusedCamera m_focused;
     // The move buttons' connection to the focused camera.
     PanTiltChannel m_panTilt;
+    SecondaryWindows m_secondary;
+    UrlOpener m_openUrl;
     FileExtGO* m_files = nullptr;
     AlertList m_alerts;
     LayoutGO* m_layouts = nullptr;

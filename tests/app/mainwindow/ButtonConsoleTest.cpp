@@ -12,6 +12,7 @@
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/MainForm.h"
+#include "app/mainwindow/SecondaryWindows.h"
 #include "app/mainwindow/ViewerGrid.h"
 #include "app/storage/DiskFO.h"
 #include "app/storage/FileExtGO.h"
@@ -29,6 +30,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -488,6 +490,79 @@ TEST_F(ButtonConsoleTest, TheAlertListKeepsTheNewestLinesUpToTheAlertLineNumber)
     form->console()->addAlertLine("line 12");
     ASSERT_EQ(alerts->count(), 3);
     EXPECT_EQ(alerts->itemText(2).toStdString(), "line 10");
+}
+
+TEST_F(ButtonConsoleTest, SecondaryButtonsOpenTheirWindowOnceAndShowItAgain)
+{
+    openWindow().show();
+    SecondaryWindows& windows = form->console()->secondaryWindows();
+    // The configuration window's own factory, one that frees its window on close.
+    int made = 0;
+    windows.setFactory(SecondaryWindows::Kind::AppConfig, [&made](QWidget* parent) {
+        ++made;
+        auto* own = new QWidget(parent);
+        own->setWindowTitle("Application Configuration");
+        own->setAttribute(Qt::WA_DeleteOnClose);
+        return own;
+    });
+    struct Expected {
+        const char* button;
+        SecondaryWindows::Kind kind;
+        const char* title;
+    };
+    for (const Expected& want : {Expected{"PlaybackBtn", SecondaryWindows::Kind::RecordList, "Record List"},
+                                 Expected{"AppCfgBtn", SecondaryWindows::Kind::AppConfig, "Application Configuration"},
+                                 Expected{"eLayoutBtn", SecondaryWindows::Kind::EMap, "eMap"}}) {
+        EXPECT_EQ(windows.window(want.kind), nullptr) << want.button;
+        button(want.button)->click();
+        QWidget* shown = windows.window(want.kind);
+        ASSERT_NE(shown, nullptr) << want.button;
+        EXPECT_EQ(shown->windowTitle().toStdString(), want.title);
+        EXPECT_TRUE(shown->isWindow()) << want.button << " opened inside the main window";
+        EXPECT_TRUE(shown->isVisible()) << want.button;
+        EXPECT_FALSE(form->isHidden()) << "the main window stays";
+
+        // Hidden, it comes back as the same window.
+        shown->hide();
+        button(want.button)->click();
+        EXPECT_EQ(windows.window(want.kind), shown);
+        EXPECT_TRUE(shown->isVisible()) << want.button;
+    }
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(windows.window(SecondaryWindows::Kind::RecordList)->objectName().toStdString(), "RecListForm");
+
+    // A window that went away when closed is made anew.
+    windows.window(SecondaryWindows::Kind::AppConfig)->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(windows.window(SecondaryWindows::Kind::AppConfig), nullptr);
+    button("AppCfgBtn")->click();
+    EXPECT_EQ(made, 2);
+
+    windows.hideAll();
+    for (auto kind : {SecondaryWindows::Kind::RecordList, SecondaryWindows::Kind::AppConfig,
+                      SecondaryWindows::Kind::EMap})
+        EXPECT_FALSE(windows.window(kind)->isVisible());
+}
+
+TEST_F(ButtonConsoleTest, CameraConfigurationOpensTheFocusedCamerasPagesInTheBrowser)
+{
+    openWindow();
+    std::vector<std::string> opened;
+    form->console()->setUrlOpener([&opened](const QUrl& url) {
+        opened.push_back(url.toString().toStdString());
+        return true;
+    });
+    camera(2).setConnStatus(0); // an address changes only while not connecting
+    camera(2).setIP("192.168.1.30");
+    camera(2).setPort(8081);
+    button("SlctBtn3")->click();
+    button("CamCfgBtn")->click();
+    EXPECT_EQ(opened, std::vector<std::string>{"http://192.168.1.30:8081/"});
+
+    // A camera without an address has no pages to show.
+    button("SlctBtn4")->click();
+    button("CamCfgBtn")->click();
+    EXPECT_EQ(opened.size(), 1u);
 }
 
 TEST_F(ButtonConsoleTest, RecordButtonsFollowTheRecordingOfTheirCamera)
