@@ -87,6 +87,11 @@ void MainForm::startRec(int16_t uid)
     m_console->startRec(uid);
 }
 
+void MainForm::updateRecBtn(int16_t uid)
+{
+    m_console->updateRecBtn(uid);
+}
+
 void MainForm::showAudioToggle()
 {
     m_console->showAudioToggle();

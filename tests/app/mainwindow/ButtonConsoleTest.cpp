@@ -12,6 +12,7 @@
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/MainForm.h"
+#include "app/mainwindow/MainTimers.h"
 #include "app/mainwindow/SecondaryWindows.h"
 #include "app/mainwindow/ViewerGrid.h"
 #include "app/storage/DiskFO.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QDeadlineTimer>
 #include <QRegularExpression>
@@ -584,6 +586,23 @@ TEST_F(ButtonConsoleTest, RecordButtonsFollowTheRecordingOfTheirCamera)
     EXPECT_FALSE(camera(0).isRecording());
     EXPECT_EQ(pictureOf(button("RecBtn1")), "index_88.gif");
     EXPECT_EQ(pictureOf(button("RecBtn3")), "index_88_click.gif");
+
+    // Camera 1 records again; stopping camera 3 leaves StartRecBtn idle
+    // until the watch tick refreshes the focused camera's buttons.
+    button("RecBtn1")->click();
+    button("RecBtn3")->click();
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24.gif");
+    FakeVolumes volumes;
+    volumes.setMegabytes(1000, 900);
+    DiskChecks checks(config, volumes, form.get());
+    DiskWatch watch(checks.disk, checks.files, [](const std::string&) {});
+    QLabel clock;
+    MainTimers timers(&clock, SlotDuties::of(*cameras, viewers, form->console()->focused(), form.get()), watch,
+                      MainTimers::Pace{3600000, 3600000, {}});
+    timers.watchTick();
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+    EXPECT_EQ(pictureOf(button("RecBtn1")), "index_88_click.gif");
+    EXPECT_EQ(pictureOf(button("RecBtn3")), "index_88.gif");
 }
 
 TEST_F(ButtonConsoleTest, StopAllAsksFirstAndOnlyYesStopsEveryRecording)
