@@ -13,8 +13,8 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGridLayout>
-#include <QSignalBlocker>
 #include <QHBoxLayout>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>

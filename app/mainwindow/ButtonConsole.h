@@ -67,8 +67,10 @@ public:
         Command command;
     };
 
-    // `cameras`, `window` (the record command's owner) and `images` must
-    // outlive the console. Its two panels are children of `parent`.
+    // `cameras`, `window` and `images` must outlive the console. The record
+    // buttons go through the window's record command (which comes back to
+    // startRec), so that every start of a recording takes the same road. Its
+    // two panels are children of `parent`.
     ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& images, QWidget* parent);
 
     // The command column (right of the views) and the camera strip (below them).
