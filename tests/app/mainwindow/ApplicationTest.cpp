@@ -54,10 +54,14 @@ TEST(ApplicationShutDown, ExitButtonHidesTheWindowsOpenedBesideTheMainWindow)
     Application program(options);
     std::map<std::string, QPointer<QWidget>> opened;
     bool exitClicked = false;
-    QTimer::singleShot(0, [&] {
+    // Acts once the main window is on screen (start-up may let events run earlier).
+    QTimer operatorHand;
+    operatorHand.setInterval(20);
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
         QWidget* form = mainForm();
         if (!form)
             return;
+        operatorHand.stop();
         for (const char* name : {"PlaybackBtn", "AppCfgBtn", "eLayoutBtn"}) {
             auto* button = form->findChild<QAbstractButton*>(name);
             if (!button)
@@ -72,6 +76,7 @@ TEST(ApplicationShutDown, ExitButtonHidesTheWindowsOpenedBesideTheMainWindow)
             exit->click();
         }
     });
+    operatorHand.start();
     EXPECT_EQ(program.run(), 0);
     ::unsetenv("OCULON_HOME");
     ::unsetenv("STROVIX_REGISTRY");
