@@ -13,6 +13,10 @@ public:
     // The main window's record command for slot `uid`: it checks the disk
     // first and then switches the camera's recording.
     virtual void startRec(int16_t uid) = 0;
+    // The record buttons show whether camera `uid` records: its own record
+    // button, and StartRecBtn when `uid` is the focused camera (idle for any
+    // other uid).
+    virtual void updateRecBtn(int16_t uid) = 0;
     // The audio toggle button follows the focused viewer's sound state.
     virtual void showAudioToggle() = 0;
     // Shows `picture` (a file name below the image folder) on the record

@@ -13,6 +13,7 @@
 #include "app/mainwindow/MainForm.h"
 #include "app/mainwindow/MainSkin.h"
 #include "app/mainwindow/MainTimers.h"
+#include "app/mainwindow/SecondaryWindows.h"
 #include "app/mainwindow/ViewerGrid.h"
 #include "app/startup/SingleInstance.h"
 #include "app/startup/TerminationSignals.h"
@@ -20,7 +21,6 @@
 #include "app/storage/FileExtGO.h"
 #include "app/storage/VolumeInfo.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -66,9 +66,13 @@ int Application::run()
         return kAnotherInstance;
     }
 
+    createDiskChecks();
     m_cameras = std::make_unique<CameraGO>(config, m_viewers);
     m_form = std::make_unique<MainForm>(*m_cameras, m_viewers, host::installedControlLibrary());
     m_cameras->setWindow(m_form.get());
+    m_form->console()->setViewerLayouts(m_layouts, *m_form->grid());
+    // Before any camera is made: one recording at start is checked like the others.
+    m_form->console()->setDiskChecks(m_files.get());
     const auto created = m_form->createViewers();
     if (platform::component::failed(created)) {
         std::cerr << "oculon: the viewer control could not be created (error 0x" << std::hex
@@ -105,15 +109,21 @@ void Application::applyViewerLayout()
     m_layouts.setViewerLayout(makeViewerLayout(appCfg().getViewerLayout()))->layout(uid, *m_form->grid());
 }
 
-void Application::startTimers()
+void Application::createDiskChecks()
 {
     AppCfgGO& config = appCfg();
     m_volumes = std::make_unique<SystemVolumes>();
     m_disk = std::make_unique<DiskFO>(config, *m_volumes, [this](const std::string& message) {
-        m_timerBoxes.show(m_form.get(), {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
+        m_diskBoxes.show(m_form.get(), {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
     });
     m_files = std::make_unique<FileExtGO>(config, *m_disk);
-    m_diskWatch = std::make_unique<DiskWatch>(*m_disk, *m_files, [this](const std::string& line) { addAlertLine(line); });
+}
+
+void Application::startTimers()
+{
+    m_diskWatch = std::make_unique<DiskWatch>(*m_disk, *m_files, [this](const std::string& line) {
+        m_form->console()->addAlertLine(line);
+    });
 
     // The window's own clock label when it has one, else one in its status bar.
     auto* clockLbl = m_form->findChild<QLabel*>("ClockLbl");
@@ -125,18 +135,6 @@ void Application::startTimers()
     auto duties = SlotDuties::of(*m_cameras, m_viewers, focused(), m_form.get());
     m_timers = std::make_unique<MainTimers>(clockLbl, std::move(duties), *m_diskWatch);
     m_timers->clockTick();
-}
-
-void Application::addAlertLine(const std::string& line)
-{
-    m_alerts.add(line, appCfg().getAlertLineNum());
-    if (auto* list = m_form ? m_form->findChild<QComboBox*>("alertCmb") : nullptr) {
-        list->clear();
-        for (const std::string& each : m_alerts.lines())
-            list->addItem(QString::fromStdString(each));
-        list->setCurrentIndex(0);
-        list->show();
-    }
 }
 
 void Application::armQuitTimer()
@@ -168,6 +166,8 @@ void Application::shutDown()
     Form4 wait;
     wait.show();
     QApplication::processEvents();
+    SecondaryWindows& windows = m_form->console()->secondaryWindows();
+    windows.hideAll();
     m_form->hide();
     QApplication::processEvents();
 
@@ -175,6 +175,7 @@ void Application::shutDown()
     // one that let this shut-down run from inside its slot loop.
     if (m_timers)
         m_timers->stop();
+    windows.closeAll();
     m_form->takeDownViewers();
 
     wait.hide();

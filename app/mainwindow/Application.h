@@ -23,9 +23,11 @@ class TerminationSignals;
 // The program's start-up and shut-down. Start-up: the configuration, the
 // single-instance test, the main window with its viewers, the focused camera,
 // the window shown, every camera connected. Shut-down (the exit button, a
-// closed window, --quit-after, or SIGTERM, SIGINT or SIGHUP): the wait window, the viewers taken down
-// (all windows first, then the controls, so every recording is finished),
-// the windows closed, the event loop ended. GUI thread only.
+// closed window, --quit-after, or SIGTERM, SIGINT or SIGHUP): the wait window,
+// the recording list, configuration and e-map windows hidden with the main
+// window, then closed, the viewers taken down (all windows first, then the
+// controls, so every recording is finished), the main window closed, the
+// event loop ended. GUI thread only.
 class Application : public QObject {
     Q_OBJECT
 public:
@@ -50,9 +52,11 @@ private:
     // The focused camera of the main window's console.
     FocusedCamera& focused();
     void applyViewerLayout();
+    // The disk space checks of the commands and of the periodic watch; their
+    // messages are boxes that do not hold up the caller and do not pile up.
+    void createDiskChecks();
     // The clock and the periodic watch of the main window.
     void startTimers();
-    void addAlertLine(const std::string& line);
 
     CommandLine m_options;
     std::unique_ptr<SingleInstance> m_instance;
@@ -65,8 +69,7 @@ private:
     std::unique_ptr<DiskFO> m_disk;
     std::unique_ptr<FileExtGO> m_files;
     std::unique_ptr<DiskWatch> m_diskWatch;
-    AlertList m_alerts;
-    RepeatedBoxes m_timerBoxes;
+    RepeatedBoxes m_diskBoxes;
     std::unique_ptr<MainTimers> m_timers;
     bool m_shuttingDown = false;
 };

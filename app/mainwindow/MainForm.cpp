@@ -92,13 +92,11 @@ void MainForm::raiseAndActivate()
 
 void MainForm::startRec(int16_t uid)
 {
-    Camera* camera = m_cameras.getCamera(uid);
-    if (!camera)
-        return;
-    if (camera->isRecording())
-        camera->stopRec();
-    else
-        camera->startRec();
+    m_console->startRec(uid);
+}
+
+void MainForm::updateRecBtn(int16_t uid)
+{
     m_console->updateRecBtn(uid);
 }
 

@@ -55,6 +55,7 @@ public:
 
     // CameraWindow
     void startRec(int16_t uid) override;
+    void updateRecBtn(int16_t uid) override;
     void showAudioToggle() override;
     void setRecBtnPicture(int16_t index, const std::string& picture) override;
     void processPendingEvents() override;

@@ -13,11 +13,6 @@
 
 #include <utility>
 
-namespace {
-// The record button picture of a recording camera.
-constexpr char kRecordingRecBtnPicture[] = "index_88_click.gif";
-} // namespace
-
 SlotDuties SlotDuties::of(CameraGO& cameras, ViewerGO& viewers, FocusedCamera& focused, CameraWindow* window)
 {
     SlotDuties duties;
@@ -32,11 +27,7 @@ SlotDuties SlotDuties::of(CameraGO& cameras, ViewerGO& viewers, FocusedCamera& f
         return camera ? camera->getUID() : int16_t{-1};
     };
     if (window) {
-        duties.updateRecBtn = [&cameras, window](int16_t slot) {
-            const Camera* camera = cameras.getCamera(slot);
-            const bool recording = camera && camera->isRecording();
-            window->setRecBtnPicture(slot, recording ? kRecordingRecBtnPicture : kIdleRecBtnPicture);
-        };
+        duties.updateRecBtn = [window](int16_t slot) { window->updateRecBtn(slot); };
     }
     duties.requestTime = [&viewers](int16_t slot) { viewers.getViewerAt(slot).getTime(); };
     duties.isRecording = [&cameras](int16_t slot) {

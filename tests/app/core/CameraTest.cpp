@@ -30,6 +30,7 @@ public:
         startRecs.push_back(uid);
         cameras->getCamera(uid)->startRec();
     }
+    void updateRecBtn(int16_t) override {}
     void showAudioToggle() override { ++audioToggles; }
     void setRecBtnPicture(int16_t index, const std::string& picture) override
     {

@@ -4,24 +4,35 @@
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
+#include "app/core/LayoutGO.h"
 #include "app/core/ViewerGO.h"
+#include "app/core/ViewerLayout.h"
 #include "app/dialogs/AppDialogs.h"
 #include "support/CapturedDialogs.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/MainForm.h"
+#include "app/mainwindow/MainTimers.h"
+#include "app/mainwindow/SecondaryWindows.h"
+#include "app/mainwindow/ViewerGrid.h"
+#include "app/storage/DiskFO.h"
+#include "app/storage/FileExtGO.h"
 #include "support/TempDir.h"
+#include "../storage/FakeVolumes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -79,6 +90,30 @@ protected:
         return found;
     }
     Camera& camera(int16_t uid) { return *cameras->getCamera(uid); }
+    // The console switches and re-applies the test's layouts, starting with `views`.
+    void useLayouts(int16_t views)
+    {
+        layouts.setViewerLayout(makeViewerLayout(views))->layout(0, *form->grid());
+        form->console()->setViewerLayouts(layouts, *form->grid());
+    }
+    // The slots whose viewers are shown, in index order.
+    std::vector<int> shownViewers() const
+    {
+        std::vector<int> shown;
+        for (int index = 0; index < ViewerGrid::kCells; ++index)
+            if (!form->grid()->cell(index)->isHidden())
+                shown.push_back(index);
+        return shown;
+    }
+    // The select buttons drawn pressed, by number.
+    std::vector<int> pressedSelectButtons()
+    {
+        std::vector<int> pressed;
+        for (int number = 1; number <= 16; ++number)
+            if (pictureOf(button(("SlctBtn" + std::to_string(number)).c_str())).ends_with("_click.gif"))
+                pressed.push_back(number);
+        return pressed;
+    }
 
     TempDir registry;
     TempDir home;
@@ -87,6 +122,23 @@ protected:
     CapturedDialogs dialogs;
     std::unique_ptr<CameraGO> cameras;
     std::unique_ptr<MainForm> form;
+    LayoutGO layouts;
+};
+
+// The space checks of the window's commands over `volumes`; their messages
+// go out as the program's do, as boxes that do not hold up the command.
+struct DiskChecks {
+    DiskChecks(AppCfgGO& config, const VolumeInfo& volumes, QWidget* owner)
+        : disk(config, volumes,
+               [this, owner](const std::string& message) {
+                   boxes.show(owner, {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
+               })
+        , files(config, disk)
+    {
+    }
+    RepeatedBoxes boxes;
+    DiskFO disk;
+    FileExtGO files;
 };
 
 TEST_F(ButtonConsoleTest, EveryButtonCarriesItsNamePictureAndTooltip)
@@ -222,6 +274,270 @@ TEST_F(ButtonConsoleTest, SelectButtonsFocusTheirCameraAndTheSelectedOneChangesN
     EXPECT_EQ(pictureOf(button("AudioToggle")), "index_66.gif");
 }
 
+TEST_F(ButtonConsoleTest, TheSelectorDecidesTheFocusAndSelectButtonsOnlyMoveIt)
+{
+    openWindow();
+    useLayouts(1);
+    QComboBox* selector = form->console()->cameraSelector();
+    ASSERT_EQ(selector, form->findChild<QComboBox*>("CamSlctr"));
+    ASSERT_EQ(selector->count(), 17);
+    EXPECT_EQ(selector->itemText(0).toStdString(), "Camera 1");
+    EXPECT_EQ(selector->itemText(15).toStdString(), "Camera 16");
+    EXPECT_EQ(selector->itemText(16).toStdString(), "Select All");
+    EXPECT_EQ(selector->currentIndex(), 0);
+
+    // A select button moves the selector, whose choice focuses the camera
+    // and shows it in the current (single) layout.
+    button("SlctBtn7")->click();
+    EXPECT_EQ(selector->currentIndex(), 6);
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(6));
+    EXPECT_EQ(pressedSelectButtons(), std::vector<int>{7});
+    EXPECT_EQ(shownViewers(), std::vector<int>{6});
+
+    // Choosing in the selector itself does the same.
+    selector->setCurrentIndex(10);
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(10));
+    EXPECT_EQ(form->console()->selectedUid(), 10);
+    EXPECT_EQ(pressedSelectButtons(), std::vector<int>{11});
+    EXPECT_EQ(shownViewers(), std::vector<int>{10});
+}
+
+TEST_F(ButtonConsoleTest, SelectAllMakesRecordToggleEveryCameraUntilCamera3IsChosen)
+{
+    openWindow();
+    useLayouts(4);
+    button("SlctBtn2")->click();
+    button("RecBtn2")->click();
+    button("RecBtn6")->click();
+    const std::vector<int> shownBefore = shownViewers();
+    const ViewerLayout* layoutBefore = layouts.getViewerLayout().get();
+
+    QComboBox* selector = form->console()->cameraSelector();
+    selector->setCurrentIndex(16);
+    EXPECT_TRUE(form->console()->isAllView());
+    EXPECT_EQ(pressedSelectButtons().size(), 16u);
+    // The focus, the layout and the shown viewers stay.
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(1));
+    EXPECT_EQ(layouts.getViewerLayout().get(), layoutBefore);
+    EXPECT_EQ(shownViewers(), shownBefore);
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+
+    // Every camera toggles: 2 and 6 stop, the others start.
+    button("StartRecBtn")->click();
+    for (int16_t uid = 0; uid < 16; ++uid) {
+        const bool wasRecording = uid == 1 || uid == 5;
+        EXPECT_EQ(camera(uid).isRecording(), !wasRecording) << uid;
+        EXPECT_EQ(pictureOf(button(("RecBtn" + std::to_string(uid + 1)).c_str())),
+                  wasRecording ? "index_88.gif" : "index_88_click.gif")
+            << uid;
+    }
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24.gif"); // camera 2 stopped
+
+    // Camera 3 ends the all-view mode: only its button pressed, and the
+    // record button acts on it alone.
+    selector->setCurrentIndex(2);
+    EXPECT_FALSE(form->console()->isAllView());
+    EXPECT_EQ(pressedSelectButtons(), std::vector<int>{3});
+    EXPECT_EQ(form->console()->focused().getFocusedCamera(), &camera(2));
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+    button("StartRecBtn")->click();
+    EXPECT_FALSE(camera(2).isRecording());
+    EXPECT_TRUE(camera(3).isRecording());
+    EXPECT_FALSE(camera(1).isRecording());
+
+    // Select All again, then the select button of the camera already focused:
+    // the selector moves back to it, so the mode ends there too.
+    selector->setCurrentIndex(16);
+    button("SlctBtn3")->click();
+    EXPECT_FALSE(form->console()->isAllView());
+    EXPECT_EQ(pressedSelectButtons(), std::vector<int>{3});
+}
+
+TEST_F(ButtonConsoleTest, LayoutButtonsArrangeTheViewersAroundTheFocusedCamera)
+{
+    openWindow();
+    useLayouts(16);
+    button("SlctBtn15")->click();
+    EXPECT_EQ(shownViewers().size(), 16u);
+
+    button("Scr4Btn")->click();
+    EXPECT_EQ(layouts.getViewerLayout()->views(), 4);
+    EXPECT_EQ(shownViewers(), (std::vector<int>{12, 13, 14, 15}));
+    EXPECT_LT(form->grid()->cell(12)->y(), form->grid()->cell(14)->y()) << "viewer 14 is not top-left";
+
+    // The current layout again: applied anew, by the same layout object.
+    const ViewerLayout* current = layouts.getViewerLayout().get();
+    form->grid()->setViewerVisible(13, false);
+    button("Scr4Btn")->click();
+    EXPECT_EQ(layouts.getViewerLayout().get(), current);
+    EXPECT_EQ(shownViewers(), (std::vector<int>{12, 13, 14, 15}));
+
+    button("Scr9Btn")->click();
+    EXPECT_EQ(shownViewers(), (std::vector<int>{7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    button("Scr1Btn")->click();
+    EXPECT_EQ(shownViewers(), std::vector<int>{14});
+    // A focus change re-applies the current layout around the new camera.
+    button("SlctBtn3")->click();
+    EXPECT_EQ(shownViewers(), std::vector<int>{2});
+    button("Scr16Btn")->click();
+    EXPECT_EQ(layouts.getViewerLayout()->views(), 16);
+    EXPECT_EQ(shownViewers().size(), 16u);
+    // The buttons leave the configured layout alone.
+    EXPECT_EQ(config.getViewerLayout(), AppCfgGO().getViewerLayout());
+}
+
+TEST_F(ButtonConsoleTest, SnapshotIsTakenOnlyWhenTheFocusedCamerasFolderPassesItsChecks)
+{
+    openWindow();
+    button("SlctBtn4")->click();
+    ViewerHandle viewer = camera(3).getViewer();
+
+    // A folder that cannot exist (below a plain file), on the real volumes.
+    SystemVolumes system;
+    DiskChecks real(config, system, form.get());
+    form->console()->setDiskChecks(&real.files);
+    std::ofstream(home.file("plain")) << "not a folder";
+    camera(3).setSnapshotPath(home.file("plain") + "/snapshot");
+    button("SnapshotBtn")->click();
+    EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"Please check the snapshot path."});
+    EXPECT_EQ(viewer.download(), 0);
+
+    // Figures given by the test: enough space takes the snapshot silently.
+    FakeVolumes volumes;
+    DiskChecks given(config, volumes, form.get());
+    form->console()->setDiskChecks(&given.files);
+    camera(3).setSnapshotPath(home.file("snap4"));
+    volumes.setMegabytes(1000, 900);
+    button("SnapshotBtn")->click();
+    EXPECT_NE(viewer.download(), 0);
+    EXPECT_EQ(dialogs.texts().size(), 1u);
+
+    // Short space without cyclic mode: told, and no snapshot.
+    viewer.setDownload(0);
+    volumes.setMegabytes(1000, 20);
+    button("SnapshotBtn")->click();
+    EXPECT_EQ(dialogs.texts().back(), "You didn't have had enough free space to SNAPSHOT");
+    EXPECT_EQ(viewer.download(), 0);
+}
+
+TEST_F(ButtonConsoleTest, StartingARecordingChecksTheDiskButRecordsAnyway)
+{
+    openWindow();
+    FakeVolumes volumes;
+    std::vector<std::string> checked;
+    volumes.onFigures = [&checked](const std::string& path) {
+        checked.push_back(path);
+        return std::optional<VolumeFigures>(VolumeFigures{1000ull << 20, 20ull << 20});
+    };
+    DiskChecks given(config, volumes, form.get());
+    form->console()->setDiskChecks(&given.files);
+
+    button("RecBtn5")->click();
+    EXPECT_TRUE(camera(4).isRecording());
+    EXPECT_EQ(checked, std::vector<std::string>{camera(4).getRecPath()});
+    EXPECT_EQ(dialogs.texts(),
+              std::vector<std::string>{"You doesn't have enough free space to RECORD, please check your disk space."});
+
+    // Stopping checks nothing; neither does a start while the same box is up
+    // tell the operator twice.
+    button("RecBtn5")->click();
+    EXPECT_FALSE(camera(4).isRecording());
+    EXPECT_EQ(checked.size(), 1u);
+    button("StartRecBtn")->click(); // camera 1
+    EXPECT_TRUE(camera(0).isRecording());
+    EXPECT_EQ(checked.size(), 2u);
+    EXPECT_EQ(dialogs.texts().size(), 1u);
+}
+
+TEST_F(ButtonConsoleTest, TheAlertListKeepsTheNewestLinesUpToTheAlertLineNumber)
+{
+    openWindow();
+    config.setAlertLineNum(10);
+    QComboBox* alerts = form->console()->alertList();
+    ASSERT_EQ(alerts, form->findChild<QComboBox*>("alertCmb"));
+    EXPECT_TRUE(alerts->isHidden());
+    for (int n = 1; n <= 11; ++n)
+        form->console()->addAlertLine("line " + std::to_string(n));
+    EXPECT_FALSE(alerts->isHidden());
+    ASSERT_EQ(alerts->count(), 10);
+    EXPECT_EQ(alerts->currentText().toStdString(), "line 11");
+    EXPECT_EQ(alerts->itemText(0).toStdString(), "line 11");
+    EXPECT_EQ(alerts->itemText(9).toStdString(), "line 2");
+}
+
+TEST_F(ButtonConsoleTest, SecondaryButtonsOpenTheirWindowOnceAndShowItAgain)
+{
+    openWindow().show();
+    SecondaryWindows& windows = form->console()->secondaryWindows();
+    // The configuration window's own factory, one that frees its window on close.
+    int made = 0;
+    windows.setFactory(SecondaryWindows::Kind::AppConfig, [&made](QWidget* parent) {
+        ++made;
+        auto* own = new QWidget(parent);
+        own->setWindowTitle("Application Configuration");
+        own->setAttribute(Qt::WA_DeleteOnClose);
+        return own;
+    });
+    struct Expected {
+        const char* button;
+        SecondaryWindows::Kind kind;
+        const char* title;
+    };
+    for (const Expected& want : {Expected{"PlaybackBtn", SecondaryWindows::Kind::RecordList, "Record List"},
+                                 Expected{"AppCfgBtn", SecondaryWindows::Kind::AppConfig, "Application Configuration"},
+                                 Expected{"eLayoutBtn", SecondaryWindows::Kind::EMap, "eMap"}}) {
+        EXPECT_EQ(windows.window(want.kind), nullptr) << want.button;
+        button(want.button)->click();
+        QWidget* shown = windows.window(want.kind);
+        ASSERT_NE(shown, nullptr) << want.button;
+        EXPECT_EQ(shown->windowTitle().toStdString(), want.title);
+        EXPECT_TRUE(shown->isWindow()) << want.button << " opened inside the main window";
+        EXPECT_TRUE(shown->isVisible()) << want.button;
+        EXPECT_FALSE(form->isHidden()) << "the main window stays";
+
+        // Hidden, it comes back as the same window.
+        shown->hide();
+        button(want.button)->click();
+        EXPECT_EQ(windows.window(want.kind), shown);
+        EXPECT_TRUE(shown->isVisible()) << want.button;
+    }
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(windows.window(SecondaryWindows::Kind::RecordList)->objectName().toStdString(), "RecListForm");
+
+    // A window that went away when closed is made anew.
+    windows.window(SecondaryWindows::Kind::AppConfig)->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(windows.window(SecondaryWindows::Kind::AppConfig), nullptr);
+    button("AppCfgBtn")->click();
+    EXPECT_EQ(made, 2);
+
+    windows.hideAll();
+    for (auto kind : {SecondaryWindows::Kind::RecordList, SecondaryWindows::Kind::AppConfig,
+                      SecondaryWindows::Kind::EMap})
+        EXPECT_FALSE(windows.window(kind)->isVisible());
+}
+
+TEST_F(ButtonConsoleTest, CameraConfigurationOpensTheFocusedCamerasPagesInTheBrowser)
+{
+    openWindow();
+    std::vector<std::string> opened;
+    form->console()->setUrlOpener([&opened](const QUrl& url) {
+        opened.push_back(url.toString().toStdString());
+        return true;
+    });
+    camera(2).setConnStatus(0); // an address changes only while not connecting
+    camera(2).setIP("192.168.1.30");
+    camera(2).setPort(8081);
+    button("SlctBtn3")->click();
+    button("CamCfgBtn")->click();
+    EXPECT_EQ(opened, std::vector<std::string>{"http://192.168.1.30:8081/"});
+
+    // A camera without an address has no pages to show.
+    button("SlctBtn4")->click();
+    button("CamCfgBtn")->click();
+    EXPECT_EQ(opened.size(), 1u);
+}
+
 TEST_F(ButtonConsoleTest, RecordButtonsFollowTheRecordingOfTheirCamera)
 {
     openWindow();
@@ -241,6 +557,23 @@ TEST_F(ButtonConsoleTest, RecordButtonsFollowTheRecordingOfTheirCamera)
     EXPECT_FALSE(camera(0).isRecording());
     EXPECT_EQ(pictureOf(button("RecBtn1")), "index_88.gif");
     EXPECT_EQ(pictureOf(button("RecBtn3")), "index_88_click.gif");
+
+    // Camera 1 records again; stopping camera 3 leaves StartRecBtn idle
+    // until the watch tick refreshes the focused camera's buttons.
+    button("RecBtn1")->click();
+    button("RecBtn3")->click();
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24.gif");
+    FakeVolumes volumes;
+    volumes.setMegabytes(1000, 900);
+    DiskChecks checks(config, volumes, form.get());
+    DiskWatch watch(checks.disk, checks.files, [](const std::string&) {});
+    QLabel clock;
+    MainTimers timers(&clock, SlotDuties::of(*cameras, viewers, form->console()->focused(), form.get()), watch,
+                      MainTimers::Pace{3600000, 3600000, {}});
+    timers.watchTick();
+    EXPECT_EQ(pictureOf(button("StartRecBtn")), "index_24_click.gif");
+    EXPECT_EQ(pictureOf(button("RecBtn1")), "index_88_click.gif");
+    EXPECT_EQ(pictureOf(button("RecBtn3")), "index_88.gif");
 }
 
 TEST_F(ButtonConsoleTest, StopAllAsksFirstAndOnlyYesStopsEveryRecording)
