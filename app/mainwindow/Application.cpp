@@ -15,6 +15,7 @@
 #include "app/mainwindow/MainTimers.h"
 #include "app/mainwindow/SecondaryWindows.h"
 #include "app/mainwindow/ViewerGrid.h"
+#include "app/mainwindow/WindowLinks.h"
 #include "app/startup/SingleInstance.h"
 #include "app/startup/TerminationSignals.h"
 #include "app/storage/DiskFO.h"
@@ -42,6 +43,7 @@ Application::~Application()
 {
     // The timers stop first; the window goes before the cameras it reports to.
     m_timers.reset();
+    m_links.reset();
     m_form.reset();
     m_cameras.reset();
 }
@@ -73,6 +75,7 @@ int Application::run()
     m_form->console()->setViewerLayouts(m_layouts, *m_form->grid());
     // Before any camera is made: one recording at start is checked like the others.
     m_form->console()->setDiskChecks(m_files.get());
+    m_links = std::make_unique<WindowLinks>(*m_cameras, *m_form->console(), m_form->images(), m_volumes);
     const auto created = m_form->createViewers();
     if (platform::component::failed(created)) {
         std::cerr << "oculon: the viewer control could not be created (error 0x" << std::hex
@@ -112,7 +115,7 @@ void Application::applyViewerLayout()
 void Application::createDiskChecks()
 {
     AppCfgGO& config = appCfg();
-    m_volumes = std::make_unique<SystemVolumes>();
+    m_volumes = std::make_shared<SystemVolumes>();
     m_disk = std::make_unique<DiskFO>(config, *m_volumes, [this](const std::string& message) {
         m_diskBoxes.show(m_form.get(), {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
     });

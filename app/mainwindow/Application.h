@@ -19,6 +19,7 @@ class MainTimers;
 class SystemVolumes;
 class SingleInstance;
 class TerminationSignals;
+class WindowLinks;
 
 // The program's start-up and shut-down. Start-up: the configuration, the
 // single-instance test, the main window with its viewers, the focused camera,
@@ -65,11 +66,13 @@ private:
     std::unique_ptr<CameraGO> m_cameras;
     std::unique_ptr<MainForm> m_form;
     LayoutGO m_layouts;
-    std::unique_ptr<SystemVolumes> m_volumes;
+    std::shared_ptr<SystemVolumes> m_volumes;
     std::unique_ptr<DiskFO> m_disk;
     std::unique_ptr<FileExtGO> m_files;
     std::unique_ptr<DiskWatch> m_diskWatch;
     RepeatedBoxes m_diskBoxes;
     std::unique_ptr<MainTimers> m_timers;
+    // Before the main window goes: its windows refer to the console.
+    std::unique_ptr<WindowLinks> m_links;
     bool m_shuttingDown = false;
 };

@@ -407,6 +407,8 @@ void ButtonConsole::updateRecBtn(int16_t uid)
     m_record[static_cast<size_t>(uid)]->setPressedState(recording);
     Camera* focused = m_focused.getFocusedCamera();
     m_startRec->setPressedState(recording && focused && focused->getUID() == uid);
+    if (m_recordingShown)
+        m_recordingShown(uid, recording);
 }
 
 void ButtonConsole::setRecBtnPicture(int16_t index, const std::string& picture)

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 class CameraGO;
 class CameraWindow;
@@ -115,6 +116,15 @@ public:
     // stops; otherwise the disk is checked first and the recording starts
     // whatever the check found. Then the record buttons follow.
     void startRec(int16_t uid);
+    // Arranges the viewers in the layout of `views` (1, 4, 9 or 16) around
+    // the focused camera; the current layout is applied again.
+    void switchLayout(int16_t views);
+    // Called with a camera's recording state each time its record button is
+    // refreshed (the e-map's icons follow it).
+    void setRecordingShown(std::function<void(int16_t uid, bool recording)> shown)
+    {
+        m_recordingShown = std::move(shown);
+    }
     // Record button of `uid` and, for the focused camera, StartRecBtn show
     // whether the camera records; StartRecBtn shows idle for any other uid.
     void updateRecBtn(int16_t uid);
@@ -155,7 +165,6 @@ private:
     // CamCfgBtn: the focused camera's pages in the browser, if it has an address.
     void openCameraPages();
     // A layout button: the layout showing `views` viewers around the focused camera.
-    void switchLayout(int16_t views);
     int16_t focusedUid();
 
     CameraGO& m_cameras;
@@ -177,6 +186,7 @@ private:
     std::array<PictureButton*, 16> m_select{};
     std::array<PictureButton*, 16> m_record{};
     QWidget* m_area;
+    std::function<void(int16_t, bool)> m_recordingShown;
     PictureButton* m_startRec = nullptr;
     PictureButton* m_audio = nullptr;
 };

@@ -46,6 +46,8 @@ public:
 
     ViewerGrid* grid() const { return m_grid; }
     ButtonConsole* console() const { return m_console; }
+    // The button and icon pictures (the operator's image folder first).
+    ImageGO& images() { return *m_images; }
     // The skin, which is the surface of the panel layout.
     MainSkin& skin() { return *m_skin; }
     // Lays the window out for a screen of this size instead of the primary

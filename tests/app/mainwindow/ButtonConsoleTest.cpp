@@ -15,6 +15,9 @@
 #include "app/mainwindow/MainTimers.h"
 #include "app/mainwindow/SecondaryWindows.h"
 #include "app/mainwindow/ViewerGrid.h"
+#include "app/mainwindow/WindowLinks.h"
+#include "app/appconfig/AppCfgForm.h"
+#include "app/emapwindow/eMapForm.h"
 #include "app/storage/DiskFO.h"
 #include "app/storage/FileExtGO.h"
 #include "support/TempDir.h"
@@ -27,6 +30,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QListWidget>
+#include <QTabWidget>
 #include <QMouseEvent>
 #include <QDeadlineTimer>
 #include <QRegularExpression>
@@ -660,3 +665,54 @@ TEST_F(ButtonConsoleTest, MoveButtonsSendTheirMoveToTheFocusedCamera)
 }
 
 } // namespace
+
+namespace {
+
+// What camera `slot`'s e-map icon shows, compared with a picture.
+bool iconShows(QWidget* emap, int slot, const char* picture)
+{
+    const auto* icon = emap->findChild<QLabel*>(QString("CamerPic1(%1)").arg(slot));
+    const QImage wanted = QPixmap(QString(":/image/") + picture).toImage();
+    return icon && !wanted.isNull() && icon->pixmap().toImage().convertToFormat(wanted.format()) == wanted;
+}
+
+} // namespace
+
+TEST_F(ButtonConsoleTest, TheEMapAndConfigurationWindowsActThroughTheMainWindow)
+{
+    openWindow();
+    useLayouts(16);
+    WindowLinks links(*cameras, *form->console(), form->images(), nullptr);
+    SecondaryWindows& windows = form->console()->secondaryWindows();
+
+    button("eLayoutBtn")->click();
+    auto* emap = qobject_cast<eMapForm*>(windows.window(SecondaryWindows::Kind::EMap));
+    ASSERT_NE(emap, nullptr) << "the e-map button opened a stand-in";
+    EXPECT_TRUE(iconShows(emap, 4, "cam.gif"));
+
+    // An icon's Record goes through the main window's record command: the
+    // camera records, its record button and its icon say so.
+    links.toggleRecording(4);
+    EXPECT_TRUE(camera(4).isRecording());
+    EXPECT_EQ(pictureOf(button("RecBtn5")), "index_88_click.gif");
+    EXPECT_TRUE(iconShows(emap, 4, "recording.gif"));
+    button("RecBtn5")->click();
+    EXPECT_FALSE(camera(4).isRecording());
+    EXPECT_TRUE(iconShows(emap, 4, "cam.gif")) << "the icon missed the record button's refresh";
+
+    // Show video: the single layout on that camera, which is focused.
+    links.showSingleVideo(6);
+    EXPECT_EQ(shownViewers(), std::vector<int>{6});
+    EXPECT_EQ(form->console()->selectedUid(), 6);
+    links.applyViewerLayout(4);
+    EXPECT_EQ(layouts.getViewerLayout()->views(), 4);
+
+    // Configuration: the real window, on its Camera tab with that camera.
+    links.showCameraConfiguration(2);
+    auto* appCfg = qobject_cast<AppCfgForm*>(windows.window(SecondaryWindows::Kind::AppConfig));
+    ASSERT_NE(appCfg, nullptr);
+    EXPECT_TRUE(appCfg->isVisible());
+    EXPECT_EQ(appCfg->tabs()->currentIndex(), AppCfgForm::kCameraTab);
+    EXPECT_EQ(appCfg->camList()->currentRow(), 2);
+    EXPECT_TRUE(dialogs.texts().empty());
+}
