@@ -99,8 +99,16 @@ int Application::run()
     m_layouts.setPanelLayout(std::make_shared<DefaultPanelLayout>())->layoutMainForm(m_form->skin());
     m_form->show();
     startTimers();
-    m_cameras->connectAll();
+    connectFrom(0);
     return QApplication::exec();
+}
+
+void Application::connectFrom(int16_t uid)
+{
+    if (m_shuttingDown || uid >= CameraGO::kCount)
+        return;
+    m_cameras->getCamera(uid)->connect();
+    QTimer::singleShot(0, this, [this, uid] { connectFrom(static_cast<int16_t>(uid + 1)); });
 }
 
 FocusedCamera& Application::focused() { return m_form->console()->focused(); }

@@ -45,6 +45,11 @@ public:
     void shutDown();
 
 private:
+    // Connects camera `uid`, then the next one at the event loop's next turn,
+    // in slot order: a camera that does not answer holds its connect for a
+    // moment, and the window paints, the clock ticks and the buttons work in
+    // between. A shut-down ends the round.
+    void connectFrom(int16_t uid);
     void armQuitTimer();
     // The program is ending without the operator (timer, signal): boxes still
     // open are answered with their default button, then the shut-down runs.
