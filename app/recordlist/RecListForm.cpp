@@ -148,6 +148,12 @@ void RecListForm::changeCamera(int index)
         alert(index);
     }
     m_snapshots->setFolder(snapshots);
+    // The chooser names the camera whose files are listed, also when another
+    // window chose it.
+    if (index < m_combo->count()) {
+        const QSignalBlocker quiet(m_combo);
+        m_combo->setCurrentIndex(index);
+    }
 }
 
 void RecListForm::tabChanged(int index)

@@ -40,9 +40,10 @@ public:
     RecListForm(CameraGO& cameras, const VolumeInfo& volumes, QWidget* parent = nullptr);
     ~RecListForm() override;
 
-    // Points the two lists at the folders of camera `index` (0..15); a
-    // folder on no usable disk is replaced by the camera's default folder and
-    // an alert line asks the operator to check the configuration.
+    // Points the two lists at the folders of camera `index` (0..15) and
+    // shows that camera in the chooser; a folder on no usable disk is
+    // replaced by the camera's default folder and an alert line asks the
+    // operator to check the configuration.
     void changeCamera(int index);
 
     // RecListSurface: the camera chooser `Combo1`.

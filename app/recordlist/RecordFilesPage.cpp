@@ -18,23 +18,24 @@ using namespace RecListNames;
 
 namespace {
 
-// The list spans the left column; details and commands sit at its right.
+// The list spans the left column; details and, under them, the commands
+// sit at its right.
 constexpr ControlRow kVideoRows[] = {
-    {kVFile1, ControlKind::FileList, "", 0, 0, 7, 1},
+    {kVFile1, ControlKind::FileList, "", 0, 0, 6, 1},
     {kVLbl1, ControlKind::Label, "Location", 0, 1, 1, 2},
     {kVLbl2, ControlKind::Label, "Alerts", 1, 1, 1, 2},
     {kVLbl3, ControlKind::Label, "Start Time", 2, 1, 1, 2},
     {kVLbl4, ControlKind::Label, "Duration", 3, 1, 1, 2},
-    {kVBtn1, ControlKind::Button, "Play", 5, 1},
-    {kVBtn2, ControlKind::Button, "Delete", 5, 2},
+    {kVBtn1, ControlKind::Button, "Play", 4, 1},
+    {kVBtn2, ControlKind::Button, "Delete", 4, 2},
 };
 constexpr ControlRow kSnapshotRows[] = {
-    {kSFile1, ControlKind::FileList, "", 0, 0, 7, 1},
+    {kSFile1, ControlKind::FileList, "", 0, 0, 6, 1},
     {kSLbl1, ControlKind::Label, "Location", 0, 1, 1, 2},
     {kSLbl2, ControlKind::Label, "Alerts", 1, 1, 1, 2},
     {kSLbl3, ControlKind::Label, "At Time", 2, 1, 1, 2},
-    {kSBtn1, ControlKind::Button, "Show", 5, 1},
-    {kSBtn2, ControlKind::Button, "Delete", 5, 2},
+    {kSBtn1, ControlKind::Button, "Show", 4, 1},
+    {kSBtn2, ControlKind::Button, "Delete", 4, 2},
 };
 
 } // namespace
@@ -50,8 +51,9 @@ RecordFilesPage::RecordFilesPage(Kind kind, QWidget* parent) : QWidget(parent), 
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
-    grid->setRowStretch(4, 1);
-    grid->setRowStretch(6, 2);
+    // Details and commands stay together at the top; the room below is empty.
+    grid->setRowStretch(5, 1);
+    grid->setVerticalSpacing(8);
 
     m_list = child<QListWidget>(this, video ? kVFile1 : kSFile1);
     m_list->setSortingEnabled(true);

@@ -148,13 +148,17 @@ TEST_F(RecListFormTest, HasEveryControlUnderItsNameWithItsCaption)
     EXPECT_EQ(tabs.tabText(2), "Video Search");
     EXPECT_EQ(tabs.currentIndex(), 0);
 
-    // The panel layout filled the camera chooser; nothing is chosen.
+    // The panel layout filled the camera chooser, which shows the camera
+    // listed at the start: camera 1.
     auto* combo = get<QComboBox>(kCombo1);
     ASSERT_EQ(combo->count(), 16);
     EXPECT_EQ(combo->itemText(0), "Camera 1");
     EXPECT_EQ(combo->itemText(15), "Camera 16");
     EXPECT_EQ(combo->placeholderText(), "Select One");
+    EXPECT_EQ(combo->currentIndex(), 0);
+    form->fillCameraSelector("Select One", {"Camera 1", "Camera 2"});
     EXPECT_EQ(combo->currentIndex(), -1);
+    EXPECT_EQ(combo->count(), 2);
 
     // Close hides the window; it stays for the next use.
     form->show();
@@ -185,6 +189,7 @@ TEST_F(RecListFormTest, ChangeCameraListsTheCamerasFoldersOrItsDefaultsWithAnAle
     cam->setRecPath(data.file("ram/rec5"));
     cam->setSnapshotPath(data.file("ram/snap5"));
     form->changeCamera(4);
+    EXPECT_EQ(combo->currentIndex(), 4);
     EXPECT_EQ(form->videoPage().folder(), cameras->getDefaultRecPath(*cam));
     EXPECT_EQ(form->snapshotPage().folder(), cameras->getDefaultSnapshotPath(*cam));
     EXPECT_EQ(alerts, (std::vector<std::string>(2, "Please check Application configuration Camera5 record and snapshot path")));
@@ -208,6 +213,9 @@ TEST_F(RecListFormTest, DetailsOfTheSelectedFile)
     EXPECT_EQ(label(kVLbl2), "Alerts: None");
     EXPECT_EQ(label(kVLbl3), "Start Time: 2026-03-07  09:05:02.015");
     EXPECT_EQ(label(kVLbl4), "Duration: 00:03");
+    form->show();
+    QApplication::processEvents();
+    saveScreenshot(*form, "reclist-video-list");
     ASSERT_TRUE(videos.selectFile("r-Gate_!0_End2010_1_2_3_4_5_6.avi"));
     EXPECT_EQ(label(kVLbl3), "Start Time: 2010-01-02  03:04:05.006");
     // A name that does not parse leaves the name details empty, not the last file's.
