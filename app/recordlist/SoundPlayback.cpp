@@ -34,7 +34,7 @@ bool SoundPlayback::start(double seconds)
     std::promise<bool> opened;
     auto result = opened.get_future();
     m_stop = 0;
-    m_thread = std::thread([this, offset, &opened] {
+    m_thread = std::thread([this, offset, opened = std::move(opened)]() mutable {
         const bool ok = m_output->open();
         opened.set_value(ok);
         if (ok)
