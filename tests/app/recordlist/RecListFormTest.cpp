@@ -446,6 +446,8 @@ TEST_F(RecListFormTest, CalendarChecksTheDates)
 
     click(kSelectCalStartBtn);
     month->setSelectedDate(QDate(2026, 3, 7));
+    QApplication::processEvents();
+    saveScreenshot(*calendar, "calendar");
     ok->click();
     EXPECT_EQ(get<QLineEdit>(kSeleFTxt)->text(), "2026-03-07");
     EXPECT_FALSE(calendar->isVisible());
