@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <set>
 
 using namespace reclist_test;
 
@@ -83,18 +82,10 @@ TEST_F(PlayerWindowTest, PlayingReachesTheLastFrameAndStops)
     player.show();
     player.seekFrame(20);
     player.play();
-    std::set<uint32_t> seen;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            seen.insert(player.currentFrame());
-            return !player.isPlaying();
-        },
-        15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !player.isPlaying(); }, 15000));
     EXPECT_EQ(player.currentFrame(), 29u);
     EXPECT_EQ(player.picture(), player.decodeFrame(29));
     EXPECT_EQ(player.timeText(), "00:03 / 00:03");
-    // The frames in between were shown on the way (not only the end).
-    EXPECT_GE(seen.size(), 3u);
     // Play from the end starts over.
     player.play();
     EXPECT_LT(player.currentFrame(), 29u);
