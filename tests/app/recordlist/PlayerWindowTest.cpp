@@ -45,6 +45,29 @@ TEST_F(PlayerWindowTest, ShowsTheFrameOfEachPosition)
     EXPECT_TRUE(strovix::test::near(player.picture().pixelColor(80, 60), frameColour(0), 12));
     EXPECT_EQ(player.timeText(), "00:00 / 00:03");
 
+    // The picture keeps its natural size in a larger window and is scaled
+    // down, keeping its proportions, in a smaller one.
+    const PictureView* view = player.findChild<PictureView*>("PictureImg");
+    ASSERT_TRUE(view);
+    player.resize(700, 600);
+    player.show();
+    QApplication::processEvents();
+    EXPECT_EQ(view->pictureRect().size(), QSize(160, 120));
+    {
+        writeRecording(dir.file("large.avi"), 2, 10.0f, {}, {}, 640, 480);
+        PlayerWindow large;
+        ASSERT_TRUE(large.openFile(dir.file("large.avi")));
+        large.resize(420, 380);
+        large.show();
+        QApplication::processEvents();
+        const PictureView* shown = large.findChild<PictureView*>("PictureImg");
+        const QRect r = shown->pictureRect();
+        EXPECT_LT(r.width(), 640);
+        EXPECT_LE(r.width(), shown->width());
+        EXPECT_LE(r.height(), shown->height());
+        EXPECT_NEAR(double(r.width()) / r.height(), 4.0 / 3.0, 0.02);
+    }
+
     // The slider seeks: the middle shows the frame of 1.5 s.
     auto* slider = player.findChild<QSlider*>("PositionSld");
     ASSERT_TRUE(slider);

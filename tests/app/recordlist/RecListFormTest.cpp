@@ -8,9 +8,12 @@
 #include "app/core/CameraGO.h"
 #include "app/core/ViewerGO.h"
 #include "app/recordlist/CalendarFrm.h"
+#include "app/recordlist/PictureView.h"
+#include "app/recordlist/PlayerWindow.h"
 #include "app/recordlist/RecListForm.h"
 #include "app/recordlist/RecListNames.h"
 #include "app/recordlist/RecordFilesPage.h"
+#include "app/recordlist/SnapshotViewer.h"
 #include "app/recordlist/VideoSearchPage.h"
 #include "app/storage/VolumeInfo.h"
 #include "support/CapturedDialogs.h"
@@ -269,6 +272,44 @@ TEST_F(RecListFormTest, PlayShowAndDeleteInTheListTabs)
     click(kSBtn2);
     EXPECT_FALSE(fs::exists(data.file("snap/cam1/s.jpg")));
     EXPECT_EQ(get<QListWidget>(kSFile1)->count(), 0);
+}
+
+TEST_F(RecListFormTest, PlayOpensTheBuiltInPlayerAndShowTheViewer)
+{
+    writeRecording(recFolder(0) + "/a.avi", 3, 1.0f);
+    fs::create_directories(data.file("snap/cam1"));
+    const auto jpeg = strovix::test::quadrantPicture(64, 48);
+    std::ofstream(data.file("snap/cam1/s.jpg"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
+    form->setPlayerOpener(nullptr);
+    form->setPictureOpener(nullptr);
+    form->changeCamera(0);
+    const auto windows = [](const char* name) {
+        std::vector<QWidget*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == name && w->isVisible())
+                found.push_back(w);
+        return found;
+    };
+
+    form->videoPage().selectFile("a.avi");
+    click(kVBtn1);
+    const auto players = windows("PlayerWindow");
+    ASSERT_EQ(players.size(), 1u);
+    auto* player = static_cast<PlayerWindow*>(players[0]);
+    EXPECT_EQ(player->frameCount(), 3u);
+    EXPECT_FALSE(player->picture().isNull());
+    EXPECT_TRUE(dialogs.texts().empty());
+    player->close(); // and is deleted with its window
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(windows("PlayerWindow").empty());
+
+    form->snapshotPage().selectFile("s.jpg");
+    click(kSBtn1);
+    const auto viewers = windows("SnapshotViewer");
+    ASSERT_EQ(viewers.size(), 1u);
+    EXPECT_EQ(static_cast<SnapshotViewer*>(viewers[0])->view().image().size(), QSize(64, 48));
+    viewers[0]->close();
 }
 
 TEST_F(RecListFormTest, SearchChecksTheInputInOrder)
