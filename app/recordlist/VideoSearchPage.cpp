@@ -183,11 +183,8 @@ bool VideoSearchPage::search()
     const QDate endDate = dateOf(m_endDate);
     if (startDate > endDate)
         inform("Are you sure?");
-    const QString camera = m_camNo->text().trimmed();
-    bool isNumber = false;
-    const int number = camera.toInt(&isNumber);
-    const bool all = camera == QLatin1String("*");
-    if (!all && (!isNumber || number < 1 || number > CameraGO::kCount || camera.startsWith('+'))) {
+    const auto camera = parseCameraField(m_camNo->text().toStdString());
+    if (!camera) {
         inform("Please input a number between 1 and 16 or * for all Camera.");
         return false;
     }
@@ -211,13 +208,10 @@ bool VideoSearchPage::search()
     m_unreadableList.clear();
     m_note->clear();
     m_note->setToolTip(QString());
-    const int first = all ? 0 : number - 1;
-    const int last = all ? CameraGO::kCount - 1 : number - 1;
-    for (int index = first; index <= last; ++index) {
-        Camera* cam = m_cameras.getCamera(static_cast<int16_t>(index));
-        if (cam)
-            m_search.searchCamera(static_cast<int16_t>(index), cam->getRecPath(), from, to, *this);
-    }
+    m_search.search(*camera, [this](int16_t slot) {
+        const Camera* cam = m_cameras.getCamera(slot);
+        return cam ? cam->getRecPath() : std::string();
+    }, from, to, *this);
     if (m_unreadable > 0) {
         const QString text = m_unreadable == 1
             ? QStringLiteral("1 recording was left out because its playing time cannot be read: %1").arg(m_unreadableList)

@@ -40,6 +40,27 @@ bool spanMatches(const QDateTime& begin, const QDateTime& end, const QDateTime& 
     return (from <= begin && begin <= to) || (from <= end && end <= to) || (begin <= from && to <= end);
 }
 
+std::optional<int16_t> parseCameraField(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (text == "*")
+        return kAllCameras;
+    if (text.empty() || text.size() > 2)
+        return std::nullopt;
+    int number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    if (number < 1 || number > 16)
+        return std::nullopt;
+    return static_cast<int16_t>(number - 1);
+}
+
 RecordingSearch::RecordingSearch(FileExtGO& files) : m_files(files) {}
 
 void RecordingSearch::setPendingEvents(std::function<void()> pendingEvents)
@@ -79,5 +100,16 @@ int RecordingSearch::searchCamera(int16_t camera, const std::string& folder, con
         if (spanMatches(begin, end, from, to))
             sink.matched(SearchHit{camera, file.path, begin, end});
     }
+    return examined;
+}
+
+int RecordingSearch::search(int16_t camera, const std::function<std::string(int16_t)>& folderOf, const QDateTime& from,
+                            const QDateTime& to, SearchSink& sink)
+{
+    const int16_t first = camera == kAllCameras ? 0 : camera;
+    const int16_t last = camera == kAllCameras ? 15 : camera;
+    int examined = 0;
+    for (int16_t slot = first; slot <= last; ++slot)
+        examined += searchCamera(slot, folderOf(slot), from, to, sink);
     return examined;
 }

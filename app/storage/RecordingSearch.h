@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class FileExtGO;
 
@@ -26,6 +27,12 @@ int32_t spanMinutes(int32_t seconds);
 // A recording spanning begin..end matches the search window from..to when
 // either end lies inside the window or the recording covers all of it.
 bool spanMatches(const QDateTime& begin, const QDateTime& end, const QDateTime& from, const QDateTime& to);
+
+// The camera field of the search: "*" (all cameras: kAllCameras) or a
+// camera number 1..16 (the slot 0..15 is returned), blanks around it
+// allowed. Nothing for any other text ("0", "17", "abc", "+3", "").
+inline constexpr int16_t kAllCameras = -1;
+std::optional<int16_t> parseCameraField(std::string_view text);
 
 // A recording found by the search.
 struct SearchHit {
@@ -64,6 +71,12 @@ public:
     // exist (any more) has no recordings. Returns the number of files examined.
     int searchCamera(int16_t camera, const std::string& folder, const QDateTime& from, const QDateTime& to,
                      SearchSink& sink);
+
+    // Searches camera slot `camera`, or with kAllCameras the slots 0 to 15 in
+    // order, each in the folder `folderOf(slot)` gives. Returns the number of
+    // files examined.
+    int search(int16_t camera, const std::function<std::string(int16_t)>& folderOf, const QDateTime& from,
+               const QDateTime& to, SearchSink& sink);
 
 private:
     FileExtGO& m_files;

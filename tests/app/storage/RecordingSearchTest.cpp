@@ -159,4 +159,43 @@ TEST(RecordingSearch, LetsPendingEventsRunBetweenFiles)
     EXPECT_EQ(sink.hits.size(), 3u);
 }
 
+TEST(RecordingSearch, CameraField)
+{
+    EXPECT_EQ(parseCameraField("*"), kAllCameras);
+    EXPECT_EQ(parseCameraField(" * "), kAllCameras);
+    EXPECT_EQ(parseCameraField("1"), 0);
+    EXPECT_EQ(parseCameraField("16"), 15);
+    EXPECT_EQ(parseCameraField("07"), 6);
+    for (const char* bad : {"0", "17", "abc", "", " ", "+3", "-1", "1.5", "**", "100", "1 6"})
+        EXPECT_FALSE(parseCameraField(bad).has_value()) << bad;
+}
+
+TEST(RecordingSearch, AllCamerasAreSearchedInOrder)
+{
+    Folder f;
+    std::vector<int16_t> asked;
+    const auto folderOf = [&](int16_t slot) {
+        asked.push_back(slot);
+        return f.dir.file("cam" + std::to_string(slot + 1));
+    };
+    for (const int slot : {15, 2, 0})
+        writeRecording(f.dir.file("cam" + std::to_string(slot + 1) + "/r.avi"), 60, 1.0f, at(10, 1));
+    Collected sink;
+    EXPECT_EQ(f.search.search(kAllCameras, folderOf, at(10, 0), at(10, 2), sink), 3);
+    ASSERT_EQ(sink.hits.size(), 3u);
+    EXPECT_EQ(sink.hits[0].camera, 0);
+    EXPECT_EQ(sink.hits[1].camera, 2);
+    EXPECT_EQ(sink.hits[2].camera, 15);
+    ASSERT_EQ(asked.size(), 16u);
+    for (int16_t i = 0; i < 16; ++i)
+        EXPECT_EQ(asked[size_t(i)], i);
+
+    asked.clear();
+    Collected one;
+    EXPECT_EQ(f.search.search(2, folderOf, at(10, 0), at(10, 2), one), 1);
+    EXPECT_EQ(asked, std::vector<int16_t>{2});
+    ASSERT_EQ(one.hits.size(), 1u);
+    EXPECT_EQ(one.hits[0].camera, 2);
+}
+
 } // namespace
