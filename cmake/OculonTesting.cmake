@@ -9,6 +9,7 @@ include(GoogleTest)
 set(OCULON_THREADED_TESTS
   app_host_tests
   app_mainwindow_tests
+  app_recordlist_tests
   audio_thread_tests
   automation_camsim_tests
   automation_tests
@@ -18,6 +19,7 @@ set(OCULON_THREADED_TESTS
   component_tests
   display_live_tests
   media_audio_tests
+  media_avi_tests
   recording_camsim_tests
   recording_tests
   session_camsim_tests
