@@ -9,6 +9,7 @@
 #include "app/mainwindow/Form4.h"
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/SecondaryWindows.h"
+#include "app/recordlist/RecListForm.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -35,6 +36,11 @@ WindowLinks::WindowLinks(CameraGO& cameras, ButtonConsole& console, ImageGO& ima
         m_appCfg->setHost(this);
         return m_appCfg;
     });
+    windows.setFactory(SecondaryWindows::Kind::RecordList, [this](QWidget* parent) -> QWidget* {
+        m_recList = m_volumes ? new RecListForm(m_cameras, *m_volumes, parent) : new RecListForm(m_cameras, parent);
+        m_recList->setAlertSink([this](const std::string& line) { m_console.addAlertLine(line); });
+        return m_recList;
+    });
     m_console.setRecordingShown([this](int16_t uid, bool recording) {
         if (m_emap)
             m_emap->updateIcon(uid, recording);
@@ -47,9 +53,11 @@ WindowLinks::~WindowLinks()
     SecondaryWindows& windows = m_console.secondaryWindows();
     windows.setFactory(SecondaryWindows::Kind::EMap, {});
     windows.setFactory(SecondaryWindows::Kind::AppConfig, {});
+    windows.setFactory(SecondaryWindows::Kind::RecordList, {});
     // The windows refer to this object: they go with it.
     delete m_emap.data();
     delete m_appCfg.data();
+    delete m_recList.data();
 }
 
 bool WindowLinks::isRecording(int16_t uid)
@@ -69,9 +77,11 @@ void WindowLinks::showSingleVideo(int16_t uid)
     m_console.switchLayout(1);
 }
 
-void WindowLinks::showRecordList(int16_t)
+void WindowLinks::showRecordList(int16_t uid)
 {
     m_console.secondaryWindows().show(SecondaryWindows::Kind::RecordList);
+    if (m_recList)
+        m_recList->changeCamera(uid);
 }
 
 void WindowLinks::showCameraConfiguration(int16_t uid)

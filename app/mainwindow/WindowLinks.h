@@ -14,11 +14,13 @@ class ButtonConsole;
 class CameraGO;
 class Form4;
 class ImageGO;
+class RecListForm;
 class VolumeInfo;
 class eMapForm;
 
 // Ties the windows beside the main window to it: makes them when the console
-// first opens them, carries out the e-map icons' commands on the main
+// first opens them (the recording list's alert lines go to the main window's
+// alert list), carries out the e-map icons' commands on the main
 // window's cameras and layouts, keeps the icons in step with the record
 // buttons, and lends the configuration window a wait window and the viewer
 // layout switch. The e-map store lives here, so it outlasts a closed e-map
@@ -54,5 +56,6 @@ private:
     PicGO m_icons;
     QPointer<eMapForm> m_emap;
     QPointer<AppCfgForm> m_appCfg;
+    QPointer<RecListForm> m_recList;
     std::unique_ptr<Form4> m_wait;
 };

@@ -18,6 +18,7 @@
 #include "app/mainwindow/WindowLinks.h"
 #include "app/appconfig/AppCfgForm.h"
 #include "app/emapwindow/eMapForm.h"
+#include "app/recordlist/RecListForm.h"
 #include "app/storage/DiskFO.h"
 #include "app/storage/FileExtGO.h"
 #include "support/TempDir.h"
@@ -714,5 +715,14 @@ TEST_F(ButtonConsoleTest, TheEMapAndConfigurationWindowsActThroughTheMainWindow)
     EXPECT_TRUE(appCfg->isVisible());
     EXPECT_EQ(appCfg->tabs()->currentIndex(), AppCfgForm::kCameraTab);
     EXPECT_EQ(appCfg->camList()->currentRow(), 2);
+
+    // Record List from an icon: the real window, showing that camera.
+    links.showRecordList(9);
+    auto* recList = qobject_cast<RecListForm*>(windows.window(SecondaryWindows::Kind::RecordList));
+    ASSERT_NE(recList, nullptr);
+    EXPECT_TRUE(recList->isVisible());
+    const auto* chooser = recList->findChild<QComboBox*>("Combo1");
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->currentText(), "Camera 10");
     EXPECT_TRUE(dialogs.texts().empty());
 }
