@@ -76,6 +76,8 @@ int Application::run()
     // Before any camera is made: one recording at start is checked like the others.
     m_form->console()->setDiskChecks(m_files.get());
     m_links = std::make_unique<WindowLinks>(*m_cameras, *m_form->console(), m_form->images(), m_volumes);
+    connect(m_form.get(), &MainForm::eLayoutMenuRequested, this,
+            [this](QPoint global) { m_links->popupELayoutMenu(global); });
     const auto created = m_form->createViewers();
     if (platform::component::failed(created)) {
         std::cerr << "oculon: the viewer control could not be created (error 0x" << std::hex

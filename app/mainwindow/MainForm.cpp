@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 
 using platform::component::HResult;
@@ -124,4 +125,11 @@ void MainForm::closeEvent(QCloseEvent* event)
     // Closing the window is the exit command: the shut-down closes it.
     event->ignore();
     emit exitRequested();
+}
+
+void MainForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The viewers have menus of their own; the rest of the window offers the e-map.
+    emit eLayoutMenuRequested(event->globalPos());
+    event->accept();
 }

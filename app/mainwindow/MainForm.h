@@ -65,9 +65,12 @@ public:
 signals:
     // The operator asked to end the program (ExitBtn or closing the window).
     void exitRequested();
+    // A right click on the window outside the viewers, at `global`.
+    void eLayoutMenuRequested(QPoint global);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     CameraGO& m_cameras;

@@ -40,19 +40,27 @@ void SecondaryWindows::setFactory(Kind kind, Factory factory)
     m_factories[slot(kind)] = std::move(factory);
 }
 
-QWidget* SecondaryWindows::show(Kind kind)
+QWidget* SecondaryWindows::make(Kind kind)
 {
-    QPointer<QWidget>& shown = m_windows[slot(kind)];
-    if (!shown) {
+    QPointer<QWidget>& made = m_windows[slot(kind)];
+    if (!made) {
         QWidget* parent = m_owner->window();
         const Factory& factory = m_factories[slot(kind)];
-        shown = factory ? factory(parent) : placeholder(kind, parent);
-        if (!shown)
+        made = factory ? factory(parent) : placeholder(kind, parent);
+        if (!made)
             return nullptr;
         // A child widget would be drawn inside the main window.
-        if (!shown->isWindow())
-            shown->setWindowFlag(Qt::Window);
+        if (!made->isWindow())
+            made->setWindowFlag(Qt::Window);
     }
+    return made;
+}
+
+QWidget* SecondaryWindows::show(Kind kind)
+{
+    QWidget* shown = make(kind);
+    if (!shown)
+        return nullptr;
     if (shown->isMinimized())
         shown->showNormal();
     shown->show();

@@ -30,6 +30,9 @@ public:
     // A window made already stays until it is gone.
     void setFactory(Kind kind, Factory factory);
 
+    // The window of `kind`, made (not shown) if there is none yet; null
+    // when the factory made none.
+    QWidget* make(Kind kind);
     // Shows the window of `kind` in front of the others, making it first if
     // there is none. Returns it (null when the factory made none).
     QWidget* show(Kind kind);

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 
 WindowLinks::WindowLinks(CameraGO& cameras, ButtonConsole& console, ImageGO& images,
                          std::shared_ptr<const VolumeInfo> volumes)
@@ -58,6 +59,13 @@ WindowLinks::~WindowLinks()
     delete m_emap.data();
     delete m_appCfg.data();
     delete m_recList.data();
+}
+
+void WindowLinks::popupELayoutMenu(const QPoint& global)
+{
+    m_console.secondaryWindows().make(SecondaryWindows::Kind::EMap);
+    if (m_emap)
+        m_emap->eLayoutMenu()->popup(global);
 }
 
 bool WindowLinks::isRecording(int16_t uid)

@@ -5,6 +5,7 @@
 #include "app/emap/eMapGO.h"
 #include "app/emapwindow/EMapHost.h"
 
+#include <QPoint>
 #include <QPointer>
 
 #include <memory>
@@ -34,6 +35,10 @@ public:
 
     WindowLinks(const WindowLinks&) = delete;
     WindowLinks& operator=(const WindowLinks&) = delete;
+
+    // Opens the e-map's pop-up "Go to eLayout" at `global` (the main
+    // window's right click), making the e-map window first if need be.
+    void popupELayoutMenu(const QPoint& global);
 
     // EMapHost
     bool isRecording(int16_t uid) override;

@@ -27,6 +27,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -686,9 +688,22 @@ TEST_F(ButtonConsoleTest, TheEMapAndConfigurationWindowsActThroughTheMainWindow)
     WindowLinks links(*cameras, *form->console(), form->images(), nullptr);
     SecondaryWindows& windows = form->console()->secondaryWindows();
 
-    button("eLayoutBtn")->click();
+    // A right click beside the viewers offers "Go to eLayout", which opens the e-map.
+    QPoint asked;
+    QObject::connect(form.get(), &MainForm::eLayoutMenuRequested, [&](QPoint global) { asked = global; });
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(305, 205));
+    QApplication::sendEvent(form.get(), &rightClick);
+    EXPECT_EQ(asked, QPoint(305, 205));
+    links.popupELayoutMenu(asked);
     auto* emap = qobject_cast<eMapForm*>(windows.window(SecondaryWindows::Kind::EMap));
-    ASSERT_NE(emap, nullptr) << "the e-map button opened a stand-in";
+    ASSERT_NE(emap, nullptr) << "the e-map window is a stand-in";
+    EXPECT_FALSE(emap->isVisible());
+    ASSERT_TRUE(emap->eLayoutMenu()->isVisible());
+    emap->eLayoutMenu()->actions().first()->trigger();
+    emap->eLayoutMenu()->hide();
+    EXPECT_TRUE(emap->isVisible());
+    button("eLayoutBtn")->click();
+    EXPECT_EQ(windows.window(SecondaryWindows::Kind::EMap), emap);
     EXPECT_TRUE(iconShows(emap, 4, "cam.gif"));
 
     // An icon's Record goes through the main window's record command: the
