@@ -17,6 +17,7 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>

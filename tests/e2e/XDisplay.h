@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -25,6 +26,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
