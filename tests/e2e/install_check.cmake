@@ -39,6 +39,18 @@ if(NOT output STREQUAL "")
   message(FATAL_ERROR "desktop-file-validate: ${output}")
 endif()
 
+# The entry starts the installed program and names the installed icon.
+file(STRINGS "${prefix}/share/applications/oculon.desktop" exec REGEX "^Exec=")
+file(STRINGS "${prefix}/share/applications/oculon.desktop" icon REGEX "^Icon=")
+string(REGEX REPLACE "^Exec=([^ ]+).*" "\\1" exec "${exec}")
+string(REGEX REPLACE "^Icon=" "" icon "${icon}")
+if(NOT EXISTS "${prefix}/bin/${exec}")
+  message(FATAL_ERROR "the desktop entry starts '${exec}', which is not in ${prefix}/bin")
+endif()
+if(NOT EXISTS "${prefix}/share/icons/hicolor/256x256/apps/${icon}.png")
+  message(FATAL_ERROR "the desktop entry names the icon '${icon}', which is not installed")
+endif()
+
 execute_process(COMMAND "${prefix}/bin/oculon" --version
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 check_ran("oculon --version" "${result}" "${output}")
