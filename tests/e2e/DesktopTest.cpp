@@ -430,8 +430,10 @@ TEST_F(Desktop, AfterAKillTheNextStartFinishesTheOpenRecordingsAsEndFiles)
     ASSERT_TRUE(second.finished(60000));
     EXPECT_EQ(second.exitCode(), 0) << second.errors();
 
-    for (const auto& [file, digest] : finished)
+    for (const auto& [file, digest] : finished) {
         EXPECT_EQ(digestOf(file), digest) << file << " changed";
+        EXPECT_GT(videoPackets(file), 0) << file;
+    }
     for (int cam = 1; cam <= 4; ++cam) {
         for (const fs::path& file : recovered[cam])
             EXPECT_GT(videoPackets(file), 0) << file;
