@@ -1,0 +1,444 @@
+// The whole product as an operator meets it: the real oculon program on a real
+// X server (Xvfb, Qt's xcb platform) against camsim, each test with a display
+// and an application folder of its own. The outcome is read from the
+// program's files, camsim's request log and captures of the screen; buttons
+// are found on the screen by their pictures and clicked with the pointer.
+#include "OculonProcess.h"
+#include "XDisplay.h"
+
+#include "support/CamsimProcess.h"
+#include "support/TempDir.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSet>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QCoreApplication& testApp()
+{
+    static int argc = 1;
+    static char name[] = "e2e_desktop_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    return *app;
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+// A button face of the main window, as the program draws it.
+QImage picture(const std::string& name)
+{
+    return QImage(QString::fromStdString(std::string(std::getenv("OCULON_SOURCE_DIR")) + "/image/" + name));
+}
+const char kExitPicture[] = "index_62.gif";
+
+// The recordings of one camera folder: finished AVI files and the hidden
+// files of recordings still open (or left open by a crash).
+struct Recordings {
+    std::vector<fs::path> finished;
+    std::vector<fs::path> unfinished;
+};
+Recordings recordingsIn(const fs::path& folder)
+{
+    Recordings found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (!entry.is_regular_file())
+            continue;
+        const std::string name = entry.path().filename().string();
+        if (name[0] == '.')
+            found.unfinished.push_back(entry.path());
+        else if (entry.path().extension() == ".avi")
+            found.finished.push_back(entry.path());
+    }
+    return found;
+}
+bool holdsPictures(const fs::path& file)
+{
+    std::error_code ec;
+    return fs::file_size(file, ec) > 20000 && !ec;
+}
+
+// Video packets ffprobe counts in an AVI file; -1 when it cannot read it.
+int videoPackets(const fs::path& file)
+{
+    QProcess ffprobe;
+    ffprobe.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
+                              "stream=nb_read_packets", "-of", "csv=p=0", QString::fromStdString(file.string())});
+    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0 || !ffprobe.readAllStandardError().isEmpty())
+        return -1;
+    bool ok = false;
+    const int packets = ffprobe.readAllStandardOutput().trimmed().toInt(&ok);
+    return ok ? packets : -1;
+}
+
+QByteArray digestOf(const fs::path& file)
+{
+    QFile in(QString::fromStdString(file.string()));
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(in.readAll(), QCryptographicHash::Sha256);
+}
+
+// The 4x4 views fill the window's left part below the top strip (the window
+// is designed for 1024 x 768, the size of the test display); the buttons, the
+// camera strip and the status bar lie around them.
+QRect viewArea(const QImage& screen)
+{
+    return QRect(QPoint(screen.width() * 15 / 1000, screen.height() * 55 / 1000),
+                 QPoint(screen.width() * 830 / 1000, screen.height() * 885 / 1000));
+}
+QRect cell(const QImage& screen, int index)
+{
+    const QRect area = viewArea(screen);
+    const int w = area.width() / 4;
+    const int h = area.height() / 4;
+    return QRect(area.left() + (index % 4) * w, area.top() + (index / 4) * h, w, h);
+}
+// A view showing a camera picture holds many colours; an empty view is one
+// flat grey.
+int coloursAround(const QImage& screen, QPoint centre)
+{
+    QSet<QRgb> colours;
+    for (int y = centre.y() - 20; y < centre.y() + 20; ++y)
+        for (int x = centre.x() - 20; x < centre.x() + 20; ++x)
+            colours.insert(screen.pixel(x, y));
+    return static_cast<int>(colours.size());
+}
+// Pixels that differ between two captures, outside the views.
+int changesAroundTheViews(const QImage& a, const QImage& b)
+{
+    const QRect views = viewArea(a).adjusted(-6, -6, 6, 6);
+    int changed = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            changed += !views.contains(x, y) && a.pixel(x, y) != b.pixel(x, y);
+    return changed;
+}
+
+std::string buildFolder() { return fs::path(std::getenv("OCULON_BUILD_BIN")).parent_path().string(); }
+
+class Desktop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApp();
+        if (!CamsimProcess::available() || !fs::exists(OculonProcess::program()))
+            GTEST_SKIP() << "oculon or camsim is not built";
+        ASSERT_TRUE(x.started()) << x.error();
+    }
+
+    // Clicks the button that shows `face`, once it is on the screen;
+    // `clicked` is started right before the click.
+    ::testing::AssertionResult press(const std::string& face, QElapsedTimer* clicked = nullptr)
+    {
+        const QImage wanted = picture(face);
+        if (wanted.isNull())
+            return ::testing::AssertionFailure() << "no picture " << face;
+        std::optional<QRect> place;
+        waitFor([&] { return (place = XDisplay::find(x.capture(), wanted)).has_value(); }, 60000);
+        if (!place)
+            return ::testing::AssertionFailure() << face << " is not on the screen";
+        if (clicked)
+            clicked->start();
+        if (!x.click(place->center()))
+            return ::testing::AssertionFailure() << "xdotool could not click " << face;
+        return ::testing::AssertionSuccess();
+    }
+
+    XDisplay x;
+};
+
+TEST_F(Desktop, SixteenCamerasStreamIntoTheWindowAndTheClockRuns)
+{
+    CamsimProcess cams({"--cameras", "16", "--no-auth", "--audio-off", "--fps", "5"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess oculon(home, x.name());
+    oculon.configure(cams, 16);
+    oculon.start();
+
+    // Every camera streams...
+    ASSERT_TRUE(waitFor([&] {
+        for (int cam = 0; cam < 16; ++cam)
+            if (cams.countRequests("/GetData.cgi?Status=1", cam) == 0)
+                return false;
+        return true;
+    }, 90000)) << oculon.errors();
+    // ...and every view shows its pictures.
+    QImage screen;
+    std::vector<int> empty;
+    ASSERT_TRUE(waitFor([&] {
+        screen = x.capture();
+        empty.clear();
+        for (int i = 0; i < 16; ++i)
+            if (screen.isNull() || coloursAround(screen, cell(screen, i).center()) < 30)
+                empty.push_back(i + 1);
+        return empty.empty();
+    }, 90000)) << "views still empty: " << ::testing::PrintToString(empty);
+    const std::string shot = buildFolder() + "/e2e-main-window.png";
+    EXPECT_TRUE(screen.save(QString::fromStdString(shot)));
+    std::printf("screenshot: %s\n", shot.c_str());
+
+    // The clock label ticks every second: two captures 2 s apart differ
+    // around the views, where nothing else moves by itself.
+    const QImage before = x.capture();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    const QImage after = x.capture();
+    ASSERT_FALSE(before.isNull() || after.isNull());
+    EXPECT_GT(changesAroundTheViews(before, after), 0) << "the clock stood still";
+
+    EXPECT_TRUE(oculon.running());
+    oculon.terminate();
+    ASSERT_TRUE(oculon.finished(60000));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+    EXPECT_TRUE(oculon.boxes().empty());
+}
+
+TEST_F(Desktop, ASecondStartEndsAtOnceWithItsBoxAndNoCameraRequest)
+{
+    CamsimProcess cams({"--cameras", "1", "--no-auth", "--audio-off"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess first(home, x.name());
+    first.start();
+    ASSERT_TRUE(waitFor([&] { return XDisplay::find(x.capture(), picture(kExitPicture)).has_value(); }, 60000))
+        << "the first window never showed: " << first.errors();
+
+    // The second start finds a camera configured that would record at once.
+    first.configure(cams, 1, "REC_AT_START=1\n");
+    OculonProcess second(home, x.name());
+    second.start();
+    ASSERT_TRUE(waitFor([&] { return !second.boxes().empty(); }, 60000)) << second.errors();
+    EXPECT_EQ(second.boxes(),
+              (std::vector<std::string>{"critical|ok|oculon|Another instance of the program is already running"}));
+    // The operator answers the box with the Enter key: the second ends.
+    QProcess key;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", QString::fromStdString(x.name()));
+    key.setProcessEnvironment(env);
+    ASSERT_TRUE(waitFor([&] {
+        key.start("xdotool", {"key", "Return"});
+        key.waitForFinished(30000);
+        return second.finished(1000);
+    }, 60000)) << "the refused start did not end";
+    EXPECT_EQ(second.exitCode(), 2);
+    EXPECT_TRUE(cams.requestLog().empty()) << "the refused start reached a camera";
+
+    // The first goes on, its window on the screen.
+    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(XDisplay::find(x.capture(), picture(kExitPicture)).has_value());
+    first.terminate();
+    ASSERT_TRUE(first.finished(60000));
+    EXPECT_EQ(first.exitCode(), 0) << first.errors();
+}
+
+TEST_F(Desktop, TheExitButtonEndsRecordingsAtStartWithFinishedFiles)
+{
+    CamsimProcess cams({"--cameras", "2", "--no-auth", "--audio-off", "--fps", "15"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess oculon(home, x.name());
+    oculon.configure(cams, 2, "REC_AT_START=1\nREC_FRAME_RATE=15\nREC_NUMBER_OF_FRAME=100000\n");
+    oculon.start();
+
+    const auto recording = [&](int cam) {
+        const Recordings r = recordingsIn(home.file("video_rec/cam" + std::to_string(cam)));
+        return std::any_of(r.unfinished.begin(), r.unfinished.end(), holdsPictures);
+    };
+    ASSERT_TRUE(waitFor([&] { return recording(1) && recording(2); }, 90000)) << oculon.errors();
+
+    QElapsedTimer clock;
+    ASSERT_TRUE(press(kExitPicture, &clock));
+    // The bound the operator is promised.
+    ASSERT_TRUE(oculon.finished(5000)) << "still running 5 s after Exit";
+    std::printf("oculon ended %lld ms after the Exit click\n", static_cast<long long>(clock.elapsed()));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+    for (int cam : {1, 2}) {
+        const Recordings r = recordingsIn(home.file("video_rec/cam" + std::to_string(cam)));
+        EXPECT_TRUE(r.unfinished.empty()) << "unfinished file left: " << r.unfinished.front();
+        ASSERT_FALSE(r.finished.empty()) << "camera " << cam;
+        for (const fs::path& file : r.finished)
+            EXPECT_GT(videoPackets(file), 0) << file;
+    }
+}
+
+TEST_F(Desktop, AScheduleItemOfTheCurrentMinuteRecordsForItsDuration)
+{
+    CamsimProcess cams({"--cameras", "1", "--no-auth", "--audio-off", "--fps", "5"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess oculon(home, x.name());
+    // Items for this minute and the next (minute,hour,day,month,weekday,
+    // duration): the watch timer's first tick, 30 s after the start, falls in
+    // one of them. Duration 10 s: the tick after the firing stops it.
+    std::string schedule;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime& at : {now, now.addSecs(60)})
+        schedule += QString("%1,%2,%3,%4,-1,10;")
+                        .arg(at.time().minute())
+                        .arg(at.time().hour())
+                        .arg(at.date().day())
+                        .arg(at.date().month())
+                        .toStdString();
+    oculon.configure(cams, 1, "REC_FRAME_RATE=5\nREC_NUMBER_OF_FRAME=100000\nSCHEDULE=" + schedule + "\n");
+    oculon.start();
+    const fs::path folder = home.file("video_rec/cam1");
+
+    // The camera streams without recording until the schedule says so.
+    ASSERT_TRUE(waitFor([&] { return cams.countRequests("/GetData.cgi?Status=1") > 0; }, 60000)) << oculon.errors();
+    const Recordings idle = recordingsIn(folder);
+    EXPECT_TRUE(idle.finished.empty() && idle.unfinished.empty()) << "recording before the schedule fired";
+
+    ASSERT_TRUE(waitFor([&] {
+        const Recordings r = recordingsIn(folder);
+        return std::any_of(r.unfinished.begin(), r.unfinished.end(), holdsPictures);
+    }, 120000)) << "the schedule item never started a recording";
+    ASSERT_TRUE(waitFor([&] {
+        const Recordings r = recordingsIn(folder);
+        return r.unfinished.empty() && !r.finished.empty();
+    }, 120000)) << "the recording did not stop";
+    EXPECT_TRUE(oculon.running()) << "the recording stopped because the program ended";
+    const Recordings done = recordingsIn(folder);
+    ASSERT_EQ(done.finished.size(), 1u);
+    EXPECT_GT(videoPackets(done.finished.front()), 0);
+
+    oculon.terminate();
+    ASSERT_TRUE(oculon.finished(60000));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+    EXPECT_EQ(recordingsIn(folder).finished, done.finished) << "a second recording was started";
+}
+
+TEST_F(Desktop, PanTiltButtonsSendTheirRequestsToTheFocusedCamera)
+{
+    CamsimProcess cams({"--cameras", "2", "--no-auth", "--audio-off", "--fps", "2"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess oculon(home, x.name());
+    oculon.configure(cams, 2);
+    oculon.start();
+
+    // The request targets camsim logged for the move requests, in order.
+    const auto moves = [&] {
+        std::vector<std::string> found;
+        for (const std::string& line : cams.requestLog()) {
+            const auto get = line.find(" GET /Camera_Move.cgi");
+            if (get != std::string::npos)
+                found.push_back(line.substr(0, line.find(' ')) + line.substr(get));
+        }
+        return found;
+    };
+    const std::pair<const char*, int> pad[] = {
+        {"index_46.gif", 1}, {"index_49.gif", 2}, {"index_50.gif", 3}, {"index_51.gif", 4}, {"index_53.gif", 5}};
+    std::vector<std::string> expected;
+    for (const auto& [face, type] : pad) {
+        ASSERT_TRUE(press(face));
+        // The focused camera is the first one at start-up.
+        expected.push_back("cam=0 GET /Camera_Move.cgi?CameraMoveType=" + std::to_string(type));
+        ASSERT_TRUE(waitFor([&] { return moves().size() >= expected.size(); }, 30000))
+            << face << " sent nothing; " << oculon.errors();
+    }
+    EXPECT_EQ(moves(), expected);
+    EXPECT_TRUE(oculon.boxes().empty()) << oculon.boxes().front();
+
+    oculon.terminate();
+    ASSERT_TRUE(oculon.finished(60000));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+}
+
+TEST_F(Desktop, AfterAKillTheNextStartFinishesTheOpenRecordingsAsEndFiles)
+{
+    CamsimProcess cams({"--cameras", "4", "--no-auth", "--audio-off", "--fps", "10"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    // A file every 4 s: finished files and open ones side by side.
+    OculonProcess first(home, x.name());
+    first.configure(cams, 4, "REC_AT_START=1\nREC_FRAME_RATE=10\nREC_NUMBER_OF_FRAME=40\n");
+    first.start();
+    const auto folder = [&](int cam) { return fs::path(home.file("video_rec/cam" + std::to_string(cam))); };
+    ASSERT_TRUE(waitFor([&] {
+        for (int cam = 1; cam <= 4; ++cam) {
+            const Recordings r = recordingsIn(folder(cam));
+            if (r.finished.empty() || std::none_of(r.unfinished.begin(), r.unfinished.end(), holdsPictures))
+                return false;
+        }
+        return true;
+    }, 90000)) << first.errors();
+
+    first.kill();
+    ASSERT_TRUE(first.finished(30000));
+    std::map<fs::path, QByteArray> finished;
+    std::map<int, std::vector<fs::path>> leftOpen;
+    for (int cam = 1; cam <= 4; ++cam) {
+        const Recordings r = recordingsIn(folder(cam));
+        for (const fs::path& file : r.finished)
+            finished[file] = digestOf(file);
+        leftOpen[cam] = r.unfinished;
+        ASSERT_FALSE(r.unfinished.empty()) << "camera " << cam;
+    }
+
+    // The next start records again, and finishes what the kill left open.
+    OculonProcess second(home, x.name());
+    second.start();
+    const auto endFiles = [&](int cam) {
+        std::vector<fs::path> ends;
+        for (const fs::path& file : recordingsIn(folder(cam)).finished)
+            if (file.filename().string().find("End") != std::string::npos)
+                ends.push_back(file);
+        return ends;
+    };
+    ASSERT_TRUE(waitFor([&] {
+        for (int cam = 1; cam <= 4; ++cam) {
+            if (endFiles(cam).empty())
+                return false;
+            for (const fs::path& file : leftOpen[cam])
+                if (fs::exists(file))
+                    return false;
+        }
+        return true;
+    }, 90000)) << second.errors();
+    // One open file per camera (perhaps with its sound beside it) came back.
+    std::map<int, std::vector<fs::path>> recovered;
+    for (int cam = 1; cam <= 4; ++cam) {
+        recovered[cam] = endFiles(cam);
+        EXPECT_EQ(recovered[cam].size(), 1u) << "camera " << cam;
+    }
+    second.terminate();
+    ASSERT_TRUE(second.finished(60000));
+    EXPECT_EQ(second.exitCode(), 0) << second.errors();
+
+    for (const auto& [file, digest] : finished) {
+        EXPECT_EQ(digestOf(file), digest) << file << " changed";
+        EXPECT_GT(videoPackets(file), 0) << file;
+    }
+    for (int cam = 1; cam <= 4; ++cam) {
+        for (const fs::path& file : recovered[cam])
+            EXPECT_GT(videoPackets(file), 0) << file;
+        EXPECT_TRUE(recordingsIn(folder(cam)).unfinished.empty());
+    }
+}
+
+} // namespace

@@ -1,0 +1,95 @@
+#pragma once
+
+// The oculon program as an operator starts it: a process of its own on a real
+// X display (Qt's xcb platform), with an application folder of its own.
+//
+//   TempDir home;
+//   OculonProcess oculon(home, display);
+//   oculon.configure(cams, 2, "REC_AT_START=1\n");
+//   oculon.start();
+
+#include "support/CamsimProcess.h"
+#include "support/TempDir.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+class OculonProcess {
+public:
+    OculonProcess(const TempDir& home, const std::string& display) : m_home(home), m_display(display)
+    {
+        std::filesystem::create_directories(home.file("etc"));
+    }
+    ~OculonProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(10000);
+        }
+    }
+    OculonProcess(const OculonProcess&) = delete;
+    OculonProcess& operator=(const OculonProcess&) = delete;
+
+    static std::string program() { return std::string(std::getenv("OCULON_BUILD_BIN")) + "/oculon"; }
+
+    // config.ini with the 4x4 layout and camera sections for the first
+    // `count` camsim cameras; `extra` is added to each section.
+    void configure(const CamsimProcess& cams, int count, const std::string& extra = {}) const
+    {
+        std::string text = "[App]\nVIEWER_LAYOUT=16\n";
+        for (int i = 0; i < count; ++i)
+            text += "[Camera" + std::to_string(i + 1) + "]\nIP=127.0.0.1\nPORT=" + std::to_string(cams.port(i)) +
+                    "\nDISPLAY_LOCATION=Cam " + std::to_string(i + 1) + "\n" + extra;
+        std::ofstream(m_home.file("etc/config.ini")) << text;
+    }
+
+    void start(const QStringList& args = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", QString::fromStdString(m_display));
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove("WAYLAND_DISPLAY");
+        // The program paints with the raster engine; no GL library is loaded.
+        env.insert("QT_XCB_GL_INTEGRATION", "none");
+        env.insert("OCULON_HOME", QString::fromStdString(m_home.path()));
+        env.insert("OCULON_BOX_LOG", QString::fromStdString(m_home.file("boxes.log")));
+        m_process.setProcessEnvironment(env);
+        m_process.start(QString::fromStdString(program()), args);
+        m_process.waitForStarted(10000);
+    }
+
+    bool running() const { return m_process.state() == QProcess::Running; }
+    bool finished(int timeoutMs) { return m_process.waitForFinished(timeoutMs); }
+    int exitCode() const { return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1; }
+    void terminate() { m_process.terminate(); }
+    // SIGKILL: no shut-down of any kind runs.
+    void kill() { m_process.kill(); }
+    // What the program wrote to standard error so far.
+    std::string errors()
+    {
+        m_errors += m_process.readAllStandardError().toStdString();
+        return m_errors;
+    }
+
+    // The message boxes shown, one line each: icon|buttons|caption|text.
+    std::vector<std::string> boxes() const
+    {
+        std::ifstream in(m_home.file("boxes.log"));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+private:
+    const TempDir& m_home;
+    std::string m_display;
+    QProcess m_process;
+    std::string m_errors;
+};
