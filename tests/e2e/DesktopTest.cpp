@@ -293,8 +293,8 @@ TEST_F(Desktop, AScheduleItemOfTheCurrentMinuteRecordsForItsDuration)
     TempDir home;
     OculonProcess oculon(home, x.name());
     // Items for this minute and the next (minute,hour,day,month,weekday,
-    // duration): the watch timer's first tick, 30 s after the start, falls in
-    // one of them. Duration 10 s: the tick after the firing stops it.
+    // duration): the watch timer, shortened to 5 s, fires one of them at its
+    // first tick. Duration 10 s: a tick after that stops it.
     std::string schedule;
     const QDateTime now = QDateTime::currentDateTime();
     for (const QDateTime& at : {now, now.addSecs(60)})
@@ -305,6 +305,7 @@ TEST_F(Desktop, AScheduleItemOfTheCurrentMinuteRecordsForItsDuration)
                         .arg(at.date().month())
                         .toStdString();
     oculon.configure(cams, 1, "REC_FRAME_RATE=5\nREC_NUMBER_OF_FRAME=100000\nSCHEDULE=" + schedule + "\n");
+    oculon.shortenWatchTimer(5000);
     oculon.start();
     const fs::path folder = home.file("video_rec/cam1");
 

@@ -59,10 +59,15 @@ public:
         env.insert("QT_XCB_GL_INTEGRATION", "none");
         env.insert("OCULON_HOME", QString::fromStdString(m_home.path()));
         env.insert("OCULON_BOX_LOG", QString::fromStdString(m_home.file("boxes.log")));
+        if (m_watchMs > 0)
+            env.insert("OCULON_WATCH_MS", QString::number(m_watchMs));
         m_process.setProcessEnvironment(env);
         m_process.start(QString::fromStdString(program()), args);
         m_process.waitForStarted(10000);
     }
+
+    // The program's watch timer ticks every `ms` instead of every 30 s.
+    void shortenWatchTimer(int ms) { m_watchMs = ms; }
 
     bool running() const { return m_process.state() == QProcess::Running; }
     bool finished(int timeoutMs) { return m_process.waitForFinished(timeoutMs); }
@@ -90,6 +95,7 @@ public:
 private:
     const TempDir& m_home;
     std::string m_display;
+    int m_watchMs = 0;
     QProcess m_process;
     std::string m_errors;
 };
