@@ -19,6 +19,7 @@ class MainTimers;
 class SystemVolumes;
 class SingleInstance;
 class TerminationSignals;
+class ViewerStatisticsReport;
 
 // The program's start-up and shut-down. Start-up: the configuration, the
 // single-instance test, the main window with its viewers, the focused camera,
@@ -68,5 +69,6 @@ private:
     AlertList m_alerts;
     RepeatedBoxes m_timerBoxes;
     std::unique_ptr<MainTimers> m_timers;
+    std::unique_ptr<ViewerStatisticsReport> m_statistics; // --statistics
     bool m_shuttingDown = false;
 };
