@@ -13,6 +13,10 @@
 // S seconds later (default 30) closes it. CPU per shown picture is the
 // process's CPU over the window divided by the pictures shown in it.
 //
+// Beside the CPU it prints the context switches of oculon's threads per
+// shown picture, all threads and the window thread alone (read from /proc
+// with each statistics line): the wake-ups the road costs.
+//
 // The second run records AVI on all 16 cameras from the start
 // (REC_AT_START=1); the written rate is the growth of the recording folders
 // (finished and unfinished files) over the same window.
@@ -171,12 +175,38 @@ uint64_t bytesUnder(const fs::path& folder)
     return total;
 }
 
+// Context switches (voluntary and forced) of one thread of `pid`, or of all
+// its threads when `thread` is 0.
+uint64_t contextSwitches(qint64 pid, qint64 thread)
+{
+    uint64_t total = 0;
+    auto add = [&](const fs::path& status) {
+        std::ifstream in(status);
+        for (std::string line; std::getline(in, line);) {
+            if (line.find("ctxt_switches:") != std::string::npos)
+                total += std::strtoull(line.c_str() + line.find(':') + 1, nullptr, 10);
+        }
+    };
+    const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    if (thread != 0) {
+        add(tasks / std::to_string(thread) / "status");
+        return total;
+    }
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(tasks, ec))
+        add(entry.path() / "status");
+    return total;
+}
+
 // One line of oculon's --statistics.
 struct Sample {
     double seconds = 0;
     long long pictures = 0;
     double cpu = 0;
-    uint64_t recorded = 0; // bytes under the recording folders when the line was read
+    // Taken when the line was read:
+    uint64_t recorded = 0;       // bytes under the recording folders
+    uint64_t windowSwitches = 0; // context switches of the window (main) thread
+    uint64_t allSwitches = 0;    // of all threads
 };
 
 std::optional<Sample> parseSample(const std::string& line)
@@ -246,6 +276,8 @@ RunResult runOculon(const CamsimProcess& cams, const Options& o, bool record, co
             auto sample = parseSample(pending.substr(0, nl));
             if (!sample)
                 continue;
+            sample->windowSwitches = contextSwitches(oculon.processId(), oculon.processId());
+            sample->allSwitches = contextSwitches(oculon.processId(), 0);
             if (!haveFirst && sample->seconds >= o.warmup) {
                 sample->recorded = bytesUnder(recordings);
                 r.first = *sample;
@@ -285,6 +317,10 @@ void report(const char* name, const RunResult& r, double decodeFull, double deco
                 perPicture / decodeScaled);
     if (r.last.recorded > 0 || r.first.recorded > 0)
         std::printf(", %.2f MB/s written", double(r.last.recorded - r.first.recorded) / wall / 1e6);
+    if (pictures > 0)
+        std::printf(", %.2f context switches per shown picture (window thread %.2f)",
+                    double(r.last.allSwitches - r.first.allSwitches) / pictures,
+                    double(r.last.windowSwitches - r.first.windowSwitches) / pictures);
     std::printf(" (load %s before, %s after)\n", r.loadBefore.c_str(), r.loadAfter.c_str());
     std::fflush(stdout);
 }
