@@ -197,7 +197,7 @@ void BM_PlainDecode(benchmark::State& state)
 
 // The control's decoder over the same pictures into one cell bitmap, shown
 // at state.range(0) x 3/4 of that (640: full size; 256: a cell of a 4x4 split
-// of 1024 x 768).
+// of 1024 x 768; 210: a viewer of oculon's 4x4 layout).
 void BM_CellDecoder(benchmark::State& state)
 {
     const auto& pictures = recordedPictures();
