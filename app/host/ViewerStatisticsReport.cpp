@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <ctime>
 
 using namespace platform::component;
 
@@ -37,11 +38,18 @@ double ViewerStatisticsReport::processCpuSeconds()
     return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
 }
 
+double ViewerStatisticsReport::threadCpuSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
 void ViewerStatisticsReport::report()
 {
-    char line[128];
-    std::snprintf(line, sizeof line, "statistics: %.3f s, %lld pictures shown, %.3f s CPU\n",
+    char line[160];
+    std::snprintf(line, sizeof line, "statistics: %.3f s, %lld pictures shown, %.3f s CPU, %.3f s GUI thread CPU\n",
                   double(m_clock.nsecsElapsed()) / 1e9, static_cast<long long>(picturesShown(m_viewers.getViewers())),
-                  processCpuSeconds());
+                  processCpuSeconds(), threadCpuSeconds());
     m_out << line << std::flush;
 }

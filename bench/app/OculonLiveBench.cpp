@@ -8,10 +8,11 @@
 // Each run starts oculon on an application folder of its own (etc/config.ini
 // naming the 16 cameras, VIEWER_LAYOUT=16) with --statistics 1: every second
 // oculon prints the pictures its viewers have shown and the CPU time of its
-// process so far. The first line past W seconds (default 5: the cameras
-// connect and the controls settle) opens the measured window, the first line
-// S seconds later (default 30) closes it. CPU per shown picture is the
-// process's CPU over the window divided by the pictures shown in it.
+// process and of its window thread so far. The first line past W seconds
+// (default 5: the cameras connect and the controls settle) opens the
+// measured window, the first line S seconds later (default 30) closes it.
+// CPU per shown picture is the process's CPU over the window divided by the
+// pictures shown in it.
 //
 // Beside the CPU it prints the context switches of oculon's threads per
 // shown picture, all threads and the window thread alone (read from /proc
@@ -203,6 +204,7 @@ struct Sample {
     double seconds = 0;
     long long pictures = 0;
     double cpu = 0;
+    double windowCpu = 0; // the GUI thread's, which is every control's window thread
     // Taken when the line was read:
     uint64_t recorded = 0;       // bytes under the recording folders
     uint64_t windowSwitches = 0; // context switches of the window (main) thread
@@ -212,8 +214,8 @@ struct Sample {
 std::optional<Sample> parseSample(const std::string& line)
 {
     Sample s;
-    if (std::sscanf(line.c_str(), "statistics: %lf s, %lld pictures shown, %lf s CPU", &s.seconds, &s.pictures,
-                    &s.cpu) != 3)
+    if (std::sscanf(line.c_str(), "statistics: %lf s, %lld pictures shown, %lf s CPU, %lf s GUI thread CPU",
+                    &s.seconds, &s.pictures, &s.cpu, &s.windowCpu) != 4)
         return std::nullopt;
     return s;
 }
@@ -311,10 +313,11 @@ void report(const char* name, const RunResult& r, double decodeFull, double deco
     const double cpu = r.last.cpu - r.first.cpu;
     const double pictures = double(r.last.pictures - r.first.pictures);
     const double perPicture = pictures > 0 ? cpu / pictures : 0;
-    std::printf("%s: %.1f s measured, %.1f pictures/s shown, %.3f cores, %.3f ms CPU per shown picture "
-                "= %.2fx a full-size decode, %.2fx a decode at the viewers' scale",
-                name, wall, pictures / wall, cpu / wall, perPicture * 1e3, perPicture / decodeFull,
-                perPicture / decodeScaled);
+    const double windowCpu = r.last.windowCpu - r.first.windowCpu;
+    std::printf("%s: %.1f s measured, %.1f pictures/s shown, %.3f cores (window thread %.3f), %.3f ms CPU per "
+                "shown picture (window thread %.3f) = %.2fx a full-size decode, %.2fx a decode at the viewers' scale",
+                name, wall, pictures / wall, cpu / wall, windowCpu / wall, perPicture * 1e3,
+                pictures > 0 ? windowCpu / pictures * 1e3 : 0.0, perPicture / decodeFull, perPicture / decodeScaled);
     if (r.last.recorded > 0 || r.first.recorded > 0)
         std::printf(", %.2f MB/s written", double(r.last.recorded - r.first.recorded) / wall / 1e6);
     if (pictures > 0)
