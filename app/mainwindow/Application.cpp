@@ -7,6 +7,7 @@
 #include "app/core/PanelLayout.h"
 #include "app/core/ViewerLayout.h"
 #include "app/host/ViewerCreation.h"
+#include "app/host/ViewerStatisticsReport.h"
 #include "app/dialogs/AppDialogs.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/Form4.h"
@@ -44,6 +45,7 @@ Application::Application(CommandLine options)
 Application::~Application()
 {
     // The timers stop first; the window goes before the cameras it reports to.
+    m_statistics.reset();
     m_timers.reset();
     m_links.reset();
     m_form.reset();
@@ -104,6 +106,10 @@ int Application::run()
     m_form->show();
     startTimers();
     connectFrom(0);
+    if (m_options.statisticsSeconds) {
+        const int ms = static_cast<int>(std::min(*m_options.statisticsSeconds * 1000.0, 2.0e9));
+        m_statistics = std::make_unique<ViewerStatisticsReport>(m_viewers, std::max(ms, 1), std::cout);
+    }
     return QApplication::exec();
 }
 
@@ -177,6 +183,7 @@ void Application::shutDown()
     if (m_shuttingDown || !m_form)
         return;
     m_shuttingDown = true;
+    m_statistics.reset();
 
     if (!m_options.screenshotFile.empty()) {
         if (!m_form->grab().save(QString::fromStdString(m_options.screenshotFile)))

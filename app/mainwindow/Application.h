@@ -20,6 +20,7 @@ class SystemVolumes;
 class SingleInstance;
 class TerminationSignals;
 class WindowLinks;
+class ViewerStatisticsReport;
 
 // The program's start-up and shut-down. Start-up: the configuration, the
 // single-instance test, the main window with its viewers, the focused camera,
@@ -79,5 +80,6 @@ private:
     std::unique_ptr<MainTimers> m_timers;
     // Before the main window goes: its windows refer to the console.
     std::unique_ptr<WindowLinks> m_links;
+    std::unique_ptr<ViewerStatisticsReport> m_statistics; // --statistics
     bool m_shuttingDown = false;
 };

@@ -36,7 +36,7 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args)
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        const bool takesValue = name == "--quit-after" || name == "--screenshot";
+        const bool takesValue = name == "--quit-after" || name == "--screenshot" || name == "--statistics";
         if (takesValue && !value) {
             if (i + 1 >= args.size())
                 return failed(name + " needs a value");
@@ -52,6 +52,10 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args)
             line.quitAfterSeconds = seconds(*value);
             if (!line.quitAfterSeconds)
                 return failed("--quit-after needs a number of seconds, not \"" + *value + "\"");
+        } else if (name == "--statistics") {
+            line.statisticsSeconds = seconds(*value);
+            if (!line.statisticsSeconds || *line.statisticsSeconds < 0.001)
+                return failed("--statistics needs a positive number of seconds, not \"" + *value + "\"");
         } else if (name == "--screenshot") {
             if (value->empty())
                 return failed("--screenshot needs a file name");
@@ -73,6 +77,8 @@ std::string CommandLine::usage(const std::string& program)
            "  --quit-after SECONDS   end after SECONDS through the ordinary shut-down;\n"
            "                         a message box still open is answered with its default\n"
            "  --screenshot FILE.png  save the main window just before the shut-down\n"
+           "  --statistics SECONDS   every SECONDS print a line with the pictures the\n"
+           "                         viewers showed and the CPU time spent so far\n"
            "  -h, --help             show this text and end\n"
            "  -v, --version          show the version and end\n";
 }

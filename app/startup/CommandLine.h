@@ -7,10 +7,12 @@
 // The program's options. None is needed to run; they serve demos and tests:
 //   --quit-after SECONDS  end through the ordinary shut-down after SECONDS
 //   --screenshot FILE.png save the main window just before the shut-down
+//   --statistics SECONDS  print the pictures shown and the CPU spent every SECONDS
 //   --help, --version
 struct CommandLine {
     std::optional<double> quitAfterSeconds;
     std::string screenshotFile;
+    std::optional<double> statisticsSeconds;
     bool help = false;
     bool version = false;
     // Set when the arguments could not be understood; the rest is then unset.

@@ -94,8 +94,11 @@ int scaleEighthsFor(QSize pictureSize, QSize shownSize)
     const int64_t ph = pictureSize.height();
     if (int64_t(shownSize.width()) * 2 > pw || int64_t(shownSize.height()) * 2 > ph)
         return 8;
-    // At half size or less, four eighths always cover the shown size.
-    for (int m = 1; m < 4; ++m) {
+    // At half size or less, four eighths always cover the shown size. Only
+    // one, two and four eighths are used: libjpeg-turbo has fast inverse
+    // transforms for those, while three eighths runs plain C transforms (3x3
+    // for brightness, 6x6 for colour) and costs more than four eighths.
+    for (int m = 1; m < 4; m *= 2) {
         if ((pw * m + 7) / 8 >= shownSize.width() && (ph * m + 7) / 8 >= shownSize.height())
             return m;
     }

@@ -18,8 +18,9 @@ struct DecodeOutcome {
 // The scale, in eighths, at which a picture of `pictureSize` is decoded when
 // it is shown at `shownSize`. A picture shown at half its size or less in
 // both directions is decoded with the library's DCT scaling at the smallest
-// scale whose output still covers `shownSize` (libjpeg's output size is the
-// picture size times eighths / 8, rounded up); anything else, and an empty
+// of 1/8, 2/8 and 4/8 whose output still covers `shownSize` (libjpeg's output
+// size is the picture size times eighths / 8, rounded up; the other eighths
+// decode slower than 4/8); anything else, and an empty
 // `shownSize`, gives full size (8). The picture is then only ever stretched
 // down to the shown size, never up.
 int scaleEighthsFor(QSize pictureSize, QSize shownSize);

@@ -7,6 +7,7 @@
 #include "app/core/ViewerGO.h"
 #include "app/host/ViewerCreation.h"
 #include "app/host/ViewerHost.h"
+#include "app/host/ViewerStatisticsReport.h"
 #include "platform/component/Creation.h"
 #include "platform/component/Hosting.h"
 #include "platform/registry/Registry.h"
@@ -186,6 +187,8 @@ TEST_F(AgainstCamsim, CamerasDriveTheirViewersAndRecordingsEndWithTheViewers)
     viewer.dispatch()->queryInterface(ViewStatistics::iid, stats.put());
     ASSERT_TRUE(stats);
     EXPECT_TRUE(pumpUntil([&] { return stats->picturesShown() >= 15; })) << "no pictures";
+    // The program's statistics add up every viewer's own counter.
+    EXPECT_GE(ViewerStatisticsReport::picturesShown(viewerGO.getViewers()), stats->picturesShown());
     stats.reset();
     viewer = ViewerHandle();
     viewers.shutdown();

@@ -26,6 +26,8 @@ TEST(CommandLineTest, ReadsTheOptionsAndRejectsWhatItCannotUse)
     EXPECT_EQ(both.quitAfterSeconds.value_or(-1), 2.5);
     EXPECT_EQ(both.screenshotFile, "shot.png");
     EXPECT_EQ(CommandLine::parse({"--quit-after=0"}).quitAfterSeconds.value_or(-1), 0.0);
+    EXPECT_FALSE(none.statisticsSeconds);
+    EXPECT_EQ(CommandLine::parse({"--statistics", "0.5"}).statisticsSeconds.value_or(-1), 0.5);
     EXPECT_TRUE(CommandLine::parse({"--help"}).help);
     EXPECT_TRUE(CommandLine::parse({"-v"}).version);
 
@@ -36,6 +38,8 @@ TEST(CommandLineTest, ReadsTheOptionsAndRejectsWhatItCannotUse)
              {"--quit-after", "3s"},     // trailing text
              {"--quit-after", "inf"},    // not finite
              {"--screenshot="},          // empty file name
+             {"--statistics", "0"},      // a report without an interval
+             {"--statistics"},           // value missing
              {"--help=yes"},             // a flag with a value
              {"--frobnicate"},
              {"extra"}}) {
@@ -45,7 +49,7 @@ TEST(CommandLineTest, ReadsTheOptionsAndRejectsWhatItCannotUse)
     }
     // The usage names every option.
     const std::string usage = CommandLine::usage("oculon");
-    for (const char* option : {"--quit-after", "--screenshot", "--help", "--version"})
+    for (const char* option : {"--quit-after", "--screenshot", "--statistics", "--help", "--version"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

@@ -1,0 +1,55 @@
+#include "app/host/ViewerStatisticsReport.h"
+
+#include "platform/component/Hosting.h"
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <ctime>
+
+using namespace platform::component;
+
+ViewerStatisticsReport::ViewerStatisticsReport(ViewerGO& viewers, int intervalMs, std::ostream& out)
+    : m_viewers(viewers), m_out(out)
+{
+    m_clock.start();
+    m_timer.setInterval(intervalMs);
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { report(); });
+    m_timer.start();
+}
+
+int64_t ViewerStatisticsReport::picturesShown(const ViewerGO::Viewers& viewers)
+{
+    int64_t total = 0;
+    for (const ViewerHandle& viewer : viewers) {
+        if (!viewer.isBound())
+            continue;
+        ComPtr<ViewStatistics> stats;
+        if (viewer.dispatch()->queryInterface(ViewStatistics::iid, stats.put()) == S_OK && stats)
+            total += stats->picturesShown();
+    }
+    return total;
+}
+
+double ViewerStatisticsReport::processCpuSeconds()
+{
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+double ViewerStatisticsReport::threadCpuSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+void ViewerStatisticsReport::report()
+{
+    char line[160];
+    std::snprintf(line, sizeof line, "statistics: %.3f s, %lld pictures shown, %.3f s CPU, %.3f s GUI thread CPU\n",
+                  double(m_clock.nsecsElapsed()) / 1e9, static_cast<long long>(picturesShown(m_viewers.getViewers())),
+                  processCpuSeconds(), threadCpuSeconds());
+    m_out << line << std::flush;
+}
