@@ -1,9 +1,10 @@
-// What the real program spends on live cameras: oculon, offscreen, with 16
+// What the real program spends on live cameras: oculon (offscreen, or with
+// --xvfb on an Xvfb display of 1024 x 768 through Qt's xcb platform) with 16
 // camsim cameras (640 x 480, 30 pictures/s each, the viewers' default pacing)
 // in its 4x4 layout, against the cost of decoding the same cameras' pictures
 // with the media library's decoder in this program.
 //
-//   oculon_live_bench [--seconds S] [--warmup W] [--only live|record]
+//   oculon_live_bench [--seconds S] [--warmup W] [--only live|record] [--xvfb]
 //
 // Each run starts oculon on an application folder of its own (etc/config.ini
 // naming the 16 cameras, VIEWER_LAYOUT=16) with --statistics 1: every second
@@ -29,6 +30,7 @@
 #include "control/session/Session.h"
 #include "control/session/VidMessages.h"
 #include "media/jpeg/JpegDecoder.h"
+#include "e2e/XDisplay.h"
 #include "support/CamsimProcess.h"
 #include "support/TempDir.h"
 
@@ -66,6 +68,11 @@ struct Options {
     double warmup = 5;
     bool live = true;
     bool record = true;
+    // The program on an Xvfb display of its own (Qt's xcb platform) instead
+    // of the offscreen platform.
+    bool xvfb = false;
+    // Set once that display runs.
+    std::string display;
 };
 
 std::optional<Options> parse(int argc, char** argv)
@@ -82,7 +89,9 @@ std::optional<Options> parse(int argc, char** argv)
             const std::string which = argv[++i];
             o.live = which == "live";
             o.record = which == "record";
-        } else
+        } else if (a == "--xvfb")
+            o.xvfb = true;
+        else
             return std::nullopt;
     }
     if (o.seconds <= 0 || o.warmup < 0 || (!o.live && !o.record))
@@ -246,7 +255,15 @@ RunResult runOculon(const CamsimProcess& cams, const Options& o, bool record, co
 
     QProcess oculon;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    if (o.display.empty()) {
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    } else {
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("DISPLAY", QString::fromStdString(o.display));
+        env.remove("WAYLAND_DISPLAY");
+        // Painted by the raster engine, as on a desktop without GL.
+        env.insert("QT_XCB_GL_INTEGRATION", "none");
+    }
     env.insert("OCULON_HOME", QString::fromStdString(home.string()));
     env.insert("STROVIX_REGISTRY", QString::fromStdString((home / "registry").string()));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / "config").string()));
@@ -332,10 +349,19 @@ void report(const char* name, const RunResult& r, double decodeFull, double deco
 
 int main(int argc, char** argv)
 {
-    const auto options = parse(argc, argv);
+    auto options = parse(argc, argv);
     if (!options) {
-        std::fprintf(stderr, "usage: oculon_live_bench [--seconds S] [--warmup W] [--only live|record]\n");
+        std::fprintf(stderr, "usage: oculon_live_bench [--seconds S] [--warmup W] [--only live|record] [--xvfb]\n");
         return 64;
+    }
+    std::optional<XDisplay> screen;
+    if (options->xvfb) {
+        screen.emplace();
+        if (!screen->started()) {
+            std::fprintf(stderr, "oculon_live_bench: %s\n", screen->error().c_str());
+            return 1;
+        }
+        options->display = screen->name();
     }
     // The program lies in build/bench; oculon and camsim in build/bin.
     const fs::path buildRoot = fs::canonical("/proc/self/exe").parent_path().parent_path();
@@ -366,6 +392,9 @@ int main(int argc, char** argv)
                 outcome.scaleEighths, kViewerSize.width(), kViewerSize.height(), loadText().c_str());
     std::fflush(stdout);
 
+    if (!options->display.empty())
+        std::printf("oculon runs on the Xvfb display %s (%dx%d)\n", options->display.c_str(), XDisplay::kWidth,
+                    XDisplay::kHeight);
     if (options->live)
         report("oculon, 16 cameras in 4x4", runOculon(cams, *options, false, buildRoot), full, scaled);
     if (options->record)
