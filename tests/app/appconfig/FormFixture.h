@@ -14,6 +14,7 @@
 #include "app/storage/VolumeInfo.h"
 #include "platform/ini/IniFile.h"
 #include "support/CapturedDialogs.h"
+#include "support/GuiApp.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -33,15 +34,9 @@
 
 inline QApplication& testApp()
 {
-    static int argc = 1;
-    static char name[] = "app_appconfig_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        // The weekday and month names below are the English ones.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        return new QApplication(argc, argv);
-    }();
-    return *app;
+    // The weekday and month names below are the English ones.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    return guiApp();
 }
 
 class FakeMounts : public VolumeInfo {

@@ -7,6 +7,7 @@
 #include "app/emapwindow/eMapForm.h"
 #include "platform/ini/IniFile.h"
 #include "support/CapturedDialogs.h"
+#include "support/GuiApp.h"
 #include "support/TempDir.h"
 
 #include <QAction>
@@ -29,15 +30,6 @@
 #include <vector>
 
 namespace {
-
-QApplication& testApp()
-{
-    static int argc = 1;
-    static char name[] = "app_emapwindow_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // The main window as the e-map sees it: records what it was asked to do.
 struct FakeHost : EMapHost {
@@ -64,7 +56,7 @@ class EMapFormTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
+        guiApp();
         std::filesystem::create_directories(home.path() + "/etc");
         restart();
     }

@@ -12,6 +12,7 @@
 #include "platform/component/Hosting.h"
 #include "platform/registry/Registry.h"
 #include "support/CamsimProcess.h"
+#include "support/GuiApp.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -26,17 +27,6 @@
 using namespace platform::component;
 
 namespace {
-
-QApplication& testApp()
-{
-    static int argc = 1;
-    static char name[] = "app_host_tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: the application object must outlive Qt's own
-    // exit-time clean-up.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // Runs the event loop until `done` holds or `timeoutMs` passed (a bound for
 // a stuck test, not a speed target).
@@ -71,7 +61,7 @@ class PrivateRegistry : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
+        guiApp();
         ::setenv("STROVIX_REGISTRY", registry.path().c_str(), 1);
     }
     void TearDown() override { ::unsetenv("STROVIX_REGISTRY"); }

@@ -2,6 +2,7 @@
 // the boxes the program answers itself when it ends unattended.
 #include "app/dialogs/AppDialogs.h"
 #include "support/CapturedDialogs.h"
+#include "support/GuiApp.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,15 +16,6 @@
 #include "support/TempDir.h"
 
 namespace {
-
-QApplication& testApp()
-{
-    static int argc = 1;
-    static char name[] = "app_mainwindow_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 class Captured : public ::testing::Test {
 protected:
@@ -79,7 +71,7 @@ class PlatformBoxes : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
+        guiApp();
         ::setenv("OCULON_BOX_LOG", log.file("boxes.log").c_str(), 1);
     }
     void TearDown() override

@@ -7,6 +7,7 @@
 #include "platform/component/Creation.h"
 #include "support/CamsimProcess.h"
 #include "support/CapturedDialogs.h"
+#include "support/GuiApp.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
@@ -26,15 +27,6 @@
 
 namespace {
 
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "app_mainwindow_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
-
 QWidget* mainForm()
 {
     for (QWidget* each : QApplication::topLevelWidgets())
@@ -50,7 +42,7 @@ class ApplicationShutDown : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApp();
+        guiApp();
         ::setenv("OCULON_HOME", home.path().c_str(), 1);
         ::setenv("STROVIX_REGISTRY", registry.path().c_str(), 1);
         ASSERT_FALSE(platform::component::failed(platform::component::registerLibrary(

@@ -9,6 +9,7 @@
 #include "app/core/ViewerLayout.h"
 #include "app/dialogs/AppDialogs.h"
 #include "support/CapturedDialogs.h"
+#include "support/GuiApp.h"
 #include "app/mainwindow/ButtonConsole.h"
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/MainForm.h"
@@ -48,15 +49,6 @@
 
 namespace {
 
-QApplication& testApp()
-{
-    static int argc = 1;
-    static char name[] = "app_mainwindow_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 std::string pictureOf(const QAbstractButton* button)
 {
     return button->property("picture").toString().toStdString();
@@ -66,7 +58,7 @@ class ButtonConsoleTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
+        guiApp();
         ::setenv("STROVIX_REGISTRY", registry.path().c_str(), 1);
         config.initConfig(home.path());
         dialogs.answer = AppDialogs::Answer::Yes;

@@ -7,6 +7,7 @@
 #include "app/mainwindow/Form4.h"
 #include "app/mainwindow/MainForm.h"
 #include "app/mainwindow/ViewerGrid.h"
+#include "support/GuiApp.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -20,20 +21,11 @@
 
 namespace {
 
-QApplication& testApp()
-{
-    static int argc = 1;
-    static char name[] = "app_mainwindow_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
+        guiApp();
         ::setenv("STROVIX_REGISTRY", registry.path().c_str(), 1);
         config.initConfig(home.path());
     }

@@ -12,6 +12,7 @@
 #include "app/mainwindow/ImageGO.h"
 #include "app/mainwindow/MainForm.h"
 #include "app/mainwindow/ViewerGrid.h"
+#include "support/GuiApp.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
@@ -29,15 +30,6 @@
 namespace
 {
 
-QApplication& testApp()
-{
-    static int argc = 1;
-    static char name[] = "app_mainwindow_tests";
-    static char* argv[] = { name, nullptr };
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 // Geometry of every named control of the window's client area, in pixels.
 std::map<QString, QRect> placesOf(const MainForm& form)
 {
@@ -53,7 +45,7 @@ class MainSkinTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        testApp();
+        guiApp();
         ::setenv("STROVIX_REGISTRY", registry.path().c_str(), 1);
         config.initConfig(home.path());
     }

@@ -10,6 +10,7 @@
 #include "app/storage/DiskFO.h"
 #include "app/storage/DiskWatch.h"
 #include "app/storage/FileExtGO.h"
+#include "support/GuiApp.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -23,15 +24,6 @@
 #include <vector>
 
 namespace {
-
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "app_mainwindow_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
 
 // Runs events until `done` holds or a generous bound passes.
 template <typename Pred>
@@ -62,7 +54,7 @@ MainTimers::Pace handDriven()
 
 TEST(MainTimers, AWatchTickNeverRunsInsideAnotherAndVisitsEverySlotInOrder)
 {
-    ensureApp();
+    guiApp();
     Disk disk;
     std::vector<int> visited;
     int depth = 0;
@@ -96,7 +88,7 @@ TEST(MainTimers, AWatchTickNeverRunsInsideAnotherAndVisitsEverySlotInOrder)
 
 TEST(MainTimers, AShutDownFromInsideATickEndsItAfterThatSlot)
 {
-    ensureApp();
+    guiApp();
     Disk disk;
     std::vector<int> visited;
     MainTimers* timers = nullptr;
@@ -118,7 +110,7 @@ TEST(MainTimers, AShutDownFromInsideATickEndsItAfterThatSlot)
 
 TEST(MainTimers, OnlyTheFocusedSlotHasItsRecordButtonRefreshed)
 {
-    ensureApp();
+    guiApp();
     Disk disk;
     std::vector<int16_t> refreshed;
     SlotDuties duties;
@@ -131,7 +123,7 @@ TEST(MainTimers, OnlyTheFocusedSlotHasItsRecordButtonRefreshed)
 
 TEST(MainTimers, TheClockLabelFollowsTheClockInTheUsersFormat)
 {
-    ensureApp();
+    guiApp();
     Disk disk;
     QLabel clockLbl;
     QDateTime shown(QDate(2026, 3, 4), QTime(5, 6, 7));
@@ -148,7 +140,7 @@ TEST(MainTimers, TheClockLabelFollowsTheClockInTheUsersFormat)
 
 TEST(MainTimers, TheDiskThrottleAddsItsLineAtTheTickAfterTheCounterReached600)
 {
-    ensureApp();
+    guiApp();
     Disk disk;
     disk.cfg.setCircularMode(1); // short space recycles; only the throttle adds lines
     disk.volumes.setMegabytes(100, 2);
@@ -176,7 +168,7 @@ TEST(MainTimers, TheDiskThrottleAddsItsLineAtTheTickAfterTheCounterReached600)
 
 TEST(MainTimers, TheWatchTimerRunsTicksByItself)
 {
-    ensureApp();
+    guiApp();
     Disk disk;
     int ticks = 0;
     SlotDuties duties;
@@ -187,7 +179,7 @@ TEST(MainTimers, TheWatchTimerRunsTicksByItself)
 
 TEST(ViewerGridLayout, TwoByTwoAroundSlot14ShowsSlots12To15InTheFourCells)
 {
-    ensureApp();
+    guiApp();
     ScreenMetrics screen;
     ViewerGrid grid(screen);
     grid.resize(1200, 900);

@@ -24,7 +24,7 @@ class PlayerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
+        guiApp();
         writeRecording(path, 30, 10.0f);
     }
 
@@ -215,7 +215,7 @@ TEST_F(PlayerWindowTest, ADamagedFileShowsWhyInTheWindow)
 
 TEST(SnapshotViewer, FitsOrShowsTheActualSize)
 {
-    testApp();
+    guiApp();
     TempDir dir;
     const auto jpeg = strovix::test::quadrantPicture(800, 600);
     std::ofstream(dir.file("s.jpg"), std::ios::binary)

@@ -62,7 +62,7 @@ class RecListFormTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
+        guiApp();
         config.initConfig(home.path());
         cameras = std::make_unique<CameraGO>(config, viewers);
         for (int16_t uid = 0; uid < 16; ++uid) {

@@ -6,6 +6,7 @@
 
 #include "control/recording/AviWriter.h"
 #include "tests/control/recording/RecordingTestSupport.h"
+#include "support/GuiApp.h"
 #include "support/TestPictures.h"
 
 #include <QApplication>
@@ -20,15 +21,6 @@
 #include <vector>
 
 namespace reclist_test {
-
-inline QApplication& testApp()
-{
-    static int argc = 1;
-    static char name[] = "app_recordlist_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // The colour of frame k of the test recordings: every frame differs.
 inline QColor frameColour(int k)
