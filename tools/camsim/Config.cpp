@@ -147,7 +147,8 @@ error. SIGINT or SIGTERM ends the program with exit status 0.
   --grey                 grey-scale pictures
   --odd-size             every picture 800x600 (a size outside the control's table)
   --ex-status TEXT       extended status text from column 100 of the status block
-  --motion-interval MS   motion counter step while detection is on (default 5000)
+  --motion-interval MS   motion counter step while detection is on (default 5000;
+                         0: only /SimulateMotion.cgi moves it)
   --audio-off            camera audio switch starts off
   --closed               cameras start closed
   --max-connections N    connections at once per camera (default 64, at least 32)
@@ -179,6 +180,8 @@ Endpoints (GET): /GetStatus.cgi /GetMyself.cgi /GetVer.cgi /GetCapability.cgi
 /SendMail.cgi /PPPoE.cgi /Modem.cgi /GetFtp.cgi /SetFtp.cgi /GetIP.cgi
 /SetIP.cgi /GetLog.cgi /GetTime.cgi /SetTime.cgi /GetName.cgi
 /Camera_Move.cgi (no authentication asked)
+/SimulateMotion.cgi (any user; the motion counter steps at once, as when the
+camera sees motion: a client that switched detection on reports it)
 )";
 }
 
@@ -303,9 +306,9 @@ std::optional<Config> parseCommandLine(int argc, const char* const* argv, std::s
                 return fail("--ex-status takes a text");
             c.exStatus = *v;
         } else if (opt == "--motion-interval") {
-            auto v = intValue(10, 3600000);
-            if (!v)
-                return fail("--motion-interval takes 10 to 3600000 ms");
+            auto v = intValue(0, 3600000);
+            if (!v || (*v > 0 && *v < 10))
+                return fail("--motion-interval takes 0 or 10 to 3600000 ms");
             c.motionIntervalMs = int(*v);
         } else if (opt == "--audio-off") {
             c.audioOn = false;

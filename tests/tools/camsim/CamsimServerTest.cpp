@@ -101,6 +101,21 @@ TEST(CamsimRequests, MotionCounterRunsWhileDetectionIsOn)
     EXPECT_EQ(status(port).substr(60, 6), stopped);
 }
 
+TEST(CamsimRequests, MotionOnRequestStepsTheCounterAtOnce)
+{
+    auto server = startServer({"--motion-interval", "0"});
+    ASSERT_TRUE(server);
+    const int port = server->ports()[0];
+    get(port, "/SetMotionDetect.cgi?Enable=true");
+    const int before = std::stoi(status(port).substr(60, 6));
+    usleep(100000);
+    EXPECT_EQ(std::stoi(status(port).substr(60, 6)), before) << "interval 0: no motion by itself";
+    EXPECT_EQ(get(port, "/SimulateMotion.cgi", "guest", "guest").status, 200) << "any user";
+    EXPECT_EQ(std::stoi(status(port).substr(60, 6)), before + 1);
+    EXPECT_EQ(get(port, "/SimulateMotion.cgi", "", "").status, 401);
+    EXPECT_EQ(status(port)[72], '1') << "the switch stays as it was";
+}
+
 TEST(CamsimRequests, AuthenticationAndRoles)
 {
     auto server = startServer({});
