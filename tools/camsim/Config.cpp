@@ -131,6 +131,8 @@ error. SIGINT or SIGTERM ends the program with exit status 0.
   --fps F                pictures per second per stream, 0.1 to 100 (default 30)
   --serve-seconds S      end by itself after S seconds (default: run until a signal)
   --no-auth              accept every request as "administrator"
+  --no-auth-as USER      accept every request as USER (one of the users, with
+                         that user's role)
   --user NAME:PASS[:admin]
                          add a user (repeatable); defaults: administrator/admin
                          (administrator) and guest/guest
@@ -239,6 +241,12 @@ std::optional<Config> parseCommandLine(int argc, const char* const* argv, std::s
             c.serveSeconds = *f;
         } else if (opt == "--no-auth") {
             c.noAuth = true;
+        } else if (opt == "--no-auth-as") {
+            auto v = value();
+            if (!v || v->empty())
+                return fail("--no-auth-as takes a user name");
+            c.noAuth = true;
+            c.noAuthUser = *v;
         } else if (opt == "--user") {
             auto v = value();
             if (!v)
