@@ -69,6 +69,7 @@ int Application::run()
     m_cameras = std::make_unique<CameraGO>(config, m_viewers);
     m_form = std::make_unique<MainForm>(*m_cameras, m_viewers, host::installedControlLibrary());
     m_cameras->setWindow(m_form.get());
+    m_cameras->setAlertSink([this](const std::string& line) { addAlertLine(line); });
     const auto created = m_form->createViewers();
     if (platform::component::failed(created)) {
         std::cerr << "oculon: the viewer control could not be created (error 0x" << std::hex
