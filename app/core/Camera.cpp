@@ -5,10 +5,13 @@
 #include "app/core/CameraGO.h"
 #include "app/core/CameraSettings.h"
 #include "app/core/CameraWindow.h"
+#include "app/core/MotionRecording.h"
 #include "app/core/NumberText.h"
 #include "app/schedule/Schedule.h"
 #include "app/schedule/SchedulePasses.h"
 #include "app/storage/FileExtGO.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -32,7 +35,7 @@ std::string urlOf(const std::string& ip, int32_t port)
 } // namespace
 
 Camera::Camera(CameraGO& owner)
-    : m_owner(owner)
+    : m_owner(owner), m_motion(std::make_unique<MotionRecording>(*this, owner))
 {
 }
 
@@ -87,6 +90,7 @@ void Camera::open()
 {
     m_viewer.setUrl(getURL());
     m_connStatus = 1;
+    m_motion->connected();
     m_viewer.setAudio(kOff);
     if (CameraWindow* window = m_owner.window())
         window->showAudioToggle();
@@ -110,6 +114,7 @@ void Camera::disconnect()
         m_viewer.setAvi(kOff);
         pendingEvents();
     }
+    m_motion->disconnected();
     m_viewer.setUrl("");
     m_connStatus = 0;
     pendingEvents();
@@ -127,19 +132,41 @@ bool Camera::isRecording() const
 
 void Camera::startRec()
 {
+    m_motion->handOver();
     m_viewer.setAvi(kOn);
 }
 
 void Camera::stopRec()
 {
     m_viewer.setAvi(kOff);
+    m_motion->recordingStopped();
+}
+
+void Camera::onViewerStatus()
+{
+    m_connStatus = 1;
+    m_motion->viewerReported();
+}
+
+void Camera::onViewerMotion()
+{
+    m_motion->motionDetected();
+}
+
+void Camera::onRecordingStopped()
+{
+    m_motion->recordingStopped();
 }
 
 SchedulePassHooks Camera::passHooks()
 {
     SchedulePassHooks hooks;
     hooks.startRec = [this] { startRec(); };
-    hooks.stopRec = [this] { stopRec(); };
+    // A schedule item ends the schedule's recording, not one the motion holds.
+    hooks.stopRec = [this] {
+        if (!m_motion->ownsRecording())
+            stopRec();
+    };
     hooks.pendingEvents = [this] { pendingEvents(); };
     return hooks;
 }
@@ -228,6 +255,20 @@ bool Camera::setRecAtStart(bool flag)
     return m_recAtStart = flag;
 }
 
+bool Camera::setRecOnMotion(bool flag)
+{
+    if (flag != m_recOnMotion) {
+        m_recOnMotion = flag;
+        m_motion->settingChanged();
+    }
+    return m_recOnMotion;
+}
+
+int32_t Camera::setMotionHold(int32_t seconds)
+{
+    return m_motionHold = std::clamp(seconds, kMinMotionHold, kMaxMotionHold);
+}
+
 std::shared_ptr<Schedule> Camera::getSchedule()
 {
     if (!m_schedule) {
@@ -256,7 +297,12 @@ std::string Camera::getURL() const
 
 std::string Camera::getRecPrefix() const
 {
-    return "r-" + m_displayLocation + "_!" + "0" + "_";
+    return "r-" + m_displayLocation + "_!" + (m_motion->ownsRecording() ? "1" : "0") + "_";
+}
+
+void Camera::applyRecPrefix()
+{
+    m_viewer.setAviPre(getRecPrefix());
 }
 
 std::string Camera::getSnapshotPrefix() const
@@ -288,6 +334,8 @@ const ViewerHandle& Camera::setViewer(ViewerHandle viewer)
 
 void Camera::releaseViewer()
 {
+    // The viewer finishes a running recording under the prefix it holds.
+    m_motion->released();
     m_viewer = ViewerHandle();
     m_connStatus = 0;
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 class CameraGO;
+class MotionRecording;
 struct SchedulePassHooks;
 
 // One of the 16 camera slots, bound to the viewer control that shows and
@@ -52,11 +53,24 @@ public:
     void disconnect();
 
     bool isRecording() const;
+    // Recording started and stopped by hand, at start or by the schedule. A
+    // motion recording that runs when one of them starts becomes theirs; a
+    // stop ends any recording.
     void startRec();
     void stopRec();
-    // The schedule's start and stop passes over this camera.
+    // The schedule's start and stop passes over this camera. The stop pass
+    // leaves a recording that the motion holds to its hold.
     void startScheduledRec();
     void stopScheduledRec();
+    // The viewer raised its Status event: the camera counts as connecting,
+    // and its login is done (a camera recording on motion switches the
+    // camera's motion detection on now).
+    void onViewerStatus();
+    // The viewer raised its MotionDetect event.
+    void onViewerMotion();
+    // The recording was switched off at the viewer by someone else (stop all).
+    void onRecordingStopped();
+    const MotionRecording& motion() const { return *m_motion; }
     // Starts a one-picture snapshot; false (and nothing done) when not connecting.
     bool snapshot();
 
@@ -78,6 +92,10 @@ public:
     std::string setSnapshotPath(const std::string& path) override;
     bool isRecAtStart() const override { return m_recAtStart; }
     bool setRecAtStart(bool flag) override;
+    bool isRecOnMotion() const override { return m_recOnMotion; }
+    bool setRecOnMotion(bool flag) override;
+    int32_t getMotionHold() const override { return m_motionHold; }
+    int32_t setMotionHold(int32_t seconds) override;
 
     std::shared_ptr<Schedule> getSchedule() override;
     std::shared_ptr<Schedule> setSchedule(std::shared_ptr<Schedule> schedule) override;
@@ -86,9 +104,13 @@ public:
     std::string getFormattedCaption(const std::string& text) const;
     // "http://" & IP & ":" & port.
     std::string getURL() const;
-    // "r-" & location & "_!0_" and "s-" & location & "_!0".
+    // "r-" & location & "_!" & alerts & "_" and "s-" & location & "_!0". The
+    // alert bits of a recording are 1 (motion) while the motion holds it, else 0.
     std::string getRecPrefix() const;
     std::string getSnapshotPrefix() const;
+    // Pushes the recording prefix into the viewer (the file being built gets
+    // the prefix that holds when it is closed).
+    void applyRecPrefix();
 
     ViewerHandle getViewer() const { return m_viewer; }
     // Binds the viewer and pushes every setting into it (reconnection budget,
@@ -114,7 +136,10 @@ private:
     int32_t m_recNumFrame = 600;
     std::string m_snapshotPath;
     bool m_recAtStart = false;
+    bool m_recOnMotion = false;
+    int32_t m_motionHold = 30;
     int16_t m_connStatus = 0;
     std::shared_ptr<Schedule> m_schedule;
     ViewerHandle m_viewer;
+    std::unique_ptr<MotionRecording> m_motion;
 };

@@ -35,6 +35,8 @@ bool loadCameraSection(CameraSlot& camera, const AppCfgGO& cfg)
     camera.setRecNumFrame(readInt(file, section, "REC_NUMBER_OF_FRAME", kDefaultRecNumFrame));
     camera.setRecAtStart(readInt(file, section, "REC_AT_START", 0) == 1);
     camera.setSnapshotPath(readString(file, section, "SNAPSHOT_PATH", cfg.getDefaultSnapshotPath(uid)));
+    camera.setRecOnMotion(readInt(file, section, "REC_ON_MOTION", 0) == 1);
+    camera.setMotionHold(readInt(file, section, "MOTION_HOLD", kDefaultMotionHold));
     return true;
 }
 
@@ -50,6 +52,9 @@ bool saveCameraSection(CameraSlot& camera, const AppCfgGO& cfg)
                   .set("REC_NUMBER_OF_FRAME", decimal(camera.getRecNumFrame()))
                   .set("SNAPSHOT_PATH", camera.getSnapshotPath())
                   .set("REC_AT_START", camera.isRecAtStart() ? "1" : "0")
+                  .setWhenWantedOrPresent("REC_ON_MOTION", camera.isRecOnMotion() ? "1" : "0", camera.isRecOnMotion())
+                  .setWhenWantedOrPresent("MOTION_HOLD", decimal(camera.getMotionHold()),
+                                          camera.getMotionHold() != kDefaultMotionHold)
                   .commit();
     if (auto schedule = camera.getSchedule())
         ok &= schedule->save(cfg.getConfigFile());

@@ -3,6 +3,7 @@
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraWindow.h"
+#include "app/core/HoldTimer.h"
 #include "app/core/ViewerGO.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,29 @@ void CameraGO::processPendingEvents()
         m_window->processPendingEvents();
     else if (QCoreApplication::instance())
         QCoreApplication::processEvents();
+}
+
+void CameraGO::setAlertSink(AlertSink sink)
+{
+    m_alertSink = std::move(sink);
+}
+
+void CameraGO::alert(const std::string& line) const
+{
+    if (m_alertSink)
+        m_alertSink(line);
+}
+
+void CameraGO::setHoldTimerFactory(HoldTimerFactory factory)
+{
+    m_holdTimers = std::move(factory);
+}
+
+std::unique_ptr<HoldTimer> CameraGO::makeHoldTimer() const
+{
+    if (m_holdTimers)
+        return m_holdTimers();
+    return std::make_unique<EventLoopHoldTimer>();
 }
 
 Camera* CameraGO::getCamera(int16_t uid)
@@ -84,6 +108,8 @@ void CameraGO::stopAllRec()
     for (int16_t index = 0; index < kCount; ++index) {
         ViewerHandle viewer = viewers[static_cast<size_t>(index)];
         viewer.setAvi(0);
+        if (Camera* camera = existingCamera(index))
+            camera->onRecordingStopped();
         if (m_window)
             m_window->setRecBtnPicture(index, kIdleRecBtnPicture);
     }
@@ -98,7 +124,13 @@ void CameraGO::connectAll()
 void CameraGO::onViewerStatus(int16_t index)
 {
     if (Camera* camera = getCamera(index))
-        camera->setConnStatus(1);
+        camera->onViewerStatus();
+}
+
+void CameraGO::onViewerMotion(int16_t index)
+{
+    if (Camera* camera = existingCamera(index))
+        camera->onViewerMotion();
 }
 
 void CameraGO::releaseViewers()

@@ -9,6 +9,7 @@
 class AppCfgGO;
 class Camera;
 class CameraWindow;
+class HoldTimer;
 class ViewerGO;
 
 // Owns the 16 camera slots and creates each on its first request, bound to
@@ -32,6 +33,16 @@ public:
     void setPendingEvents(std::function<void()> pendingEvents);
     void processPendingEvents();
 
+    // Receives the alert lines of the cameras (the main window's alert list).
+    using AlertSink = std::function<void(const std::string& line)>;
+    void setAlertSink(AlertSink sink);
+    void alert(const std::string& line) const;
+    // Makes the timers that hold motion recordings; by default timers on the
+    // event loop.
+    using HoldTimerFactory = std::function<std::unique_ptr<HoldTimer>()>;
+    void setHoldTimerFactory(HoldTimerFactory factory);
+    std::unique_ptr<HoldTimer> makeHoldTimer() const;
+
     AppCfgGO& config() const { return m_config; }
     ViewerGO& viewers() const { return m_viewers; }
 
@@ -48,7 +59,8 @@ public:
     std::string getDefaultSnapshotPath(const Camera& camera) const;
 
     // Every viewer in index order: recording off, and its record button shows
-    // the idle picture (whether it was recording or not).
+    // the idle picture (whether it was recording or not). A motion recording
+    // ends with it.
     void stopAllRec();
     // Slots 0 to 15 in order: created if needed, then connected (unconfigured
     // slots are skipped by the camera itself).
@@ -60,6 +72,9 @@ public:
 
     // A viewer raised its Status event: its camera counts as connecting.
     void onViewerStatus(int16_t index);
+    // A viewer raised its MotionDetect event (a camera not created yet
+    // cannot record on motion and ignores it).
+    void onViewerMotion(int16_t index);
 
 private:
     std::unique_ptr<Camera> createCamera(int16_t uid);
@@ -68,5 +83,7 @@ private:
     ViewerGO& m_viewers;
     CameraWindow* m_window = nullptr;
     std::function<void()> m_pendingEvents;
+    AlertSink m_alertSink;
+    HoldTimerFactory m_holdTimers;
     std::array<std::unique_ptr<Camera>, kCount> m_cameras;
 };

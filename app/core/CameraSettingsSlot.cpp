@@ -3,6 +3,8 @@
 #include "app/core/AppCfgGO.h"
 #include "app/schedule/Schedule.h"
 
+#include <algorithm>
+
 CameraSettingsSlot::CameraSettingsSlot(int16_t uid, const AppCfgGO& cfg)
     : m_uid(uid), m_cfg(cfg)
 {
@@ -55,6 +57,16 @@ std::string CameraSettingsSlot::setSnapshotPath(const std::string& path)
 bool CameraSettingsSlot::setRecAtStart(bool flag)
 {
     return m_settings.recAtStart = flag;
+}
+
+bool CameraSettingsSlot::setRecOnMotion(bool flag)
+{
+    return m_settings.recOnMotion = flag;
+}
+
+int32_t CameraSettingsSlot::setMotionHold(int32_t seconds)
+{
+    return m_settings.motionHold = std::clamp(seconds, kMinMotionHold, kMaxMotionHold);
 }
 
 std::shared_ptr<Schedule> CameraSettingsSlot::getSchedule()

@@ -35,6 +35,10 @@ public:
     std::string setSnapshotPath(const std::string& path) override;
     bool isRecAtStart() const override { return m_settings.recAtStart; }
     bool setRecAtStart(bool flag) override;
+    bool isRecOnMotion() const override { return m_settings.recOnMotion; }
+    bool setRecOnMotion(bool flag) override;
+    int32_t getMotionHold() const override { return m_settings.motionHold; }
+    int32_t setMotionHold(int32_t seconds) override;
 
     std::shared_ptr<Schedule> getSchedule() override;
     std::shared_ptr<Schedule> setSchedule(std::shared_ptr<Schedule> schedule) override;

@@ -36,6 +36,12 @@ public:
     virtual std::string setSnapshotPath(const std::string& path) = 0;
     virtual bool isRecAtStart() const = 0;
     virtual bool setRecAtStart(bool flag) = 0;
+    // Recording on the motion the camera reports, and how many seconds such a
+    // recording goes on after the last motion (held in 1..3600).
+    virtual bool isRecOnMotion() const = 0;
+    virtual bool setRecOnMotion(bool flag) = 0;
+    virtual int32_t getMotionHold() const = 0;
+    virtual int32_t setMotionHold(int32_t seconds) = 0;
 
     // The slot's schedule, created, bound to this slot and loaded on first use.
     virtual std::shared_ptr<Schedule> getSchedule() = 0;

@@ -9,7 +9,13 @@ SectionWriter::SectionWriter(std::string file, std::string section)
 
 SectionWriter& SectionWriter::set(const std::string& key, std::string value)
 {
-    m_values.emplace_back(key, std::move(value));
+    m_values.push_back({key, std::move(value), false});
+    return *this;
+}
+
+SectionWriter& SectionWriter::setWhenWantedOrPresent(const std::string& key, std::string value, bool wanted)
+{
+    m_values.push_back({key, std::move(value), !wanted});
     return *this;
 }
 
@@ -17,7 +23,9 @@ bool SectionWriter::commit()
 {
     bool allStored = true;
     platform::ini::IniDocument doc = platform::ini::IniDocument::load(m_file);
-    for (const auto& [key, value] : m_values) {
+    for (const auto& [key, value, onlyIfPresent] : m_values) {
+        if (onlyIfPresent && !doc.rawValue(m_section, key))
+            continue;
         if (value.find_first_of("\r\n") != std::string::npos) {
             allStored = false;
             continue;

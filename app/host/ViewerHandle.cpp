@@ -9,6 +9,7 @@ constexpr std::array<const char*, ViewerHandle::kMemberCount> kNames = {
     "BackColor", "URL",         "ReconnectTryNum", "DownloadNum", "Rotate",    "DownloadPath", "DownloadPrefix",
     "AviFrame",  "AviPath",     "Download",        "JpgNumInAvi", "AviPre",    "GetTime",      "Avi",
     "ShowText",  "DownType",    "DownAviType",     "Audio",       "DelMenu",   "FontColor",    "StatusBarCtrl",
+    "MotionDetect",
 };
 
 size_t indexOf(ViewerHandle::Member member)
@@ -108,6 +109,8 @@ HResult ViewerHandle::setAviPath(const std::string& folder) { return put(Member:
 HResult ViewerHandle::setAviPre(const std::string& prefix) { return put(Member::AviPre, Variant(prefix)); }
 HResult ViewerHandle::setAviFrame(int32_t framesPerSecond) { return put(Member::AviFrame, Variant(framesPerSecond)); }
 HResult ViewerHandle::setJpgNumInAvi(int32_t frames) { return put(Member::JpgNumInAvi, Variant(frames)); }
+HResult ViewerHandle::setMotionDetect(int32_t on) { return put(Member::MotionDetect, Variant(on)); }
+int32_t ViewerHandle::motionDetect() const { return get(Member::MotionDetect).i4(); }
 
 HResult ViewerHandle::delMenu(int32_t menu, int32_t submenu)
 {

@@ -40,6 +40,7 @@ public:
         DelMenu,
         FontColor,
         StatusBarCtrl,
+        MotionDetect,
         Count
     };
     static constexpr size_t kMemberCount = static_cast<size_t>(Member::Count);
@@ -83,6 +84,11 @@ public:
     platform::component::HResult setAviPre(const std::string& prefix);
     platform::component::HResult setAviFrame(int32_t framesPerSecond);
     platform::component::HResult setJpgNumInAvi(int32_t frames);
+    // The camera's motion detection switch: the write sends the command to
+    // the camera and gives S_FALSE unless the login is an administrator's;
+    // the read gives the switch the camera last reported (-1 unknown).
+    platform::component::HResult setMotionDetect(int32_t on);
+    int32_t motionDetect() const;
 
     // Methods.
     platform::component::HResult delMenu(int32_t menu, int32_t submenu);

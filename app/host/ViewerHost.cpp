@@ -67,6 +67,11 @@ void ViewerHost::setStatusHandler(StatusHandler handler)
     m_onStatus = std::move(handler);
 }
 
+void ViewerHost::setMotionHandler(MotionHandler handler)
+{
+    m_onMotion = std::move(handler);
+}
+
 HResult ViewerHost::create(int16_t count)
 {
     for (int16_t index = this->count(); index < count; ++index) {
@@ -86,6 +91,8 @@ HResult ViewerHost::create(int16_t count)
         if (events && viewer.events) {
             if (const MemberInfo* status = events->findName("Status"))
                 m_statusDispid = status->dispid;
+            if (const MemberInfo* motion = events->findName("MotionDetect"))
+                m_motionDispid = motion->dispid;
             viewer.eventIid = events->iid;
             viewer.sink = ComPtr<ViewerEvents>::adopt(new ViewerEvents(this, index));
             if (failed(viewer.events->advise(viewer.eventIid, viewer.sink.get(), &viewer.cookie)))
@@ -129,6 +136,8 @@ void ViewerHost::onEvent(int16_t index, int32_t dispid, const std::vector<Varian
 {
     if (dispid == m_statusDispid && m_onStatus)
         m_onStatus(index, args.empty() ? 0 : args[0].i4());
+    else if (dispid == m_motionDispid && m_onMotion)
+        m_onMotion(index);
 }
 
 void ViewerHost::shutdown()

@@ -24,6 +24,8 @@ class ViewerHost {
 public:
     // A viewer raised its Status event with the reported open state.
     using StatusHandler = std::function<void(int16_t index, int32_t status)>;
+    // A viewer raised its MotionDetect event: its camera reported motion.
+    using MotionHandler = std::function<void(int16_t index)>;
 
     explicit ViewerHost(std::string library);
     ~ViewerHost();
@@ -31,6 +33,7 @@ public:
     ViewerHost& operator=(const ViewerHost&) = delete;
 
     void setStatusHandler(StatusHandler handler);
+    void setMotionHandler(MotionHandler handler);
 
     // Creates `count` controls (index 0..count-1) and connects to their
     // events. Stops at the first control that cannot be created and returns
@@ -71,7 +74,9 @@ private:
     std::string m_library;
     platform::component::HostSite m_site;
     StatusHandler m_onStatus;
+    MotionHandler m_onMotion;
     int32_t m_statusDispid = -1;
+    int32_t m_motionDispid = -1;
     std::vector<Viewer> m_viewers;
 };
 

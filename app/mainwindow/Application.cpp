@@ -82,6 +82,7 @@ int Application::run()
     m_links = std::make_unique<WindowLinks>(*m_cameras, *m_form->console(), m_form->images(), m_volumes);
     connect(m_form.get(), &MainForm::eLayoutMenuRequested, this,
             [this](QPoint global) { m_links->popupELayoutMenu(global); });
+    m_cameras->setAlertSink([this](const std::string& line) { m_form->console()->addAlertLine(line); });
     const auto created = m_form->createViewers();
     if (platform::component::failed(created)) {
         std::cerr << "oculon: the viewer control could not be created (error 0x" << std::hex

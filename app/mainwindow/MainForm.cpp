@@ -48,6 +48,7 @@ MainForm::MainForm(CameraGO& cameras, ViewerGO& viewers, std::string controlLibr
     resize(m_screen.toPixels({0, 0, PanelLayout::kReferenceWidth, PanelLayout::kReferenceHeight}).size());
     connect(m_console, &ButtonConsole::exitRequested, this, &MainForm::exitRequested);
     m_host.setStatusHandler([this](int16_t index, int32_t) { m_cameras.onViewerStatus(index); });
+    m_host.setMotionHandler([this](int16_t index) { m_cameras.onViewerMotion(index); });
 }
 
 MainForm::~MainForm()

@@ -9,14 +9,18 @@
 // The simulator picks a free port range (--port 0) and writes its request log
 // to a file of its own; the program comes from $OCULON_BUILD_BIN.
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -104,6 +108,43 @@ public:
         return n;
     }
 
+    // Sends one GET to camera `camera` with the given login and returns the
+    // reply's status code (0 when there was no answer within 10 s), e.g.
+    // get(0, "/SimulateMotion.cgi").
+    int get(int camera, const std::string& target, const std::string& user = "administrator",
+            const std::string& password = "admin") const
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return 0;
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(static_cast<uint16_t>(port(camera)));
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        std::string reply;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
+            const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\nAuthorization: Basic " +
+                                        base64(user + ":" + password) + "\r\n\r\n";
+            if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (reply.find("\r\n") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+                    pollfd p{fd, POLLIN, 0};
+                    if (::poll(&p, 1, 100) <= 0)
+                        continue;
+                    char buf[256];
+                    const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+                    if (n <= 0)
+                        break;
+                    reply.append(buf, size_t(n));
+                }
+            }
+        }
+        ::close(fd);
+        // "HTTP/1.0 200 OK"
+        const auto space = reply.find(' ');
+        return space == std::string::npos ? 0 : std::atoi(reply.c_str() + space + 1);
+    }
+
     void stop()
     {
         if (m_pid > 0) {
@@ -128,6 +169,24 @@ public:
     }
 
 private:
+    static std::string base64(const std::string& in)
+    {
+        static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::string out;
+        for (size_t i = 0; i < in.size(); i += 3) {
+            uint32_t v = uint32_t(uint8_t(in[i])) << 16;
+            if (i + 1 < in.size())
+                v |= uint32_t(uint8_t(in[i + 1])) << 8;
+            if (i + 2 < in.size())
+                v |= uint8_t(in[i + 2]);
+            out += kDigits[v >> 18 & 63];
+            out += kDigits[v >> 12 & 63];
+            out += i + 1 < in.size() ? kDigits[v >> 6 & 63] : '=';
+            out += i + 2 < in.size() ? kDigits[v & 63] : '=';
+        }
+        return out;
+    }
+
     void waitForListening(int timeoutMs)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -131,6 +131,8 @@ error. SIGINT or SIGTERM ends the program with exit status 0.
   --fps F                pictures per second per stream, 0.1 to 100 (default 30)
   --serve-seconds S      end by itself after S seconds (default: run until a signal)
   --no-auth              accept every request as "administrator"
+  --no-auth-as USER      accept every request as USER (one of the users, with
+                         that user's role)
   --user NAME:PASS[:admin]
                          add a user (repeatable); defaults: administrator/admin
                          (administrator) and guest/guest
@@ -147,7 +149,8 @@ error. SIGINT or SIGTERM ends the program with exit status 0.
   --grey                 grey-scale pictures
   --odd-size             every picture 800x600 (a size outside the control's table)
   --ex-status TEXT       extended status text from column 100 of the status block
-  --motion-interval MS   motion counter step while detection is on (default 5000)
+  --motion-interval MS   motion counter step while detection is on (default 5000;
+                         0: only /SimulateMotion.cgi moves it)
   --audio-off            camera audio switch starts off
   --closed               cameras start closed
   --max-connections N    connections at once per camera (default 64, at least 32)
@@ -179,6 +182,8 @@ Endpoints (GET): /GetStatus.cgi /GetMyself.cgi /GetVer.cgi /GetCapability.cgi
 /SendMail.cgi /PPPoE.cgi /Modem.cgi /GetFtp.cgi /SetFtp.cgi /GetIP.cgi
 /SetIP.cgi /GetLog.cgi /GetTime.cgi /SetTime.cgi /GetName.cgi
 /Camera_Move.cgi (no authentication asked)
+/SimulateMotion.cgi (any user; the motion counter steps at once, as when the
+camera sees motion: a client that switched detection on reports it)
 )";
 }
 
@@ -236,6 +241,12 @@ std::optional<Config> parseCommandLine(int argc, const char* const* argv, std::s
             c.serveSeconds = *f;
         } else if (opt == "--no-auth") {
             c.noAuth = true;
+        } else if (opt == "--no-auth-as") {
+            auto v = value();
+            if (!v || v->empty())
+                return fail("--no-auth-as takes a user name");
+            c.noAuth = true;
+            c.noAuthUser = *v;
         } else if (opt == "--user") {
             auto v = value();
             if (!v)
@@ -303,9 +314,9 @@ std::optional<Config> parseCommandLine(int argc, const char* const* argv, std::s
                 return fail("--ex-status takes a text");
             c.exStatus = *v;
         } else if (opt == "--motion-interval") {
-            auto v = intValue(10, 3600000);
-            if (!v)
-                return fail("--motion-interval takes 10 to 3600000 ms");
+            auto v = intValue(0, 3600000);
+            if (!v || (*v > 0 && *v < 10))
+                return fail("--motion-interval takes 0 or 10 to 3600000 ms");
             c.motionIntervalMs = int(*v);
         } else if (opt == "--audio-off") {
             c.audioOn = false;

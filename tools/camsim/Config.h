@@ -46,6 +46,7 @@ struct Config {
     std::string bind = "127.0.0.1";
     double fps = 30.0;
     bool noAuth = false;
+    std::string noAuthUser; // with noAuth: everyone is this user (empty: "administrator")
     bool crlf = false;
     std::string logFile; // empty: standard output
     bool quietLog = false;

@@ -74,8 +74,16 @@ std::optional<std::string> Connection::readHead()
 Identity Connection::identify(const Request& request) const
 {
     const Config& config = m_server.config();
-    if (config.noAuth)
+    if (config.noAuth && config.noAuthUser.empty())
         return {"administrator", true};
+    if (config.noAuth) {
+        return m_camera.with([&](CameraState& s) -> Identity {
+            for (const UserEntry& u : s.users)
+                if (u.name == config.noAuthUser)
+                    return {u.name, u.admin};
+            return {};
+        });
+    }
     const auto header = request.header("authorization");
     if (!header)
         return {};

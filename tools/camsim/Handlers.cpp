@@ -206,6 +206,11 @@ const std::map<std::string, Endpoint>& endpoints()
              });
              return ok(c);
          }}},
+        // Not a camera command: the simulator's way to show motion on request.
+        {"/SimulateMotion.cgi", {false, [](Context& c) {
+             c.camera.with([](CameraState& s) { ++s.motionBase; });
+             return ok(c);
+         }}},
         {"/ChangeAECFrequency.cgi", {true, [](Context& c) {
              const auto v = c.request.param("Frequency");
              int f = -1;

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -212,6 +214,50 @@ TEST(AppCfgGO, SaveTakesCamerasFromTheSourceAndRoundTrips)
     EXPECT_EQ(back.recNumFrame, 100);
     EXPECT_TRUE(back.recAtStart);
     EXPECT_EQ(readString(c.cfg.getConfigFile(), "Camera5", "REC_AT_START", "?"), "1");
+}
+
+TEST(AppCfgGO, MotionKeysAreOptionalAndWrittenOnlyWhenSet)
+{
+    Config c;
+    const std::string file = c.cfg.getConfigFile();
+    const std::string old = "[Camera1]\nIP=10.0.0.5\nPORT=80\nDISPLAY_LOCATION=Gate\n";
+    c.writeConfig(old);
+    CameraSettingsSlot camera(0, c.cfg);
+    CameraDAO::loadCameraSection(camera, c.cfg);
+    EXPECT_FALSE(camera.isRecOnMotion());
+    EXPECT_EQ(camera.getMotionHold(), 30);
+    ASSERT_TRUE(CameraDAO::saveCameraSection(camera, c.cfg));
+    EXPECT_EQ(platform::ini::keys(file, "Camera1"),
+              (std::vector<std::string>{"IP", "PORT", "DISPLAY_LOCATION", "REC_PATH", "REC_FRAME_RATE",
+                                        "REC_NUMBER_OF_FRAME", "SNAPSHOT_PATH", "REC_AT_START", "SCHEDULE"}))
+        << "a file without the keys is saved as before";
+
+    camera.setRecOnMotion(true);
+    camera.setMotionHold(12);
+    ASSERT_TRUE(CameraDAO::saveCameraSection(camera, c.cfg));
+    EXPECT_EQ(readString(file, "Camera1", "REC_ON_MOTION", "?"), "1");
+    EXPECT_EQ(readString(file, "Camera1", "MOTION_HOLD", "?"), "12");
+    const CameraSettings back = c.loadCamera(0);
+    EXPECT_TRUE(back.recOnMotion);
+    EXPECT_EQ(back.motionHold, 12);
+
+    // Switched back to the defaults: the keys in the file follow.
+    camera.setRecOnMotion(false);
+    camera.setMotionHold(30);
+    ASSERT_TRUE(CameraDAO::saveCameraSection(camera, c.cfg));
+    EXPECT_EQ(readString(file, "Camera1", "REC_ON_MOTION", "?"), "0");
+    EXPECT_EQ(readString(file, "Camera1", "MOTION_HOLD", "?"), "30");
+    EXPECT_FALSE(c.loadCamera(0).recOnMotion);
+
+    // Odd values: only 1 switches it on; the hold is held in 1..3600.
+    for (const auto& [onText, holdText, on, hold] :
+         {std::tuple{"2", "0", false, 1}, std::tuple{"1", "5000", true, 3600}, std::tuple{"yes", "x", false, 1},
+          std::tuple{"1", "-7", true, 1}}) {
+        c.writeConfig(old + "REC_ON_MOTION=" + onText + "\nMOTION_HOLD=" + holdText + "\n");
+        const CameraSettings odd = c.loadCamera(0);
+        EXPECT_EQ(odd.recOnMotion, on) << onText;
+        EXPECT_EQ(odd.motionHold, hold) << holdText;
+    }
 }
 
 TEST(AppCfgGO, ValueWithLineBreakIsRefusedNotInjected)

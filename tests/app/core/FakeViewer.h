@@ -21,6 +21,8 @@ public:
     // colours hexadecimal.
     std::vector<std::string> log;
     std::map<std::string, Variant> values;
+    // Property writes answered with another result than S_OK (logged, not stored).
+    std::map<std::string, HResult> refusals;
 
     static platform::component::ComPtr<platform::component::Dispatch> make(FakeViewer** raw = nullptr)
     {
@@ -81,8 +83,10 @@ protected:
             return platform::component::S_OK;
         }
         if (kind == InvokeKind::PropertyPut) {
-            values[name] = args[0];
             log.push_back(name + "=" + format(args[0]));
+            if (auto refused = refusals.find(name); refused != refusals.end())
+                return refused->second;
+            values[name] = args[0];
             return platform::component::S_OK;
         }
         std::string line = name + "(";
@@ -131,6 +135,7 @@ private:
             method(219, "DelMenu", ArgInfo{"menu", ArgType::I4}, ArgInfo{"submenu", ArgType::I4}),
             property(220, "FontColor", ArgType::Color, true, true),
             property(221, "StatusBarCtrl", ArgType::I4, true, true),
+            property(222, "MotionDetect", ArgType::I4, true, true),
         };
     }();
 

@@ -4,13 +4,18 @@
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
 #include "app/core/FocusedCamera.h"
+#include "app/core/MotionRecording.h"
+#include "app/core/RecFileName.h"
 #include "app/core/ViewerGO.h"
+#include "app/schedule/Schedule.h"
+#include "app/schedule/ScheduleItem.h"
 #include "app/host/ViewerCreation.h"
 #include "app/host/ViewerHost.h"
 #include "app/host/ViewerStatisticsReport.h"
 #include "platform/component/Creation.h"
 #include "platform/component/Hosting.h"
 #include "platform/registry/Registry.h"
+#include "app/core/FakeHoldTimer.h"
 #include "support/CamsimProcess.h"
 #include "support/GuiApp.h"
 #include "support/TempDir.h"
@@ -196,6 +201,177 @@ TEST_F(AgainstCamsim, CamerasDriveTheirViewersAndRecordingsEndWithTheViewers)
     EXPECT_GE(finished, 1);
     EXPECT_FALSE(gate.isConnecting());
     EXPECT_FALSE(gate.getViewer().isBound());
+}
+
+// Recording on motion through real viewers: camsim moves its motion counter
+// only on request, the hold timers run out when the test says so.
+class MotionAgainstCamsim : public PrivateRegistry {
+protected:
+    // camsim with `login` ("--no-auth" or "--no-auth-as", "guest") and the
+    // application folder's camera 1 ("Gate", recording on motion) connected.
+    void start(std::vector<std::string> login)
+    {
+        if (!CamsimProcess::available())
+            GTEST_SKIP() << "camsim is not built";
+        std::vector<std::string> args{"--cameras", "1", "--audio-off", "--fps", "10", "--motion-interval", "0"};
+        args.insert(args.end(), login.begin(), login.end());
+        cams = std::make_unique<CamsimProcess>(args);
+        ASSERT_TRUE(cams->started());
+        std::filesystem::create_directories(home.file("etc"));
+        home.write("etc/config.ini", "[Camera1]\nIP=127.0.0.1\nPORT=" + std::to_string(cams->port(0)) +
+                                         "\nDISPLAY_LOCATION=Gate\nREC_PATH=" + recFolder() +
+                                         "\nREC_FRAME_RATE=10\nREC_ON_MOTION=1\nMOTION_HOLD=5\n");
+        config.initConfig(home.path());
+        parent = std::make_unique<QWidget>();
+        parent->resize(320, 240);
+        host = std::make_unique<host::ViewerHost>(builtLibrary());
+        ASSERT_EQ(host->create(1), S_OK);
+        ASSERT_EQ(host->createWindow(0, parent.get(), 160, 120), S_OK);
+        parent->show();
+        viewerGO.setViewers(host->viewers());
+        cameras = std::make_unique<CameraGO>(config, viewerGO);
+        cameras->setHoldTimerFactory(timers.factory());
+        cameras->setAlertSink([this](const std::string& line) { alerts.push_back(line); });
+        host->setStatusHandler([this](int16_t index, int32_t) { cameras->onViewerStatus(index); });
+        host->setMotionHandler([this](int16_t index) {
+            ++motionEvents;
+            cameras->onViewerMotion(index);
+        });
+        gate = cameras->getCamera(0);
+        gate->connect();
+    }
+
+    void TearDown() override
+    {
+        if (host)
+            host->shutdown();
+        viewerGO.clear();
+        if (cameras)
+            cameras->releaseViewers();
+        QApplication::processEvents();
+        PrivateRegistry::TearDown();
+    }
+
+    std::string recFolder() const { return home.file("rec"); }
+    // The camera sees motion until the viewer has reported it.
+    bool motionReported()
+    {
+        const int before = motionEvents;
+        for (int i = 0; i < 30; ++i) {
+            if (cams->get(0, "/SimulateMotion.cgi") != 200)
+                return false;
+            // The viewer compares counters from the first status block that
+            // shows the switch on, so an early step may pass unreported.
+            if (pumpUntil([&] { return motionEvents > before; }, 1000))
+                return true;
+        }
+        return false;
+    }
+    int picturesShown() const
+    {
+        ComPtr<ViewStatistics> stats;
+        gate->getViewer().dispatch()->queryInterface(ViewStatistics::iid, stats.put());
+        return stats ? stats->picturesShown() : 0;
+    }
+    // The finished recordings of the folder whose name carries `bits` after "!".
+    int recordingsWith(int32_t bits) const
+    {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(recFolder())) {
+            const auto parsed = parseRecFileName(entry.path().filename().string(), "r-");
+            n += parsed && parsed->location == "Gate" && parsed->number == bits && entry.file_size() > 0;
+        }
+        return n;
+    }
+
+    TempDir home;
+    AppCfgGO config;
+    std::unique_ptr<QWidget> parent; // made once the application object exists
+    std::unique_ptr<CamsimProcess> cams;
+    std::unique_ptr<host::ViewerHost> host;
+    ViewerGO viewerGO;
+    FakeHoldTimers timers;
+    std::vector<std::string> alerts;
+    int motionEvents = 0;
+    std::unique_ptr<CameraGO> cameras;
+    Camera* gate = nullptr;
+};
+
+TEST_F(MotionAgainstCamsim, MotionRecordsUnderTheMotionBitAndOtherTriggersKeepTheirs)
+{
+    start({"--no-auth"});
+    ASSERT_TRUE(pumpUntil([&] { return gate->motion().isArmed(); })) << "no Status event";
+    ASSERT_TRUE(pumpUntil([&] { return cams->countRequests("/SetMotionDetect.cgi?Enable=true", 0) == 1; }));
+
+    // Motion starts a recording named with the motion bit.
+    ASSERT_TRUE(motionReported());
+    ASSERT_TRUE(gate->isRecording());
+    EXPECT_EQ(property(gate->getViewer(), "AviPre").text(), "r-Gate_!1_");
+    FakeHoldTimer& hold = *timers.made.at(0);
+    EXPECT_EQ(hold.after(), std::chrono::seconds(5));
+    // Further motion extends the hold.
+    const int starts = hold.starts;
+    ASSERT_TRUE(motionReported());
+    EXPECT_EQ(hold.starts, starts + 1);
+    EXPECT_TRUE(gate->isRecording());
+    const int shown = picturesShown();
+    ASSERT_TRUE(pumpUntil([&] { return picturesShown() >= shown + 5; })) << "no pictures";
+    // The hold's end stops it; the file carries the bit.
+    hold.runOut();
+    EXPECT_FALSE(gate->isRecording());
+    EXPECT_EQ(recordingsWith(1), 1);
+    EXPECT_EQ(property(gate->getViewer(), "AviPre").text(), "r-Gate_!0_");
+
+    // A recording by hand: motion neither holds it nor stops it.
+    gate->startRec();
+    ASSERT_TRUE(motionReported());
+    EXPECT_FALSE(gate->motion().isHolding());
+    hold.runOut();
+    EXPECT_TRUE(gate->isRecording());
+    const int byHand = picturesShown();
+    ASSERT_TRUE(pumpUntil([&] { return picturesShown() >= byHand + 3; }));
+    gate->stopRec();
+    EXPECT_EQ(recordingsWith(0), 1);
+
+    // A motion recording taken over by a schedule: the motion's part is
+    // closed with the bit, the rest is the schedule's and outlives the hold.
+    ASSERT_TRUE(motionReported());
+    ASSERT_TRUE(gate->motion().ownsRecording());
+    const int before = picturesShown();
+    ASSERT_TRUE(pumpUntil([&] { return picturesShown() >= before + 3; }));
+    auto item = std::make_shared<ScheduleItem>();
+    for (auto set : {&ScheduleItem::setMinute, &ScheduleItem::setHour, &ScheduleItem::setDay,
+                     &ScheduleItem::setMonth, &ScheduleItem::setWeekDay})
+        ((*item).*set)(-1);
+    gate->getSchedule()->addItem(item);
+    gate->startScheduledRec();
+    ASSERT_TRUE(item->isRunning());
+    EXPECT_EQ(recordingsWith(1), 2);
+    hold.runOut();
+    ASSERT_TRUE(motionReported());
+    gate->stopScheduledRec();
+    EXPECT_TRUE(gate->isRecording());
+    EXPECT_EQ(property(gate->getViewer(), "AviPre").text(), "r-Gate_!0_");
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(MotionAgainstCamsim, AGuestLoginGetsTheAlertLineAndNoRecording)
+{
+    start({"--no-auth-as", "guest"});
+    ASSERT_TRUE(pumpUntil([&] { return !alerts.empty(); })) << "no alert line";
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_NE(alerts[0].find("Recording on motion cannot start for 1. Gate: the camera login is not an administrator"),
+              std::string::npos)
+        << alerts[0];
+    EXPECT_FALSE(gate->motion().isArmed());
+    // The viewer refused before asking the camera; a motion step records nothing.
+    EXPECT_EQ(cams->get(0, "/SimulateMotion.cgi"), 200);
+    const int shown = picturesShown();
+    ASSERT_TRUE(pumpUntil([&] { return picturesShown() >= shown + 5; })) << "no pictures";
+    EXPECT_EQ(cams->countRequests("/SetMotionDetect.cgi"), 0);
+    EXPECT_FALSE(gate->isRecording());
+    EXPECT_TRUE(timers.made.empty());
+    EXPECT_EQ(alerts.size(), 1u);
 }
 
 } // namespace

@@ -101,6 +101,30 @@ TEST(CamsimRequests, MotionCounterRunsWhileDetectionIsOn)
     EXPECT_EQ(status(port).substr(60, 6), stopped);
 }
 
+TEST(CamsimRequests, MotionOnRequestStepsTheCounterAtOnce)
+{
+    auto server = startServer({"--motion-interval", "0"});
+    ASSERT_TRUE(server);
+    const int port = server->ports()[0];
+    get(port, "/SetMotionDetect.cgi?Enable=true");
+    const int before = std::stoi(status(port).substr(60, 6));
+    usleep(100000);
+    EXPECT_EQ(std::stoi(status(port).substr(60, 6)), before) << "interval 0: no motion by itself";
+    EXPECT_EQ(get(port, "/SimulateMotion.cgi", "guest", "guest").status, 200) << "any user";
+    EXPECT_EQ(std::stoi(status(port).substr(60, 6)), before + 1);
+    EXPECT_EQ(get(port, "/SimulateMotion.cgi", "", "").status, 401);
+    EXPECT_EQ(status(port)[72], '1') << "the switch stays as it was";
+
+    // Everyone taken as the guest: a user's login, no administration.
+    auto guests = startServer({"--no-auth-as", "guest"});
+    ASSERT_TRUE(guests);
+    const int guestPort = guests->ports()[0];
+    EXPECT_EQ(get(guestPort, "/GetMyself.cgi", "", "").body, "guest");
+    EXPECT_EQ(status(guestPort)[23], '1');
+    EXPECT_NE(get(guestPort, "/SetMotionDetect.cgi?Enable=true", "", "").status, 200);
+    EXPECT_EQ(get(guestPort, "/SimulateMotion.cgi", "", "").status, 200);
+}
+
 TEST(CamsimRequests, AuthenticationAndRoles)
 {
     auto server = startServer({});
