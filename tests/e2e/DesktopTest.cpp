@@ -7,6 +7,7 @@
 #include "XDisplay.h"
 
 #include "support/CamsimProcess.h"
+#include "support/GuideShots.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -172,13 +173,15 @@ protected:
     XDisplay x;
 };
 
+// Also the user guide's picture of the main window: 16 cameras, the first
+// two recording from the start.
 TEST_F(Desktop, SixteenCamerasStreamIntoTheWindowAndTheClockRuns)
 {
     CamsimProcess cams({"--cameras", "16", "--no-auth", "--audio-off", "--fps", "5"});
     ASSERT_TRUE(cams.started());
     TempDir home;
     OculonProcess oculon(home, x.name());
-    oculon.configure(cams, 16);
+    oculon.configure(cams, 16, "REC_AT_START=1\nREC_FRAME_RATE=5\n", 2);
     oculon.start();
 
     // Every camera streams...
@@ -188,6 +191,13 @@ TEST_F(Desktop, SixteenCamerasStreamIntoTheWindowAndTheClockRuns)
                 return false;
         return true;
     }, 90000)) << oculon.errors();
+    // The first two record (their REC buttons turn red)...
+    const auto recording = [&](int cam) {
+        const Recordings r = recordingsIn(home.file("video_rec/cam" + std::to_string(cam)));
+        return std::any_of(r.unfinished.begin(), r.unfinished.end(), holdsPictures);
+    };
+    ASSERT_TRUE(waitFor([&] { return recording(1) && recording(2); }, 90000)) << oculon.errors();
+    EXPECT_TRUE(recordingsIn(home.file("video_rec/cam3")).unfinished.empty());
     // ...and every view shows its pictures.
     QImage screen;
     std::vector<int> empty;
@@ -202,6 +212,7 @@ TEST_F(Desktop, SixteenCamerasStreamIntoTheWindowAndTheClockRuns)
     const std::string shot = buildFolder() + "/e2e-main-window.png";
     EXPECT_TRUE(screen.save(QString::fromStdString(shot)));
     std::printf("screenshot: %s\n", shot.c_str());
+    EXPECT_TRUE(guide_shots::guideShot(screen, "main-window", 1024));
 
     // The clock label ticks every second: two captures 2 s apart differ
     // around the views, where nothing else moves by itself.

@@ -39,13 +39,15 @@ public:
     static std::string program() { return std::string(std::getenv("OCULON_BUILD_BIN")) + "/oculon"; }
 
     // config.ini with the 4x4 layout and camera sections for the first
-    // `count` camsim cameras; `extra` is added to each section.
-    void configure(const CamsimProcess& cams, int count, const std::string& extra = {}) const
+    // `count` camsim cameras; `extra` is added to each section, or to the
+    // first `extraFor` sections when given.
+    void configure(const CamsimProcess& cams, int count, const std::string& extra = {}, int extraFor = -1) const
     {
         std::string text = "[App]\nVIEWER_LAYOUT=16\n";
         for (int i = 0; i < count; ++i)
             text += "[Camera" + std::to_string(i + 1) + "]\nIP=127.0.0.1\nPORT=" + std::to_string(cams.port(i)) +
-                    "\nDISPLAY_LOCATION=Cam " + std::to_string(i + 1) + "\n" + extra;
+                    "\nDISPLAY_LOCATION=Cam " + std::to_string(i + 1) + "\n" +
+                    (extraFor < 0 || i < extraFor ? extra : std::string());
         std::ofstream(m_home.file("etc/config.ini")) << text;
     }
 

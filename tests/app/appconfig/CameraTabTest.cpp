@@ -2,6 +2,7 @@
 // the camera list's rules, the camera fields' checks in their order, Save,
 // Restore and the folder choices.
 #include "FormFixture.h"
+#include "support/GuideShots.h"
 
 #include "app/appconfig/AppCfgFields.h"
 #include "app/appconfig/CameraPage.h"
@@ -77,6 +78,9 @@ TEST_F(Window, TheCameraListFollowsTheTabsAndShowsTheChosenCamera)
     EXPECT_EQ(edit("camTxt5")->text(), "500");
     EXPECT_EQ(edit("camTxt7")->text().toStdString(), home.file("snap"));
     EXPECT_FALSE(child<QCheckBox>("camChk1")->isChecked());
+    form->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(guide_shots::guideShot(form->grab().toImage(), "config-camera-tab"));
 
     // Clicking another camera shows its fields (an unconfigured slot: the defaults).
     form->camList()->setCurrentRow(3);

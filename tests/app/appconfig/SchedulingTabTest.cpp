@@ -1,6 +1,7 @@
 // The Scheduling tab: the rule fields' checks in their order, Add, Modify,
 // Remove and Save, live edits and what a restart loads.
 #include "FormFixture.h"
+#include "support/GuideShots.h"
 
 #include "app/appconfig/SchedulePage.h"
 #include "app/schedule/Schedule.h"
@@ -76,6 +77,7 @@ TEST_F(SchedulingTab, ShowsTheCamerasRulesAndAddsAWildcardRuleOnlyWithADuration)
     EXPECT_TRUE(added.isRunning());
     EXPECT_EQ(stored("Camera1", "SCHEDULE"), "30,8,-1,-1,-1,600") << "not stored before Save";
     screenshot("scheduling-tab");
+    EXPECT_TRUE(guide_shots::guideShot(form->grab().toImage(), "config-scheduling-tab"));
 }
 
 TEST_F(SchedulingTab, FieldsAreCheckedInOrderEachWithItsMessage)

@@ -8,6 +8,7 @@
 #include "platform/ini/IniFile.h"
 #include "support/CapturedDialogs.h"
 #include "support/GuiApp.h"
+#include "support/GuideShots.h"
 #include "support/TempDir.h"
 
 #include <QAction>
@@ -525,6 +526,7 @@ TEST_F(EMapFormTest, ScreenshotOfAMapWithPlacedIcons)
     const QString path = QString::fromUtf8(std::getenv("OCULON_BUILD_BIN")) + "/../emap_window.png";
     const QImage shot = form->grab().toImage();
     ASSERT_TRUE(shot.save(path));
+    EXPECT_TRUE(guide_shots::guideShot(shot, "emap"));
     // The recording icon is drawn where it was dropped.
     const QPoint centre = desk()->mapTo(form.get(), viewport().topLeft() + QPoint(420 + 16, 90 + 16));
     EXPECT_NE(shot.pixelColor(centre * shot.devicePixelRatio()), QColor(246, 243, 232));

@@ -16,7 +16,9 @@
 #include "app/recordlist/SnapshotViewer.h"
 #include "app/recordlist/VideoSearchPage.h"
 #include "app/storage/VolumeInfo.h"
+#include "tools/camsim/PictureMaker.h"
 #include "support/CapturedDialogs.h"
+#include "support/GuideShots.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
@@ -518,3 +520,76 @@ TEST_F(RecListFormTest, CalendarChecksTheDates)
 }
 
 } // namespace
+
+namespace {
+
+// A recording as the program writes it: camsim's pictures of camera `name`
+// (w x h, one every 1/rate s, each with its own time) under the recorder's
+// file name, ending at `end`.
+std::string writeCameraRecording(const std::string& folder, const std::string& name, const QDateTime& end, int frames,
+                                 float rate)
+{
+    const QDateTime start = end.addSecs(-static_cast<qint64>(frames / rate));
+    const std::string prefix = "r-" + name + "_!0_";
+    const std::string path = folder + "/" + prefix + "_" +
+                             start.toString("yyyy_M_d_H_m_s_0").toStdString() + ".avi";
+    std::filesystem::create_directories(fs::path(path).parent_path());
+    camsim::PictureMaker maker;
+    recording_test::FakeClock clock;
+    strovix::recording::AviWriter writer(clock);
+    for (int k = 0; k < frames; ++k) {
+        const QDateTime at = start.addSecs(static_cast<qint64>(k / rate));
+        const auto picture = maker.make(camsim::PictureFormat{320, 240, false, 70},
+                                        camsim::Overlay{name, static_cast<uint64_t>(k),
+                                                        at.toString("yyyy-MM-dd HH:mm:ss").toStdString()});
+        writer.AddFrame(*picture, folder, prefix, rate);
+    }
+    writer.Close(rate, path);
+    const timespec t{end.toSecsSinceEpoch(), 0};
+    const timespec times[2] = {t, t};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    return path;
+}
+
+} // namespace
+
+// The user guide's pictures of a search over all cameras and of the player
+// showing one of its results.
+TEST_F(RecListFormTest, GuidePicturesOfASearchAndThePlayer)
+{
+    // Five-minute files (a picture every 5 s) of the gate and the yard.
+    std::vector<std::string> gate;
+    for (int minute : {5, 10, 15})
+        gate.push_back(writeCameraRecording(recFolder(0), "Gate", at(7, 9, minute), 60, 0.2f));
+    const std::string yard = writeCameraRecording(recFolder(1), "Yard", at(7, 9, 12), 60, 0.2f);
+    writeCameraRecording(recFolder(1), "Yard", at(7, 18, 0), 60, 0.2f);
+
+    setSearch("*", "2026-03-07", "2026-03-07", 9, 0, 9, 30);
+    form->resize(1000, 560);
+    form->show();
+    click(kSearchCmd);
+    ASSERT_EQ(rows(), 4);
+    EXPECT_EQ(cell(0, 1).toStdString(), gate[0]);
+    EXPECT_EQ(cell(0, 2), "2026-03-07 09:00:00");
+    EXPECT_EQ(cell(2, 3), "2026-03-07 09:15:00");
+    EXPECT_EQ(cell(3, 0), "camera2");
+    EXPECT_EQ(cell(3, 1).toStdString(), yard);
+    EXPECT_TRUE(dialogs.texts().empty());
+    form->searchPage().selectRow(1);
+    QApplication::processEvents();
+    EXPECT_TRUE(guide_shots::guideShot(form->grab().toImage(), "record-list-search"));
+
+    // Play hands the selected file to the player.
+    click(kVsPlayBtn);
+    ASSERT_EQ(played, std::vector<std::string>{gate[1]});
+    PlayerWindow player;
+    player.setSoundOutputFactory([] { return std::unique_ptr<media::AudioOutput>(); });
+    ASSERT_TRUE(player.openFile(played.front()));
+    EXPECT_EQ(player.timeText(), "00:00 / 05:00");
+    player.resize(360, 320);
+    player.show();
+    player.seekFrame(24);
+    QApplication::processEvents();
+    EXPECT_EQ(player.timeText(), "02:00 / 05:00");
+    EXPECT_TRUE(guide_shots::guideShot(player.grab().toImage(), "player"));
+}
