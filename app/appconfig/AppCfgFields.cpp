@@ -2,6 +2,7 @@
 
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
+#include "app/core/CameraSettings.h"
 #include "app/dialogs/AppDialogs.h"
 
 #include <QCheckBox>
@@ -34,7 +35,19 @@ const std::array<Field<Camera>, kCameraFieldCount> kCameraFields = {{
      fieldtext::Range{1, 99999}, "Please input a number between 1 and 99999 for all Number of rate."},
     {"camTxt7", "camLbl7", "Snapshot Path", [](const Camera& c) { return text(c.getSnapshotPath()); }, std::nullopt,
      kInvalidPath},
+    {"camTxt8", "camLbl8", "Motion Hold (Sec)", [](const Camera& c) { return number(c.getMotionHold()); },
+     fieldtext::Range{kMinMotionHold, kMaxMotionHold}, "Please input a number between 1 and 3600 for all Motion hold."},
 }};
+
+const std::array<CheckField, kCameraCheckCount> kCameraChecks = {{
+    {kRecAtStart, [](const Camera& c) { return c.isRecAtStart(); }},
+    {kRecOnMotion, [](const Camera& c) { return c.isRecOnMotion(); }},
+}};
+
+const std::array<CameraRow, kCameraRowCount> kCameraRows = {
+    kIp, kPort, kDisplayLocation, kRecPath, kRecFrameRate, kRecNumFrame, kSnapshotPath,
+    kAtStartCheck, kOnMotionCheck, kMotionHold,
+};
 
 const std::array<Field<ScheduleTexts>, kScheduleFieldCount> kScheduleFields = {{
     {"schTxt1", "schLbl1", "Minute (0-59)", [](const ScheduleTexts& t) { return text(t.minute); }, fieldtext::Range{0, 59},
@@ -64,6 +77,7 @@ const std::array<Caption, kButtonCount> kButtons = {{
     {"camTxt3cmd", "..."},
     {"camTxt7cmd", "..."},
     {"camChk1", "Recording at Start"},
+    {"camChk2", "Record on Motion"},
     {"camBtn1", "Restore"},
     {"camBtn2", "Save"},
     {"schBtn1", "Add"},

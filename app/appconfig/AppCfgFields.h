@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <variant>
 
 class AppCfgGO;
 class Camera;
@@ -45,8 +46,10 @@ struct Field {
     const char* message;
 };
 
-// The camera tab, in the order of its rows.
-enum CameraField { kIp, kPort, kDisplayLocation, kRecPath, kRecFrameRate, kRecNumFrame, kSnapshotPath, kCameraFieldCount };
+// The camera tab's edit fields.
+enum CameraField {
+    kIp, kPort, kDisplayLocation, kRecPath, kRecFrameRate, kRecNumFrame, kSnapshotPath, kMotionHold, kCameraFieldCount
+};
 extern const std::array<Field<Camera>, kCameraFieldCount> kCameraFields;
 
 // The schedule tab's edit fields, in the order of their rows (the weekday
@@ -61,10 +64,24 @@ extern const std::array<Field<AppCfgGO>, kAlertFieldCount> kAlertFields;
 
 // Buttons and check boxes, frames and plain labels of every tab.
 enum Button {
-    kOk, kApply, kRecBrowse, kSnapshotBrowse, kRecAtStart, kRestore, kSaveCamera,
+    kOk, kApply, kRecBrowse, kSnapshotBrowse, kRecAtStart, kRecOnMotion, kRestore, kSaveCamera,
     kAddItem, kModifyItem, kRemoveItem, kSaveSchedule, kCircular, kButtonCount
 };
 extern const std::array<Caption, kButtonCount> kButtons;
+
+// The camera tab's check boxes and the camera setting each shows.
+enum CameraCheck { kAtStartCheck, kOnMotionCheck, kCameraCheckCount };
+struct CheckField {
+    Button box;
+    bool (*setting)(const Camera&);
+};
+extern const std::array<CheckField, kCameraCheckCount> kCameraChecks;
+
+// The camera tab's rows from the top: an edit field or a check box each, so
+// that the motion check box sits above the hold it switches on.
+using CameraRow = std::variant<CameraField, CameraCheck>;
+inline constexpr size_t kCameraRowCount = size_t{kCameraFieldCount} + size_t{kCameraCheckCount};
+extern const std::array<CameraRow, kCameraRowCount> kCameraRows;
 enum Frame { kCamListFrame, kScheduleFrame, kFrameCount };
 extern const std::array<Caption, kFrameCount> kFrames;
 enum Label { kViewerLayoutLabel, kWeekDayLabel, kWildcardHint, kExportLabel, kImportLabel, kLabelCount };

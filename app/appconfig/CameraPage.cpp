@@ -10,12 +10,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 using namespace appcfg;
 
 namespace {
+
+int rowOf(CameraField field)
+{
+    return static_cast<int>(std::find(kCameraRows.begin(), kCameraRows.end(), CameraRow(field)) - kCameraRows.begin());
+}
 
 bool isFolder(const QString& path)
 {
@@ -30,24 +36,29 @@ CameraPage::CameraPage(CameraChoice camera, FolderChoice folder, std::shared_ptr
     : QWidget(parent), m_camera(std::move(camera)), m_folder(std::move(folder)), m_volumes(std::move(volumes))
 {
     auto* grid = new QGridLayout;
-    for (int row = 0; row < kCameraFieldCount; ++row)
-        m_fields[row] = addFieldRow(*grid, row, kCameraFields[row].name, kCameraFields[row].labelName);
+    for (int row = 0; row < static_cast<int>(kCameraRows.size()); ++row) {
+        if (const auto* field = std::get_if<CameraField>(&kCameraRows[row]))
+            m_fields[*field] = addFieldRow(*grid, row, kCameraFields[*field].name, kCameraFields[*field].labelName);
+        else {
+            const CameraCheck check = std::get<CameraCheck>(kCameraRows[row]);
+            m_checks[check] = newCheckBox(kCameraChecks[check].box);
+            grid->addWidget(m_checks[check], row, 1);
+        }
+    }
     m_fields[kPort]->setText(QStringLiteral("80"));
 
     QPushButton* recBrowse = newButton(kRecBrowse);
     QPushButton* snapshotBrowse = newButton(kSnapshotBrowse);
     for (QPushButton* browse : {recBrowse, snapshotBrowse})
         browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
-    grid->addWidget(recBrowse, kRecPath, 2);
-    grid->addWidget(snapshotBrowse, kSnapshotPath, 2);
+    grid->addWidget(recBrowse, rowOf(kRecPath), 2);
+    grid->addWidget(snapshotBrowse, rowOf(kSnapshotPath), 2);
     connect(recBrowse, &QPushButton::clicked, this, &CameraPage::chooseRecPath);
     connect(snapshotBrowse, &QPushButton::clicked, this, &CameraPage::chooseSnapshotPath);
     // Double-clicking a folder field chooses a folder as its button does.
     m_fields[kRecPath]->installEventFilter(this);
     m_fields[kSnapshotPath]->installEventFilter(this);
 
-    m_recAtStart = newCheckBox(kRecAtStart);
-    grid->addWidget(m_recAtStart, kCameraFieldCount, 1);
     grid->setColumnStretch(1, 1);
 
     QPushButton* restore = newButton(kRestore);
@@ -75,7 +86,8 @@ void CameraPage::showCameraFields(const Camera& camera)
 {
     for (int row = 0; row < kCameraFieldCount; ++row)
         m_fields[row]->setText(kCameraFields[row].setting(camera));
-    m_recAtStart->setChecked(camera.isRecAtStart());
+    for (int check = 0; check < kCameraCheckCount; ++check)
+        m_checks[check]->setChecked(kCameraChecks[check].setting(camera));
 }
 
 bool CameraPage::refuseNumber(CameraField which, const Camera& camera)
@@ -112,7 +124,14 @@ bool CameraPage::applyCameraFields(Camera& camera)
     camera.setRecNumFrame(*frames);
 
     camera.setSnapshotPath(typed(kSnapshotPath).toStdString());
-    camera.setRecAtStart(m_recAtStart->isChecked());
+    camera.setRecAtStart(m_checks[kAtStartCheck]->isChecked());
+
+    // A refused hold leaves both motion settings as they were.
+    const auto hold = fieldtext::numberIn(typed(kMotionHold), *kCameraFields[kMotionHold].range);
+    if (!hold)
+        return refuseNumber(kMotionHold, camera);
+    camera.setMotionHold(*hold);
+    camera.setRecOnMotion(m_checks[kOnMotionCheck]->isChecked());
     return true;
 }
 

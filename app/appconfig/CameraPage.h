@@ -16,7 +16,7 @@ class QPushButton;
 class VolumeInfo;
 
 // The "Camera" tab of the configuration window: one camera's address,
-// name, folders and recording settings. It shows a camera's values, checks
+// name, folders and recording settings (at start, on motion). It shows a camera's values, checks
 // and applies the typed ones (pushing them into the running camera) and
 // saves the camera's section. GUI thread only.
 class CameraPage : public QWidget {
@@ -38,7 +38,8 @@ public:
     // folders must exist; the port is checked, the address handed to
     // connect (which reconnects only when it changed), then display location
     // and recording folder; the frame rate, then the frames per file are
-    // checked and set; last the snapshot folder and record-at-start. A failed
+    // checked and set; then the snapshot folder and record-at-start; last the
+    // motion hold is checked, then it and record-on-motion are set. A failed
     // check tells the operator, shows the camera's value again in a refused
     // number field and returns false, leaving the earlier steps applied.
     bool applyCameraFields(Camera& camera);
@@ -52,7 +53,7 @@ public:
     void chooseSnapshotPath();
 
     QLineEdit* field(appcfg::CameraField which) const { return m_fields[which]; }
-    QCheckBox* recAtStartBox() const { return m_recAtStart; }
+    QCheckBox* checkBox(appcfg::CameraCheck which) const { return m_checks[which]; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,5 +66,5 @@ private:
     FolderChoice m_folder;
     std::shared_ptr<const VolumeInfo> m_volumes;
     std::array<QLineEdit*, appcfg::kCameraFieldCount> m_fields{};
-    QCheckBox* m_recAtStart = nullptr;
+    std::array<QCheckBox*, appcfg::kCameraCheckCount> m_checks{};
 };

@@ -30,7 +30,8 @@ TEST_F(Window, EveryControlCarriesItsNameAndCaptionAndTheListsAreFilled)
         {"fBtn1", "OK"}, {"fBtn2", "Apply"}, {"camChk1", "Recording at Start"}, {"camBtn1", "Restore"},
         {"camBtn2", "Save"}, {"camLbl1", "IP"}, {"camLbl2", "Port"}, {"camLbl6", "Display Location"},
         {"camLbl3", "Record Path"}, {"camLbl4", "Record Frame Rate"}, {"camLbl5", "Record Number of Frame"},
-        {"camLbl7", "Snapshot Path"}, {"appLbl1", "Viewer Layout"}, {"Frame1", "Camera List"}};
+        {"camLbl7", "Snapshot Path"}, {"camChk2", "Record on Motion"}, {"camLbl8", "Motion Hold (Sec)"},
+        {"appLbl1", "Viewer Layout"}, {"Frame1", "Camera List"}};
     for (const auto& [name, caption] : captions) {
         QWidget* control = child(name);
         ASSERT_NE(control, nullptr);
@@ -43,7 +44,7 @@ TEST_F(Window, EveryControlCarriesItsNameAndCaptionAndTheListsAreFilled)
             shown = frame->title();
         EXPECT_EQ(shown, caption) << name;
     }
-    for (const char* name : {"camTxt1", "camTxt2", "camTxt3", "camTxt4", "camTxt5", "camTxt6", "camTxt7"})
+    for (const char* name : {"camTxt1", "camTxt2", "camTxt3", "camTxt4", "camTxt5", "camTxt6", "camTxt7", "camTxt8"})
         EXPECT_NE(edit(name), nullptr);
     child<QAbstractButton>("camTxt3cmd");
     child<QAbstractButton>("camTxt7cmd");
@@ -204,7 +205,66 @@ TEST_F(Window, SaveStoresOnlyThatCameraSectionEvenWhenACheckFails)
     EXPECT_EQ(stored("Camera2", "REC_FRAME_RATE"), "30");
     EXPECT_EQ(stored("Camera1", "DISPLAY_LOCATION"), "Gate");
     EXPECT_EQ(stored("Camera3", "IP"), "<absent>") << "other cameras are not written";
+    EXPECT_EQ(stored("Camera2", "REC_ON_MOTION"), "<absent>") << "motion keys only when set";
+    EXPECT_EQ(stored("Camera2", "MOTION_HOLD"), "<absent>");
     EXPECT_EQ(stored("App", "PANEL_LAYOUT"), "<absent>");
+}
+
+TEST_F(Window, MotionSettingsAreShownCheckedLastAndStoredBySave)
+{
+    openOn(AppCfgForm::kCameraTab);
+    Camera& camera = *cameras->getCamera(0);
+    auto* onMotion = child<QCheckBox>("camChk2");
+    // A section without the keys shows the defaults.
+    EXPECT_FALSE(onMotion->isChecked());
+    EXPECT_EQ(edit("camTxt8")->text(), "30");
+
+    // Restore shows the camera's motion settings over typed ones.
+    camera.setRecOnMotion(true);
+    camera.setMotionHold(45);
+    type("camTxt8", "7");
+    click("camBtn1");
+    EXPECT_TRUE(onMotion->isChecked());
+    EXPECT_EQ(edit("camTxt8")->text(), "45");
+
+    // A refused hold is the last check: the steps before it are applied, the
+    // field shows the camera's hold again and neither motion setting changes.
+    onMotion->setChecked(false);
+    child<QCheckBox>("camChk1")->setChecked(true);
+    for (const char* hold : {"0", "3601", "", "1.5"}) {
+        dialogs.asked.clear();
+        type("camTxt8", hold);
+        EXPECT_FALSE(form->cameraPage()->applyCameraFields(camera)) << hold;
+        EXPECT_EQ(dialogs.texts(),
+                  std::vector<std::string>{"Please input a number between 1 and 3600 for all Motion hold."});
+        EXPECT_EQ(edit("camTxt8")->text(), "45");
+        EXPECT_TRUE(camera.isRecOnMotion()) << hold;
+        EXPECT_EQ(camera.getMotionHold(), 45);
+        EXPECT_TRUE(camera.isRecAtStart()) << "applied before the hold was checked";
+    }
+
+    // Both ends of the range are accepted; Save writes the keys.
+    dialogs.asked.clear();
+    type("camTxt8", "1");
+    EXPECT_TRUE(form->cameraPage()->applyCameraFields(camera));
+    EXPECT_EQ(camera.getMotionHold(), 1);
+    EXPECT_FALSE(camera.isRecOnMotion());
+    onMotion->setChecked(true);
+    type("camTxt8", " 3600 ");
+    click("camBtn2");
+    EXPECT_TRUE(dialogs.texts().empty());
+    EXPECT_TRUE(camera.isRecOnMotion());
+    EXPECT_EQ(stored("Camera1", "REC_ON_MOTION"), "1");
+    EXPECT_EQ(stored("Camera1", "MOTION_HOLD"), "3600");
+
+    // A refused hold on Save still stores what was applied before it.
+    type("camTxt8", "0");
+    onMotion->setChecked(false);
+    type("camTxt6", "Dock");
+    click("camBtn2");
+    EXPECT_EQ(stored("Camera1", "DISPLAY_LOCATION"), "Dock");
+    EXPECT_EQ(stored("Camera1", "REC_ON_MOTION"), "1");
+    EXPECT_EQ(stored("Camera1", "MOTION_HOLD"), "3600");
 }
 
 TEST_F(Window, FolderChoicesAskWithThePromptAndTheSnapshotFolderRefusesAVolumeRoot)
