@@ -7,14 +7,19 @@
 #include <string_view>
 
 // What a recording or snapshot file name tells: the camera's display
-// location, the number after "!" and the seven timestamp fields (year, month,
-// day, hour, minute, second, millisecond).
+// location, the number after "!" (its alert bits, below) and the seven
+// timestamp fields (year, month, day, hour, minute, second, millisecond).
 struct RecFileName {
     std::string location;
     int32_t number = 0;
     std::array<int16_t, 7> fields{};
     bool operator==(const RecFileName&) const = default;
 };
+
+// The alert bits of the number after "!".
+inline constexpr int32_t kMotionAlert = 1;
+inline constexpr int32_t kSoundAlert = 2;
+inline constexpr int32_t kDidoAlert = 4;
 
 // Reads a name written with the application's prefixes, such as
 // "r-Gate_!0__2010_1_2_3_4_5_6.avi", "r-Gate_!0_End2010_1_2_3_4_5_6.avi",

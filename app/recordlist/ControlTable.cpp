@@ -1,5 +1,6 @@
 #include "app/recordlist/ControlTable.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -42,6 +43,8 @@ QWidget* makeControl(QWidget* page, const ControlRow& row)
         b->setAutoDefault(false);
         return b;
     }
+    case ControlKind::Check:
+        return new QCheckBox(caption, page);
     case ControlKind::PicButton: {
         auto* b = new QToolButton(page);
         b->setIcon(calendarIcon());

@@ -14,6 +14,7 @@
 enum class ControlKind {
     Label,     // caption: the text
     Button,    // caption: the text
+    Check,     // a check box; caption: the text
     PicButton, // a calendar picture button; caption: its tool tip
     Text,      // a text field; caption: the hint shown while empty
     ReadOnly,  // a text field filled by the window; caption: the hint

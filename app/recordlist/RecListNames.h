@@ -44,6 +44,8 @@ inline constexpr char kMinTxtCbo[] = "minTxtCbo";
 inline constexpr char kHourTxt2Cbo[] = "hourTxt2Cbo";
 inline constexpr char kMinTxt2Cbo[] = "minTxt2Cbo";
 inline constexpr char kSearchCmd[] = "SearchCmd";
+// Lists only the recordings made on motion.
+inline constexpr char kOnlyMotionChk[] = "OnlyMotionChk";
 inline constexpr char kDataMSFGrid[] = "DataMSFGrid";
 inline constexpr char kVsPlayBtn[] = "vsPlayBtn";
 inline constexpr char kVsDelBtn[] = "vsDelBtn";

@@ -8,6 +8,7 @@
 #include "app/recordlist/RecListNames.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -29,6 +30,7 @@ constexpr ControlRow kSearchRows[] = {
     {kCamNoLbl, ControlKind::Label, "Camera", 0, 0},
     {kCamNo, ControlKind::Text, "", 0, 1},
     {kCamNoHintLbl, ControlKind::Label, "Use * for all", 0, 2, 1, 5},
+    {kOnlyMotionChk, ControlKind::Check, "Only Motion", 0, 7},
     {kStartDateLbl, ControlKind::Label, "Start Date", 1, 0},
     {kSeleFTxt, ControlKind::ReadOnly, "", 1, 1},
     {kSelectCalStartBtn, ControlKind::PicButton, "Choose the start date", 1, 2},
@@ -90,6 +92,7 @@ VideoSearchPage::VideoSearchPage(CameraGO& cameras, RecordingSearch& search, QWi
     m_hour2 = child<QComboBox>(this, kHourTxt2Cbo);
     m_minute2 = child<QComboBox>(this, kMinTxt2Cbo);
     m_searchCmd = child<QPushButton>(this, kSearchCmd);
+    m_onlyMotion = child<QCheckBox>(this, kOnlyMotionChk);
     m_grid = child<QTableWidget>(this, kDataMSFGrid);
     m_note = child<QLabel>(this, kSearchNoteLbl);
     child<QLineEdit>(this, kText1)->hide();
@@ -211,7 +214,7 @@ bool VideoSearchPage::search()
     m_search.search(*camera, [this](int16_t slot) {
         const Camera* cam = m_cameras.getCamera(slot);
         return cam ? cam->getRecPath() : std::string();
-    }, from, to, *this);
+    }, from, to, *this, SearchFilter{m_onlyMotion->isChecked()});
     if (m_unreadable > 0) {
         const QString text = m_unreadable == 1
             ? QStringLiteral("1 recording was left out because its playing time cannot be read: %1").arg(m_unreadableList)

@@ -10,6 +10,7 @@
 
 class CalendarFrm;
 class CameraGO;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -17,8 +18,9 @@ class QPushButton;
 class QTableWidget;
 
 // The "Video Search" tab: the search window (camera, start and end date from
-// the calendar, hours and minutes), the checks of the Search command, the
-// result grid with its selected row, and Play and Delete on the selection.
+// the calendar, hours and minutes, all recordings or only those made on
+// motion), the checks of the Search command, the result grid with its
+// selected row, and Play and Delete on the selection.
 // GUI thread only.
 class VideoSearchPage : public QWidget, private SearchSink {
     Q_OBJECT
@@ -73,6 +75,7 @@ private:
     QComboBox* m_hour2;
     QComboBox* m_minute2;
     QPushButton* m_searchCmd;
+    QCheckBox* m_onlyMotion;
     QTableWidget* m_grid;
     QLabel* m_note;
     CalendarFrm* m_calendar;

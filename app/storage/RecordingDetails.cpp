@@ -29,11 +29,11 @@ std::optional<RecordingDetails> recordingDetails(std::string_view fileName, std:
     if (parsed->number == 0) {
         d.alerts += "None";
     } else {
-        if (parsed->number & 1)
+        if (parsed->number & kMotionAlert)
             d.alerts += "[Motion] ";
-        if (parsed->number & 2)
+        if (parsed->number & kSoundAlert)
             d.alerts += "[Sound] ";
-        if (parsed->number & 4)
+        if (parsed->number & kDidoAlert)
             d.alerts += "[DIDO] ";
     }
     const auto& f = parsed->fields;

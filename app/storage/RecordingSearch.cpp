@@ -1,5 +1,6 @@
 #include "app/storage/RecordingSearch.h"
 
+#include "app/core/RecFileName.h"
 #include "app/storage/FileExtGO.h"
 
 #include <algorithm>
@@ -61,6 +62,14 @@ std::optional<int16_t> parseCameraField(std::string_view text)
     return static_cast<int16_t>(number - 1);
 }
 
+bool SearchFilter::admits(std::string_view fileName) const
+{
+    if (!onlyMotion)
+        return true;
+    const auto parsed = parseRecFileName(fileName, "r-");
+    return parsed && (parsed->number & kMotionAlert) != 0;
+}
+
 RecordingSearch::RecordingSearch(FileExtGO& files) : m_files(files) {}
 
 void RecordingSearch::setPendingEvents(std::function<void()> pendingEvents)
@@ -69,7 +78,7 @@ void RecordingSearch::setPendingEvents(std::function<void()> pendingEvents)
 }
 
 int RecordingSearch::searchCamera(int16_t camera, const std::string& folder, const QDateTime& from,
-                                  const QDateTime& to, SearchSink& sink)
+                                  const QDateTime& to, SearchSink& sink, SearchFilter filter)
 {
     std::vector<FileStamp> files;
     if (folder.empty() || !m_files.listFolderFiles(folder, "*.avi", files))
@@ -81,12 +90,15 @@ int RecordingSearch::searchCamera(int16_t camera, const std::string& folder, con
     int examined = 0;
     for (const FileStamp& file : files) {
         const size_t slash = file.path.find_last_of('/');
-        if (file.path.compare(slash == std::string::npos ? 0 : slash + 1, 1, ".") == 0)
+        const std::string_view name = std::string_view(file.path).substr(slash == std::string::npos ? 0 : slash + 1);
+        if (name.starts_with('.'))
             continue;
         if (examined > 0 && m_pendingEvents)
             m_pendingEvents();
         ++examined;
         sink.fileExamined();
+        if (!filter.admits(name))
+            continue;
         media::AviError why = media::AviError::None;
         const auto seconds = mediaDuration(file.path, &why);
         if (!seconds) {
@@ -104,12 +116,12 @@ int RecordingSearch::searchCamera(int16_t camera, const std::string& folder, con
 }
 
 int RecordingSearch::search(int16_t camera, const std::function<std::string(int16_t)>& folderOf, const QDateTime& from,
-                            const QDateTime& to, SearchSink& sink)
+                            const QDateTime& to, SearchSink& sink, SearchFilter filter)
 {
     const int16_t first = camera == kAllCameras ? 0 : camera;
     const int16_t last = camera == kAllCameras ? 15 : camera;
     int examined = 0;
     for (int16_t slot = first; slot <= last; ++slot)
-        examined += searchCamera(slot, folderOf(slot), from, to, sink);
+        examined += searchCamera(slot, folderOf(slot), from, to, sink, filter);
     return examined;
 }

@@ -42,6 +42,15 @@ struct SearchHit {
     QDateTime end;      // the file's time: when the recording was closed
 };
 
+// Which recordings a search lists besides those of its time window: with
+// onlyMotion, only recordings whose file name carries the motion bit (a
+// name that parseRecFileName does not read carries none).
+struct SearchFilter {
+    bool onlyMotion = false;
+    // Whether the recording named `fileName` (without its folder) may be listed.
+    bool admits(std::string_view fileName) const;
+};
+
 // What a search tells its caller, file by file.
 class SearchSink {
 public:
@@ -66,17 +75,19 @@ public:
 
     // Examines the "*.avi" files of `folder` itself (no sub-folders; hidden
     // files, such as a recording still being written, are not recordings), in
-    // the order they were closed, oldest first: each file's playing time is read
-    // from the file and its span compared with from..to. A folder that does not
-    // exist (any more) has no recordings. Returns the number of files examined.
+    // the order they were closed, oldest first: a file the filter refuses by
+    // its name is examined without being opened and never matches; of the
+    // others the playing time is read from the file and the span compared
+    // with from..to. A folder that does not exist (any more) has no
+    // recordings. Returns the number of files examined.
     int searchCamera(int16_t camera, const std::string& folder, const QDateTime& from, const QDateTime& to,
-                     SearchSink& sink);
+                     SearchSink& sink, SearchFilter filter = {});
 
     // Searches camera slot `camera`, or with kAllCameras the slots 0 to 15 in
     // order, each in the folder `folderOf(slot)` gives. Returns the number of
     // files examined.
     int search(int16_t camera, const std::function<std::string(int16_t)>& folderOf, const QDateTime& from,
-               const QDateTime& to, SearchSink& sink);
+               const QDateTime& to, SearchSink& sink, SearchFilter filter = {});
 
 private:
     FileExtGO& m_files;

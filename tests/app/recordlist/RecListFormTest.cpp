@@ -23,6 +23,7 @@
 
 #include <QAbstractButton>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,7 +130,7 @@ TEST_F(RecListFormTest, HasEveryControlUnderItsNameWithItsCaption)
     for (const char* name : {kCombo1, kCommand1, kSSTab1, kVFile1, kVLbl1, kVLbl2, kVLbl3, kVLbl4, kVBtn1, kVBtn2,
                              kSFile1, kSLbl1, kSLbl2, kSLbl3, kSBtn1, kSBtn2, kCamNo, kSeleFTxt, kSelectETxt,
                              kSelectCalStartBtn, kSelectCalEndBtn, kHourTxtCbo, kMinTxtCbo, kHourTxt2Cbo, kMinTxt2Cbo,
-                             kSearchCmd, kDataMSFGrid, kVsPlayBtn, kVsDelBtn, kText1})
+                             kSearchCmd, kOnlyMotionChk, kDataMSFGrid, kVsPlayBtn, kVsDelBtn, kText1})
         EXPECT_EQ(form->findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1) << name;
     const std::pair<const char*, const char*> captions[] = {
         {kCommand1, "Close"}, {kVBtn1, "Play"}, {kVBtn2, "Delete"}, {kSBtn1, "Show"}, {kSBtn2, "Delete"},
@@ -435,6 +436,56 @@ TEST_F(RecListFormTest, TheFirstExaminedFileClearsTheGridAndAFolderThatWentIsSki
     ASSERT_EQ(rows(), 1);
     EXPECT_EQ(cell(0, 0), "camera2");
     EXPECT_TRUE(dialogs.texts().empty());
+}
+
+TEST_F(RecListFormTest, OnlyMotionListsTheMotionRecordingsWhoseDetailsSayMotion)
+{
+    const std::string gateMotion = recFolder(0) + "/r-Gate_!1__2026_3_7_10_0_0_0.avi";
+    const std::string gateByHand = recFolder(0) + "/r-Gate_!0__2026_3_7_10_1_0_0.avi";
+    const std::string dockLast = recFolder(2) + "/r-Dock_!1_End2026_3_7_10_2_0_0.avi";
+    writeRecording(gateMotion, 60, 1.0f, at(7, 10, 1));
+    writeRecording(gateByHand, 60, 1.0f, at(7, 10, 2));
+    writeRecording(recFolder(1) + "/r-Yard_!0__2026_3_7_10_0_0_0.avi", 60, 1.0f, at(7, 10, 1));
+    writeRecording(dockLast, 60, 1.0f, at(7, 10, 3));
+
+    auto* onlyMotion = get<QCheckBox>(kOnlyMotionChk);
+    EXPECT_EQ(onlyMotion->text(), "Only Motion");
+    EXPECT_FALSE(onlyMotion->isChecked());
+    setSearch("*", "2026-03-07", "2026-03-07", 10, 0, 10, 10);
+    click(kSearchCmd);
+    EXPECT_EQ(rows(), 4);
+
+    onlyMotion->setChecked(true);
+    click(kSearchCmd);
+    ASSERT_EQ(rows(), 2);
+    EXPECT_EQ(cell(0, 0), "camera1");
+    EXPECT_EQ(cell(0, 1).toStdString(), gateMotion);
+    EXPECT_EQ(cell(1, 0), "camera3");
+    EXPECT_EQ(cell(1, 1).toStdString(), dockLast);
+    form->resize(1000, 500);
+    form->show();
+    QApplication::processEvents();
+    saveScreenshot(*form, "reclist-search-only-motion");
+
+    // A camera without motion recordings: its files are examined, so the
+    // earlier results go, and none is listed.
+    get<QLineEdit>(kCamNo)->setText("2");
+    click(kSearchCmd);
+    EXPECT_EQ(rows(), 0);
+    EXPECT_TRUE(dialogs.texts().empty());
+
+    // The list tab's details of the files the search found.
+    form->tabs().setCurrentIndex(0);
+    form->changeCamera(0);
+    ASSERT_TRUE(form->videoPage().selectFile("r-Gate_!1__2026_3_7_10_0_0_0.avi"));
+    EXPECT_EQ(label(kVLbl2), "Alerts: [Motion] ");
+    EXPECT_EQ(label(kVLbl3), "Start Time: 2026-03-07  10:00:00.000");
+    ASSERT_TRUE(form->videoPage().selectFile("r-Gate_!0__2026_3_7_10_1_0_0.avi"));
+    EXPECT_EQ(label(kVLbl2), "Alerts: None");
+    form->changeCamera(2);
+    ASSERT_TRUE(form->videoPage().selectFile("r-Dock_!1_End2026_3_7_10_2_0_0.avi"));
+    EXPECT_EQ(label(kVLbl1), "Location: Dock");
+    EXPECT_EQ(label(kVLbl2), "Alerts: [Motion] ");
 }
 
 TEST_F(RecListFormTest, ResultCommandsPlayAndRemoveRowsButNotFiles)

@@ -146,6 +146,41 @@ TEST(RecordingSearch, ExaminesTheRecordingsOfTheFolderItselfInTheOrderTheyEnded)
     EXPECT_EQ(gone.examined, 0);
 }
 
+TEST(RecordingSearch, OnlyMotionListsTheRecordingsWhoseNameCarriesTheMotionBit)
+{
+    Folder f;
+    const auto path = [&](const std::string& name) { return f.dir.file(name); };
+    writeRecording(path("r-Gate_!1__2026_3_7_9_55_0_0.avi"), 300, 1.0f, at(10, 0));
+    writeRecording(path("r-Gate_!3_End2026_3_7_9_56_0_0.avi"), 300, 1.0f, at(10, 1)); // motion and sound
+    writeRecording(path("r-Gate_!0__2026_3_7_9_57_0_0.avi"), 300, 1.0f, at(10, 2));
+    writeRecording(path("r-Gate_!2__2026_3_7_9_58_0_0.avi"), 300, 1.0f, at(10, 3)); // sound only
+    writeRecording(path("holiday.avi"), 300, 1.0f, at(10, 4));                         // no alert bits to read
+    writeRecording(path("r-Gate_!1__2026_3_7_8_0_0_0.avi"), 60, 1.0f, at(8, 1));      // motion, outside the window
+    std::ofstream(path("r-Gate_!0__2026_3_7_9_59_0_0.avi")) << "RIFF";
+    std::ofstream(path("r-Gate_!1__2026_3_7_9_59_1_0.avi")) << "RIFF";
+
+    Collected all;
+    EXPECT_EQ(f.search.searchCamera(0, f.dir.path(), at(9, 58), at(10, 5), all), 8);
+    EXPECT_EQ(all.hits.size(), 5u);
+    EXPECT_EQ(all.unread.size(), 2u);
+
+    // Every file is still examined (so the results of an earlier search are
+    // replaced), but only motion files are opened and can match.
+    Collected motion;
+    EXPECT_EQ(f.search.search(0, [&](int16_t) { return f.dir.path(); }, at(9, 58), at(10, 5), motion,
+                              SearchFilter{true}),
+              8);
+    EXPECT_EQ(motion.examined, 8);
+    EXPECT_EQ(motion.names(),
+              (std::vector<std::string>{"r-Gate_!1__2026_3_7_9_55_0_0.avi", "r-Gate_!3_End2026_3_7_9_56_0_0.avi"}));
+    ASSERT_EQ(motion.unread.size(), 1u);
+    EXPECT_EQ(motion.unread[0].first, "r-Gate_!1__2026_3_7_9_59_1_0.avi");
+
+    EXPECT_TRUE(SearchFilter{}.admits("holiday.avi"));
+    EXPECT_FALSE(SearchFilter{true}.admits("s-Gate_!1_2026_3_7_9_55_0_0.jpg")) << "a snapshot is no recording";
+    EXPECT_FALSE(SearchFilter{true}.admits("r-Gate_!x__2026_3_7_9_55_0_0.avi"));
+}
+
 TEST(RecordingSearch, LetsPendingEventsRunBetweenFiles)
 {
     Folder f;
