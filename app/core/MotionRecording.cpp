@@ -2,6 +2,7 @@
 
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
+#include "app/core/CameraWindow.h"
 #include "platform/component/Dispatch.h"
 
 #include <QDateTime>
@@ -91,6 +92,7 @@ void MotionRecording::motionDetected()
         m_owns = true;
         m_camera.applyRecPrefix();
         viewer.setAvi(kOn);
+        showRecording();
     }
     timer().start(std::chrono::seconds(m_camera.getMotionHold()), [this] { holdEnded(); });
 }
@@ -103,6 +105,13 @@ void MotionRecording::holdEnded()
     // Stopped first, so that the last file is named with the motion bit.
     m_camera.getViewer().setAvi(kOff);
     m_camera.applyRecPrefix();
+    showRecording();
+}
+
+void MotionRecording::showRecording()
+{
+    if (CameraWindow* window = m_owner.window())
+        window->updateRecBtn(m_camera.getUID());
 }
 
 void MotionRecording::handOver()

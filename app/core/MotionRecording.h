@@ -20,8 +20,13 @@ class CameraGO;
 // under its own name and the recording goes on as theirs. Recordings the
 // motion owns carry the motion bit in their prefix (Camera::getRecPrefix).
 //
+// The main window's record buttons (CameraWindow::updateRecBtn) are
+// refreshed when a motion recording starts and when its hold ends it, so
+// they show it at once: nobody presses a button for it, and the periodic
+// watch refreshes only the focused camera's.
+//
 // Owned by its Camera, which tells it about connections, other starts and
-// stops; timers and alert lines come from CameraGO. GUI thread only.
+// stops; timers, alert lines and the window come from CameraGO. GUI thread only.
 class MotionRecording {
 public:
     MotionRecording(Camera& camera, CameraGO& owner);
@@ -56,6 +61,7 @@ private:
     void arm();
     void holdEnded();
     void alert(const std::string& reason);
+    void showRecording();
     HoldTimer& timer();
 
     Camera& m_camera;

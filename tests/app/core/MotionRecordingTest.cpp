@@ -2,6 +2,7 @@
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
+#include "app/core/CameraWindow.h"
 #include "app/core/MotionRecording.h"
 #include "app/core/ViewerGO.h"
 #include "app/schedule/Schedule.h"
@@ -97,6 +98,45 @@ TEST_F(MotionRecordingTest, MotionStartsARecordingThatTheHoldExtendsAndEnds)
     cameras->onViewerMotion(0);
     EXPECT_EQ(viewer->log, (Log{"AviPre=r-Yard_!1_", "Avi=-1"}));
     EXPECT_TRUE(alerts.empty());
+}
+
+// A main window that notes, for each record-button refresh, the camera and
+// whether it was recording at that moment.
+class ButtonWatch final : public CameraWindow {
+public:
+    explicit ButtonWatch(CameraGO& cameras) : m_cameras(cameras) { }
+    std::vector<std::pair<int16_t, bool>> shown;
+    void startRec(int16_t) override { }
+    void updateRecBtn(int16_t uid) override { shown.emplace_back(uid, m_cameras.getCamera(uid)->isRecording()); }
+    void showAudioToggle() override { }
+    void setRecBtnPicture(int16_t, const std::string&) override { }
+    void processPendingEvents() override { }
+
+private:
+    CameraGO& m_cameras;
+};
+
+TEST_F(MotionRecordingTest, TheRecordButtonsShowAMotionRecordingWhenItStartsAndWhenTheHoldEndsIt)
+{
+    ButtonWatch window(*cameras);
+    cameras->setWindow(&window);
+    armed();
+    using Shown = std::vector<std::pair<int16_t, bool>>;
+    cameras->onViewerMotion(0);
+    EXPECT_EQ(window.shown, (Shown{{0, true}}));
+    cameras->onViewerMotion(0); // the hold is extended: nothing to show
+    EXPECT_EQ(window.shown.size(), 1u);
+    hold().runOut();
+    EXPECT_EQ(window.shown, (Shown{{0, true}, {0, false}}));
+
+    // A recording of another trigger: the motion changes nothing the buttons show.
+    window.shown.clear();
+    cam->startRec();
+    cameras->onViewerMotion(0);
+    hold().runOut();
+    EXPECT_TRUE(window.shown.empty());
+    cam->stopRec();
+    cameras->setWindow(nullptr);
 }
 
 TEST_F(MotionRecordingTest, RecordingsOfOtherTriggersAreNeverStoppedByTheHold)
