@@ -37,9 +37,9 @@ CameraPage::CameraPage(CameraChoice camera, FolderChoice folder, std::shared_ptr
 {
     auto* grid = new QGridLayout;
     for (int row = 0; row < static_cast<int>(kCameraRows.size()); ++row) {
-        if (const auto* field = std::get_if<CameraField>(&kCameraRows[row]))
+        if (const auto* field = std::get_if<CameraField>(&kCameraRows[row])) {
             m_fields[*field] = addFieldRow(*grid, row, kCameraFields[*field].name, kCameraFields[*field].labelName);
-        else {
+        } else {
             const CameraCheck check = std::get<CameraCheck>(kCameraRows[row]);
             m_checks[check] = newCheckBox(kCameraChecks[check].box);
             grid->addWidget(m_checks[check], row, 1);
