@@ -6,6 +6,7 @@
 #include "app/appconfig/ApplicationPage.h"
 #include "app/host/ViewerHost.h"
 #include "support/CamsimProcess.h"
+#include "support/EventWait.h"
 
 #include <QCheckBox>
 
@@ -171,20 +172,6 @@ TEST_F(OkAndApply, ApplyChangesTheRunningCameraAndWritesNothing)
     EXPECT_EQ(host.calls.back(), "unwait");
 }
 
-// Runs the event loop until `done` holds (a bound for a stuck test, not a
-// speed target).
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 60000)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 TEST(ApplyAgainstCamsim, ANewPortReconnectsTheViewerToTheOtherCamera)
 {
     testApp();
@@ -215,7 +202,7 @@ TEST(ApplyAgainstCamsim, ANewPortReconnectsTheViewerToTheOtherCamera)
         CameraGO cameras(config, viewers);
         Camera& camera = *cameras.getCamera(0);
         camera.connect();
-        ASSERT_TRUE(pumpUntil([&] { return cams.countRequests("/GetData.cgi", 0) > 0; })) << "first camera";
+        ASSERT_TRUE(pumpUntil([&] { return cams.countRequests("/GetData.cgi", 0) > 0; }, 60000)) << "first camera";
 
         CapturedDialogs dialogs;
         CapturedDialogs::Installed installed(dialogs);
@@ -227,7 +214,7 @@ TEST(ApplyAgainstCamsim, ANewPortReconnectsTheViewerToTheOtherCamera)
         EXPECT_TRUE(dialogs.texts().empty());
         EXPECT_EQ(camera.getViewer().url(), cams.url(1));
         EXPECT_TRUE(camera.isConnecting());
-        EXPECT_TRUE(pumpUntil([&] { return cams.countRequests("/GetData.cgi", 1) > 0; })) << "second camera";
+        EXPECT_TRUE(pumpUntil([&] { return cams.countRequests("/GetData.cgi", 1) > 0; }, 60000)) << "second camera";
 
         controls.shutdown();
         viewers.clear();

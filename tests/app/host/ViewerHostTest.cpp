@@ -17,6 +17,7 @@
 #include "platform/registry/Registry.h"
 #include "app/core/FakeHoldTimer.h"
 #include "support/CamsimProcess.h"
+#include "support/EventWait.h"
 #include "support/GuiApp.h"
 #include "support/TempDir.h"
 
@@ -32,20 +33,6 @@
 using namespace platform::component;
 
 namespace {
-
-// Runs the event loop until `done` holds or `timeoutMs` passed (a bound for
-// a stuck test, not a speed target).
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 30000)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 std::string builtLibrary()
 {

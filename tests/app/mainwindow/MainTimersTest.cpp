@@ -10,6 +10,7 @@
 #include "app/storage/DiskFO.h"
 #include "app/storage/DiskWatch.h"
 #include "app/storage/FileExtGO.h"
+#include "support/EventWait.h"
 #include "support/GuiApp.h"
 #include "support/TempDir.h"
 
@@ -24,16 +25,6 @@
 #include <vector>
 
 namespace {
-
-// Runs events until `done` holds or a generous bound passes.
-template <typename Pred>
-bool waitFor(Pred done)
-{
-    QDeadlineTimer deadline(20000);
-    while (!done() && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // A disk check on fake volumes whose alert lines the test reads.
 struct Disk {
@@ -131,11 +122,11 @@ TEST(MainTimers, TheClockLabelFollowsTheClockInTheUsersFormat)
     MainTimers timers(&clockLbl, {}, disk.watch, pace);
 
     const QString first = QLocale().toString(shown, QLocale::ShortFormat);
-    ASSERT_TRUE(waitFor([&] { return clockLbl.text() == first; })) << clockLbl.text().toStdString();
+    ASSERT_TRUE(pumpUntil([&] { return clockLbl.text() == first; })) << clockLbl.text().toStdString();
     shown = shown.addDays(1).addSecs(3600);
     const QString second = QLocale().toString(shown, QLocale::ShortFormat);
     ASSERT_NE(first, second);
-    EXPECT_TRUE(waitFor([&] { return clockLbl.text() == second; })) << clockLbl.text().toStdString();
+    EXPECT_TRUE(pumpUntil([&] { return clockLbl.text() == second; })) << clockLbl.text().toStdString();
 }
 
 TEST(MainTimers, TheDiskThrottleAddsItsLineAtTheTickAfterTheCounterReached600)
@@ -174,7 +165,7 @@ TEST(MainTimers, TheWatchTimerRunsTicksByItself)
     SlotDuties duties;
     duties.schedulePasses = [&](int16_t slot) { ticks += slot == 0; };
     MainTimers timers(nullptr, duties, disk.watch, {3600000, 10, {}});
-    EXPECT_TRUE(waitFor([&] { return ticks >= 3; }));
+    EXPECT_TRUE(pumpUntil([&] { return ticks >= 3; }));
 }
 
 TEST(ViewerGridLayout, TwoByTwoAroundSlot14ShowsSlots12To15InTheFourCells)

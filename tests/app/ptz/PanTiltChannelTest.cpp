@@ -1,4 +1,5 @@
 #include "app/ptz/PanTiltChannel.h"
+#include "support/EventWait.h"
 
 #include <gtest/gtest.h>
 
@@ -26,18 +27,6 @@ QCoreApplication& application()
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
     return app;
-}
-
-// Runs the event loop until `done` holds or a generous bound passes.
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(10))
-{
-    const auto end = std::chrono::steady_clock::now() + bound;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 // A loopback camera that records the bytes of every connection and, when
@@ -130,7 +119,7 @@ TEST_F(PanTiltChannelTest, PressSendsOneRequestAndClosesAtTheFirstReplyByte)
 
     channel.moveCamera("127.0.0.1", camera.port(), PanTiltChannel::MoveUp);
     EXPECT_FALSE(channel.isIdle());
-    ASSERT_TRUE(waitFor([&] { return camera.connections().size() == 1 && camera.connections()[0]->closedByPeer; }));
+    ASSERT_TRUE(pumpUntil([&] { return camera.connections().size() == 1 && camera.connections()[0]->closedByPeer; }));
     const auto& first = *camera.connections()[0];
     EXPECT_EQ(first.received, request(1));
     EXPECT_TRUE(first.replied);
@@ -139,7 +128,7 @@ TEST_F(PanTiltChannelTest, PressSendsOneRequestAndClosesAtTheFirstReplyByte)
     EXPECT_EQ(closes, 1);
 
     channel.moveCamera("127.0.0.1", camera.port(), PanTiltChannel::MoveHome);
-    ASSERT_TRUE(waitFor([&] { return camera.connections().size() == 2 && camera.connections()[1]->closedByPeer; }));
+    ASSERT_TRUE(pumpUntil([&] { return camera.connections().size() == 2 && camera.connections()[1]->closedByPeer; }));
     EXPECT_EQ(camera.connections()[1]->received, request(3));
     EXPECT_EQ(camera.connections()[0]->received, request(1)); // nothing more on the old one
     EXPECT_TRUE(errors.empty());
@@ -157,8 +146,8 @@ TEST_F(PanTiltChannelTest, PressesWhileConnectingSendOnlyTheLastMove)
     channel.moveCamera("127.0.0.1", camera.port(), PanTiltChannel::MoveDown);
     EXPECT_EQ(channel.pendingRequest(), "GET /Camera_Move.cgi?CameraMoveType=5");
 
-    ASSERT_TRUE(waitFor([&] { return channel.isIdle(); }));
-    ASSERT_TRUE(waitFor([&] { return !camera.connections().empty() && camera.connections()[0]->closedByPeer; }));
+    ASSERT_TRUE(pumpUntil([&] { return channel.isIdle(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !camera.connections().empty() && camera.connections()[0]->closedByPeer; }));
     ASSERT_EQ(camera.connections().size(), 1u);
     EXPECT_EQ(camera.connections()[0]->received, request(5));
     ASSERT_EQ(sent.size(), 1u);
@@ -171,7 +160,7 @@ TEST_F(PanTiltChannelTest, FailedConnectionReportsOnceAndTheNextPressTriesAgain)
 {
     const quint16 port = closedPort();
     channel.moveCamera("127.0.0.1", port, PanTiltChannel::MoveRight);
-    ASSERT_TRUE(waitFor([&] { return !errors.empty(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !errors.empty(); }));
     EXPECT_TRUE(channel.isIdle());
     // Nothing more arrives later from the failed attempt.
     QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
@@ -182,7 +171,7 @@ TEST_F(PanTiltChannelTest, FailedConnectionReportsOnceAndTheNextPressTriesAgain)
         SCOPED_TRACE(ip + ":" + std::to_string(badPort));
         const size_t before = errors.size();
         channel.moveCamera(ip, badPort, PanTiltChannel::MoveUp);
-        ASSERT_TRUE(waitFor([&] { return errors.size() == before + 1; }));
+        ASSERT_TRUE(pumpUntil([&] { return errors.size() == before + 1; }));
         EXPECT_TRUE(channel.isIdle());
     }
 
@@ -191,7 +180,7 @@ TEST_F(PanTiltChannelTest, FailedConnectionReportsOnceAndTheNextPressTriesAgain)
     ASSERT_TRUE(camera.listening());
     const size_t failures = errors.size();
     channel.moveCamera("127.0.0.1", port, PanTiltChannel::MoveRight);
-    ASSERT_TRUE(waitFor([&] { return !camera.connections().empty() && camera.connections()[0]->closedByPeer; }));
+    ASSERT_TRUE(pumpUntil([&] { return !camera.connections().empty() && camera.connections()[0]->closedByPeer; }));
     EXPECT_EQ(camera.connections()[0]->received, request(4));
     EXPECT_EQ(errors.size(), failures);
     EXPECT_TRUE(sent.size() == 1u);
@@ -208,11 +197,11 @@ TEST_F(PanTiltChannelTest, SilentCameraIsClosedQuietlyAfterTheReplyBound)
     ASSERT_TRUE(silent.listening() && other.listening());
 
     channel.moveCamera("127.0.0.1", silent.port(), PanTiltChannel::MoveUp);
-    ASSERT_TRUE(waitFor([&] { return sent.size() == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return sent.size() == 1; }));
     channel.moveCamera("127.0.0.1", other.port(), PanTiltChannel::MoveDown);
     EXPECT_FALSE(channel.isIdle());
 
-    ASSERT_TRUE(waitFor([&] { return !silent.connections().empty() && silent.connections()[0]->closedByPeer; }));
+    ASSERT_TRUE(pumpUntil([&] { return !silent.connections().empty() && silent.connections()[0]->closedByPeer; }));
     EXPECT_TRUE(channel.isIdle());
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(silent.connections()[0]->received, request(1));
@@ -220,7 +209,7 @@ TEST_F(PanTiltChannelTest, SilentCameraIsClosedQuietlyAfterTheReplyBound)
     EXPECT_EQ(sent.size(), 1u);
 
     channel.moveCamera("127.0.0.1", other.port(), PanTiltChannel::MoveDown);
-    ASSERT_TRUE(waitFor([&] { return !other.connections().empty() && other.connections()[0]->closedByPeer; }));
+    ASSERT_TRUE(pumpUntil([&] { return !other.connections().empty() && other.connections()[0]->closedByPeer; }));
     EXPECT_EQ(other.connections()[0]->received, request(5));
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(silent.connections().size(), 1u);
@@ -241,7 +230,7 @@ TEST_F(PanTiltChannelTest, CameraClosingWithoutReplyIsNoFailure)
         });
     });
     channel.moveCamera("127.0.0.1", server.serverPort(), PanTiltChannel::MoveHome);
-    ASSERT_TRUE(waitFor([&] { return closes == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return closes == 1; }));
     EXPECT_EQ(received, request(3));
     EXPECT_TRUE(channel.isIdle());
     EXPECT_TRUE(errors.empty());
@@ -266,17 +255,17 @@ TEST_F(PanTiltChannelTest, ConnectionNotCompletedWithinTheBoundIsAFailure)
     // Fill the accept queue; nothing is ever accepted.
     QTcpSocket first;
     first.connectToHost(QHostAddress::LocalHost, port);
-    ASSERT_TRUE(waitFor([&] { return first.state() == QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(pumpUntil([&] { return first.state() == QAbstractSocket::ConnectedState; }));
     QTcpSocket second;
     second.connectToHost(QHostAddress::LocalHost, port);
-    if (waitFor([&] { return second.state() == QAbstractSocket::ConnectedState; }, std::chrono::seconds(1))) {
+    if (pumpUntil([&] { return second.state() == QAbstractSocket::ConnectedState; }, 1000)) {
         ::close(listener);
         GTEST_SKIP() << "this system completes connections beyond the accept queue";
     }
 
     channel.setTimeouts(300, 5000);
     channel.moveCamera("127.0.0.1", port, PanTiltChannel::MoveLeft);
-    ASSERT_TRUE(waitFor([&] { return !errors.empty(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !errors.empty(); }));
     EXPECT_EQ(errors, std::vector<std::string>{"Can not connect to the camera!"});
     EXPECT_TRUE(channel.isIdle());
     EXPECT_TRUE(sent.empty());

@@ -1,6 +1,7 @@
 // The command line and the single-instance guard.
 #include "app/startup/CommandLine.h"
 #include "app/startup/SingleInstance.h"
+#include "support/EventWait.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -60,18 +61,6 @@ QCoreApplication& app()
     static char* argv[] = {name, nullptr};
     static QCoreApplication* instance = new QCoreApplication(argc, argv);
     return *instance;
-}
-
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 20000)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 TEST(SingleInstanceTest, KeyIsPerUserAndPerFolder)
