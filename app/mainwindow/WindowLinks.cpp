@@ -101,8 +101,10 @@ void WindowLinks::showCameraConfiguration(int16_t uid)
 
 void WindowLinks::showWaitWindow(const std::string& text)
 {
+    // A window of its own: a child of the configuration window would go
+    // with that window and then be deleted a second time here.
     if (!m_wait)
-        m_wait = std::make_unique<Form4>(m_appCfg ? m_appCfg->window() : nullptr);
+        m_wait = std::make_unique<Form4>();
     m_wait->label()->setText(QString::fromStdString(text));
     m_wait->show();
     m_wait->raise();

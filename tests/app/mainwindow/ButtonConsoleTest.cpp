@@ -725,6 +725,9 @@ TEST_F(ButtonConsoleTest, TheEMapAndConfigurationWindowsActThroughTheMainWindow)
     EXPECT_TRUE(appCfg->isVisible());
     EXPECT_EQ(appCfg->tabs()->currentIndex(), AppCfgForm::kCameraTab);
     EXPECT_EQ(appCfg->camList()->currentRow(), 2);
+    // The wait window OK shows outlives neither the links nor the configuration window.
+    links.showWaitWindow("Please wait for a moment...");
+    links.hideWaitWindow();
 
     // Record List from an icon: the real window, showing that camera.
     links.showRecordList(9);
