@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include <iostream>
+#include <sys/resource.h>
 
 int main(int argc, char** argv)
 {
@@ -19,6 +20,14 @@ int main(int argc, char** argv)
     if (options.version) {
         std::cout << "oculon " << OCULON_VERSION << "\n";
         return 0;
+    }
+
+    // As desktop programs do: the soft open-files limit up to the hard one.
+    // Nothing depends on it; it only leaves room for what the desktop's
+    // libraries open beside us.
+    if (rlimit files{}; ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
     }
 
     QApplication app(argc, argv);

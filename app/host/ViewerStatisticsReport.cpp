@@ -1,5 +1,7 @@
 #include "app/host/ViewerStatisticsReport.h"
 
+#include <filesystem>
+
 #include "platform/component/Hosting.h"
 
 #include <sys/resource.h>
@@ -45,11 +47,23 @@ double ViewerStatisticsReport::threadCpuSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
+int ViewerStatisticsReport::entriesIn(const char* folder)
+{
+    std::error_code ec;
+    int count = 0;
+    for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+         it.increment(ec))
+        ++count;
+    return count;
+}
+
 void ViewerStatisticsReport::report()
 {
-    char line[160];
-    std::snprintf(line, sizeof line, "statistics: %.3f s, %lld pictures shown, %.3f s CPU, %.3f s GUI thread CPU\n",
+    char line[200];
+    // The descriptor count leaves out the one that lists them.
+    std::snprintf(line, sizeof line,
+                  "statistics: %.3f s, %lld pictures shown, %.3f s CPU, %.3f s GUI thread CPU, %d descriptors, %d threads\n",
                   double(m_clock.nsecsElapsed()) / 1e9, static_cast<long long>(picturesShown(m_viewers.getViewers())),
-                  processCpuSeconds(), threadCpuSeconds());
+                  processCpuSeconds(), threadCpuSeconds(), entriesIn("/proc/self/fd") - 1, entriesIn("/proc/self/task"));
     m_out << line << std::flush;
 }

@@ -128,13 +128,14 @@ std::optional<UrlParts> splitUrl(const std::string& url)
     return parts;
 }
 
-HttpRequest::HttpRequest() : m_multi((globalInit(), curl_multi_init())) {}
+HttpRequest::HttpRequest()
+{
+    globalInit();
+}
 
 HttpRequest::~HttpRequest()
 {
     closeHandles();
-    if (m_multi)
-        curl_multi_cleanup(static_cast<CURLM*>(m_multi));
 }
 
 void HttpRequest::setCredentials(std::shared_ptr<CredentialsProvider> provider, std::shared_ptr<CredentialStore> store)
@@ -165,10 +166,10 @@ void HttpRequest::Abort()
             return;
         m_abort = true;
         m_cancel.store(1);
+        // Waking a transfer that has ended meanwhile costs one extra poll.
+        if (m_multi)
+            curl_multi_wakeup(static_cast<CURLM*>(m_multi));
     }
-    // Waking a transfer that has ended meanwhile costs one extra poll.
-    if (m_multi)
-        curl_multi_wakeup(static_cast<CURLM*>(m_multi));
 }
 
 HttpResult HttpRequest::FetchReply(const std::string& url, std::string& body)
@@ -213,8 +214,7 @@ HttpResult HttpRequest::exchange(Mode mode, std::string* body)
     if (aborted())
         return HttpResult::AbortedEarly;
     closeHandles();
-    m_easy = curl_easy_init();
-    if (!m_easy || !m_multi)
+    if (!openHandles())
         return HttpResult::SessionFailed;
     m_timeoutMs = mode == Mode::Fetch ? kFetchTimeoutMs : kStreamTimeoutMs;
     if (aborted())
@@ -507,6 +507,18 @@ void HttpRequest::CloseRequest()
     m_cancel.store(0);
 }
 
+bool HttpRequest::openHandles()
+{
+    // errno tells the caller why when the descriptors cannot be had.
+    CURLM* multi = curl_multi_init();
+    {
+        std::lock_guard g(m_stateLock);
+        m_multi = multi;
+    }
+    m_easy = multi ? curl_easy_init() : nullptr;
+    return m_easy != nullptr;
+}
+
 void HttpRequest::closeHandles()
 {
     if (m_easy) {
@@ -515,6 +527,14 @@ void HttpRequest::closeHandles()
         curl_easy_cleanup(static_cast<CURL*>(m_easy));
         m_easy = nullptr;
     }
+    // The multi handle takes the connection and its wake-up pair with it.
+    void* multi = nullptr;
+    {
+        std::lock_guard g(m_stateLock);
+        std::swap(multi, m_multi);
+    }
+    if (multi)
+        curl_multi_cleanup(static_cast<CURLM*>(multi));
     if (m_headers) {
         curl_slist_free_all(static_cast<curl_slist*>(m_headers));
         m_headers = nullptr;

@@ -104,6 +104,7 @@ private:
     bool startTransfer(Mode mode, const std::optional<Credentials>& creds);
     Drive drive(bool untilHeaders, size_t wantBytes, int64_t giveUpAtMs = -1);
     HttpResult sendFailure();
+    bool openHandles();
     void closeHandles();
     bool aborted();
 
@@ -129,8 +130,11 @@ private:
     size_t m_bufferPos = 0;
     int64_t m_lastActivityMs = 0;
 
-    // The multi handle lives as long as the object so that Abort() can wake it.
-    void* const m_multi;
+    // The multi handle (with the socket pair it wakes up by) exists only
+    // while a transfer runs or a stream is open, so that an idle request
+    // holds no descriptor. Written by the owner under m_stateLock; Abort()
+    // wakes it under the same lock, so it is never woken while being freed.
+    void* m_multi = nullptr;
     std::atomic<int> m_granularity{1024};
     std::atomic<int> m_cancel{0}; // mirrors the abort flag for credential prompts; written under m_stateLock
 
