@@ -199,9 +199,10 @@ void AppCfgForm::ImportCfgFile(const std::string& target)
     if (!confirm(this, kAreYouSure))
         return;
     std::string contents;
-    errno = 0;
-    if (!platform::fs::readWholeFile(*chosen, contents)) {
-        tell(this, "The file " + *chosen + " could not be read: " + std::strerror(errno ? errno : EIO) + ".");
+    std::string whyNot;
+    if (platform::fs::readFile(*chosen, contents, whyNot) != platform::fs::ReadStatus::Read) {
+        tell(this, "The file " + *chosen + " could not be read: " + (whyNot.empty() ? std::strerror(ENOENT) : whyNot)
+                       + ".");
         return;
     }
     const std::string joined = configfiles::joinedLines(contents);

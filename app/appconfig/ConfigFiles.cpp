@@ -67,9 +67,9 @@ std::optional<std::string> writeCopy(const std::string& contents, const std::str
 std::optional<std::string> copyFile(const std::string& from, const std::string& to)
 {
     std::string contents;
-    errno = 0;
-    if (!platform::fs::readWholeFile(from, contents))
-        return failure("read", from, errno ? errno : EIO);
+    std::string whyNot;
+    if (platform::fs::readFile(from, contents, whyNot) != platform::fs::ReadStatus::Read)
+        return "The file " + from + " could not be read: " + (whyNot.empty() ? std::strerror(ENOENT) : whyNot) + ".";
     return writeCopy(contents, to);
 }
 

@@ -1,7 +1,10 @@
 #include "app/host/ViewerCreation.h"
 
 #include "platform/component/Creation.h"
+#include "platform/ini/IniFile.h"
 #include "platform/registry/Registry.h"
+
+#include <cstdio>
 
 #include <filesystem>
 
@@ -30,6 +33,19 @@ HResult createViewer(const std::string& library, ComPtr<Dispatch>& out)
     if (failed(registerLibrary(library)))
         return hr;
     return createInstance(platform::registry::Registry(), kViewerProgId, Dispatch::iid, out.put());
+}
+
+std::string viewerCreationCause(HResult hr)
+{
+    const platform::registry::Registry registry;
+    for (auto root : {platform::registry::Root::ClassesRoot, platform::registry::Root::CurrentUser})
+        if (auto message = platform::ini::refusal(registry.fileOf(root)))
+            return *message;
+    if (const std::string loader = lastLoadError(); !loader.empty())
+        return loader;
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08x", static_cast<unsigned>(hr));
+    return std::string("error ") + number;
 }
 
 } // namespace host

@@ -22,4 +22,9 @@ std::string installedControlLibrary();
 platform::component::HResult createViewer(const std::string& library,
                                           platform::component::ComPtr<platform::component::Dispatch>& out);
 
+// Why creating a viewer failed with `hr`, in words for the operator: an
+// unreadable registry file with its reason, the loader's own message, or the
+// result number. GUI thread, right after the failed creation.
+std::string viewerCreationCause(platform::component::HResult hr);
+
 } // namespace host

@@ -22,6 +22,7 @@
 #include "app/storage/DiskFO.h"
 #include "app/storage/FileExtGO.h"
 #include "app/storage/VolumeInfo.h"
+#include "platform/ini/IniFile.h"
 
 #include <QLabel>
 #include <QStatusBar>
@@ -44,12 +45,32 @@ Application::Application(CommandLine options)
 
 Application::~Application()
 {
+    platform::ini::setRefusalReporter({});
     // The timers stop first; the window goes before the cameras it reports to.
     m_statistics.reset();
     m_timers.reset();
     m_links.reset();
     m_form.reset();
     m_cameras.reset();
+}
+
+void Application::reportUnreadableSettings()
+{
+    // A settings file that is there but cannot be read is said at start; any
+    // later write to it is refused with the same words, so that the
+    // operator's file outlives this run.
+    const AppCfgGO& config = appCfg();
+    platform::ini::sections(config.getEMapFile());
+    for (const std::string& file : {config.getConfigFile(), config.getEMapFile()}) {
+        if (const auto message = platform::ini::refusal(file)) {
+            std::cerr << "oculon: " << *message << "\n";
+            AppDialogs::current().ask(nullptr, {"oculon", *message, AppDialogs::Icon::Critical, AppDialogs::Buttons::Ok});
+        }
+    }
+    platform::ini::setRefusalReporter([this](const std::string&, const std::string& message) {
+        std::cerr << "oculon: " << message << "\n";
+        m_diskBoxes.show(m_form.get(), {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
+    });
 }
 
 int Application::run()
@@ -60,6 +81,7 @@ int Application::run()
     AppCfgGO& config = appCfg();
     if (!config.initConfig())
         std::cerr << "oculon: cannot create " << config.getConfigFolder() << "; running with default settings\n";
+    reportUnreadableSettings();
 
     m_instance = std::make_unique<SingleInstance>(config.getApplicationFolder());
     if (!m_instance->acquire()) {
@@ -85,9 +107,9 @@ int Application::run()
     m_cameras->setAlertSink([this](const std::string& line) { m_form->console()->addAlertLine(line); });
     const auto created = m_form->createViewers();
     if (platform::component::failed(created)) {
-        std::cerr << "oculon: the viewer control could not be created (error 0x" << std::hex
-                  << static_cast<uint32_t>(created) << std::dec << ")\n";
-        AppDialogs::current().ask(nullptr, {"oculon", "The camera viewer could not be created.",
+        const std::string cause = host::viewerCreationCause(created);
+        std::cerr << "oculon: the viewer control could not be created: " << cause << "\n";
+        AppDialogs::current().ask(nullptr, {"oculon", "The camera viewer could not be created.\n" + cause,
                                             AppDialogs::Icon::Critical, AppDialogs::Buttons::Ok});
         return kNoViewer;
     }

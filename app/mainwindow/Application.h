@@ -50,6 +50,8 @@ private:
     // in slot order: a camera that does not answer holds its connect for a
     // moment, and the window paints, the clock ticks and the buttons work in
     // between. A shut-down ends the round.
+    // Tells the operator of settings files that are there but cannot be read.
+    void reportUnreadableSettings();
     void connectFrom(int16_t uid);
     void armQuitTimer();
     // The program is ending without the operator (timer, signal): boxes still

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <sys/stat.h>
 
 namespace strovix {
@@ -38,7 +39,18 @@ void CredentialStore::loadLocked()
         return;
     m_loaded = true;
     std::string text;
-    if (m_file.empty() || !platform::fs::readWholeFile(m_file, text))
+    std::string whyNot;
+    if (m_file.empty())
+        return;
+    const auto status = platform::fs::readFile(m_file, text, whyNot);
+    if (status == platform::fs::ReadStatus::Refused) {
+        // Remembered logins that cannot be read now are not wiped by the
+        // next save: the file is left alone for this run.
+        m_unreadable = true;
+        std::cerr << "strovix: " << m_file << " cannot be read (" << whyNot
+                  << "); remembered logins are not used or changed in this run\n";
+    }
+    if (status != platform::fs::ReadStatus::Read)
         return;
     // Passwords are for the owner's eyes only: a file found readable by
     // others (copied, restored from a backup) is narrowed at once, not only
@@ -54,6 +66,8 @@ bool CredentialStore::saveLocked()
 {
     if (m_file.empty())
         return true;
+    if (m_unreadable)
+        return false;
     std::string text;
     for (const auto& [key, c] : m_remembered)
         text += recordLine(key, c.user, c.password);

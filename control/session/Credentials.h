@@ -54,6 +54,7 @@ private:
     std::mutex m_lock;
     // Guarded by m_lock:
     bool m_loaded = false;
+    bool m_unreadable = false; // the file is there but could not be read: never written this run
     std::map<std::string, Credentials> m_run;        // this run
     std::map<std::string, Credentials> m_remembered; // mirrored in the file
 };

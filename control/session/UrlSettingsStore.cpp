@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <utility>
 #include <vector>
 
@@ -74,7 +75,13 @@ bool UrlSettingsStore::write(const std::string& url, const std::string& name, co
     if (m_file.empty())
         return false;
     std::string text;
-    platform::fs::readWholeFile(m_file, text);
+    std::string whyNot;
+    // A store that is there but cannot be read is never replaced by one
+    // made of this single value.
+    if (platform::fs::readFile(m_file, text, whyNot) == platform::fs::ReadStatus::Refused) {
+        std::cerr << "strovix: " << m_file << " cannot be read (" << whyNot << "); it is left as it is\n";
+        return false;
+    }
     auto entries = parse(text);
     bool replaced = false;
     for (auto& e : entries)

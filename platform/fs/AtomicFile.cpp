@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,12 +75,41 @@ bool writeFileAtomically(const std::string& path, std::string_view contents, uns
     return true;
 }
 
-bool readWholeFile(const std::string& path, std::string& contents)
+ReadStatus readFile(const std::string& path, std::string& contents, std::string& whyNot, size_t maxBytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     contents.clear();
+    whyNot.clear();
+    auto refuse = [&](int why, std::string reason) {
+        whyNot = std::move(reason);
+        errno = why;
+        return ReadStatus::Refused;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int why = errno;
+        if (why == ENOENT)
+            return ReadStatus::Missing;
+        return refuse(why, std::strerror(why));
+    }
+    struct Closer {
+        int fd;
+        ~Closer()
+        {
+            const int why = errno;
+            ::close(fd);
+            errno = why;
+        }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return refuse(errno, std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        return refuse(EINVAL, S_ISDIR(st.st_mode) ? "it is a folder, not a regular file" : "not a regular file");
+    const auto tooLarge = [&] {
+        return refuse(EFBIG, "larger than " + std::to_string(maxBytes / 1024) + " KiB");
+    };
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes)
+        return tooLarge();
     char buf[16384];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -87,16 +117,27 @@ bool readWholeFile(const std::string& path, std::string& contents)
             if (errno == EINTR)
                 continue;
             const int why = errno;
-            ::close(fd);
-            errno = why;
-            return false;
+            contents.clear();
+            return refuse(why, std::strerror(why));
         }
         if (n == 0)
             break;
+        if (contents.size() + static_cast<size_t>(n) > maxBytes) {
+            contents.clear();
+            return tooLarge();
+        }
         contents.append(buf, static_cast<size_t>(n));
     }
-    ::close(fd);
-    return true;
+    return ReadStatus::Read;
+}
+
+bool readWholeFile(const std::string& path, std::string& contents, size_t maxBytes)
+{
+    std::string whyNot;
+    const ReadStatus status = readFile(path, contents, whyNot, maxBytes);
+    if (status == ReadStatus::Missing)
+        errno = ENOENT;
+    return status == ReadStatus::Read;
 }
 
 void injectWriteFailureAfter(long long bytes)

@@ -15,9 +15,23 @@ namespace platform::fs {
 // Any thread; concurrent writers of one path each leave a whole file.
 bool writeFileAtomically(const std::string& path, std::string_view contents, unsigned newFileMode = 0644);
 
-// Reads a whole file. Returns false when it cannot be opened or read (errno
-// tells why).
-bool readWholeFile(const std::string& path, std::string& contents);
+// Settings files and files chosen for import are read up to this size.
+inline constexpr size_t kMaxSettingsFileBytes = 1024 * 1024;
+
+enum class ReadStatus { Read, Missing, Refused };
+
+// Reads a whole regular file of at most `maxBytes`. Missing only when nothing
+// is at `path` (ENOENT); Refused when something is there that cannot be read:
+// no permission, an I/O error, no descriptor left, a FIFO, device or folder
+// (opened without blocking, so a FIFO never holds the caller), or a file
+// larger than `maxBytes`. `whyNot` then holds the reason for the operator
+// ("Permission denied", "not a regular file", ...). `contents` is empty unless Read.
+ReadStatus readFile(const std::string& path, std::string& contents, std::string& whyNot,
+                    size_t maxBytes = kMaxSettingsFileBytes);
+
+// readFile as a yes or no: false when missing or refused (errno tells why;
+// EINVAL for a file that is not regular, EFBIG for one that is too large).
+bool readWholeFile(const std::string& path, std::string& contents, size_t maxBytes = kMaxSettingsFileBytes);
 
 // Test seam: the next atomic writes fail after `bytes` bytes of the temporary
 // file have been written (as a full disk would); a negative value switches the

@@ -2,7 +2,10 @@
 
 #include "platform/fs/AtomicFile.h"
 
+#include <cerrno>
 #include <climits>
+#include <map>
+#include <mutex>
 
 namespace platform::ini {
 namespace {
@@ -56,7 +59,60 @@ std::string unquote(std::string_view v)
     return std::string(v);
 }
 
+std::mutex g_refusalLock;
+// Guarded by g_refusalLock:
+std::map<std::string, std::string> g_refusals;
+std::function<void(const std::string&, const std::string&)> g_reporter;
+
+void refuse(const std::string& file, const std::string& reason)
+{
+    std::lock_guard g(g_refusalLock);
+    g_refusals.emplace(file, "The file " + file + " cannot be read: " + reason
+                                 + ". It is left as it is: nothing is written to it until it can be read and "
+                                   "the program is started again; default settings are used meanwhile.");
+}
+
+// True (and the reporter told) when writes to `file` are refused.
+bool writeRefused(const std::string& file)
+{
+    std::function<void(const std::string&, const std::string&)> reporter;
+    std::string message;
+    {
+        std::lock_guard g(g_refusalLock);
+        const auto it = g_refusals.find(file);
+        if (it == g_refusals.end())
+            return false;
+        message = it->second;
+        reporter = g_reporter;
+    }
+    if (reporter)
+        reporter(file, message);
+    errno = EACCES;
+    return true;
+}
+
 } // namespace
+
+std::optional<std::string> refusal(const std::string& file)
+{
+    std::lock_guard g(g_refusalLock);
+    const auto it = g_refusals.find(file);
+    if (it == g_refusals.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void setRefusalReporter(std::function<void(const std::string& file, const std::string& message)> reporter)
+{
+    std::lock_guard g(g_refusalLock);
+    g_reporter = std::move(reporter);
+}
+
+void clearRefusals()
+{
+    std::lock_guard g(g_refusalLock);
+    g_refusals.clear();
+}
 
 int32_t leadingInt(std::string_view text)
 {
@@ -86,8 +142,10 @@ int32_t leadingInt(std::string_view text)
 IniDocument IniDocument::parse(std::string_view text)
 {
     IniDocument doc;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
         text.remove_prefix(3);
+        doc.m_bom = true;
+    }
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -122,7 +180,11 @@ IniDocument IniDocument::parse(std::string_view text)
 IniDocument IniDocument::load(const std::string& file)
 {
     std::string text;
-    if (!fs::readWholeFile(file, text))
+    std::string whyNot;
+    const fs::ReadStatus status = fs::readFile(file, text, whyNot);
+    if (status == fs::ReadStatus::Refused)
+        refuse(file, whyNot);
+    if (status != fs::ReadStatus::Read)
         return {};
     return parse(text);
 }
@@ -256,7 +318,7 @@ bool IniDocument::removeSection(std::string_view section)
 
 std::string IniDocument::text() const
 {
-    std::string out;
+    std::string out = m_bom ? "\xEF\xBB\xBF" : "";
     for (const auto& line : m_lines) {
         out += line.text;
         out += m_crlf ? "\r\n" : "\n";
@@ -266,6 +328,8 @@ std::string IniDocument::text() const
 
 bool IniDocument::save(const std::string& file) const
 {
+    if (writeRefused(file))
+        return false;
     return fs::writeFileAtomically(file, text());
 }
 
@@ -294,6 +358,8 @@ bool writeString(const std::string& file, std::string_view section, std::string_
     if (section.empty() || key.empty() || value.find_first_of("\r\n") != std::string_view::npos
         || key.find('=') != std::string_view::npos)
         return false;
+    if (writeRefused(file))
+        return false;
     IniDocument doc = IniDocument::load(file);
     doc.setValue(section, key, value);
     return doc.save(file);
@@ -302,6 +368,8 @@ bool writeString(const std::string& file, std::string_view section, std::string_
 bool deleteKey(const std::string& file, std::string_view section, std::string_view key)
 {
     IniDocument doc = IniDocument::load(file);
+    if (writeRefused(file))
+        return false;
     if (!doc.removeKey(section, key))
         return true;
     return doc.save(file);
@@ -310,6 +378,8 @@ bool deleteKey(const std::string& file, std::string_view section, std::string_vi
 bool deleteSection(const std::string& file, std::string_view section)
 {
     IniDocument doc = IniDocument::load(file);
+    if (writeRefused(file))
+        return false;
     if (!doc.removeSection(section))
         return true;
     return doc.save(file);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,21 @@ std::vector<std::string> sections(const std::string& file);
 // Key names of a section in file order; empty for a missing file or section.
 std::vector<std::string> keys(const std::string& file, std::string_view section);
 
+// A file that exists but cannot be read (no permission, an I/O error, no
+// descriptor left, not a regular file, larger than 1 MiB) is refused for the
+// rest of the run: it reads as empty and every write to it fails, so an
+// operator's file is never replaced by one made from defaults. Only a file
+// that does not exist reads as empty and may be created.
+//
+// The message for the operator about a refused file ("The file ... cannot be
+// read: <reason>. ..."), or nothing when it was read or is missing. Any thread.
+std::optional<std::string> refusal(const std::string& file);
+// Called (on the writer's thread) with the refusal message each time a write
+// to a refused file is turned down. One reporter per process; empty to clear.
+void setRefusalReporter(std::function<void(const std::string& file, const std::string& message)> reporter);
+// Tests: forget every refusal.
+void clearRefusals();
+
 // The leading decimal number rule of readInt, for callers holding a text already.
 int32_t leadingInt(std::string_view text);
 
@@ -53,7 +69,8 @@ int32_t leadingInt(std::string_view text);
 // (the registry writes a whole key set this way). Not thread-safe.
 class IniDocument {
 public:
-    // Reads `file`; a missing file gives an empty document.
+    // Reads `file`; a missing or refused file gives an empty document (a
+    // refused one is recorded, see refusal()).
     static IniDocument load(const std::string& file);
     static IniDocument parse(std::string_view text);
 
@@ -70,6 +87,7 @@ public:
     bool removeSection(std::string_view section);
 
     std::string text() const;
+    // False (errno EACCES) without touching the file when it is refused.
     bool save(const std::string& file) const;
 
 private:
@@ -86,6 +104,8 @@ private:
 
     std::vector<Line> m_lines;
     bool m_crlf = false;
+    // A byte-order mark that opened the text is written back with it.
+    bool m_bom = false;
 };
 
 } // namespace platform::ini

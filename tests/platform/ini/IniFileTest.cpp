@@ -1,10 +1,18 @@
 #include "platform/fs/AtomicFile.h"
 #include "platform/ini/IniFile.h"
+#include "support/OrdinaryUser.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sys/stat.h>
+#include <vector>
+
 using namespace platform::ini;
+namespace fs = std::filesystem;
 
 TEST(IniRead, MissingFileSectionOrKeyGiveTheDefault)
 {
@@ -147,4 +155,80 @@ TEST(IniWrite, AFailedWriteLeavesThePreviousFileWhole)
     for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 1);
+}
+
+TEST(IniWrite, ByteOrderMarksAtTheStartSurviveARoundTrip)
+{
+    // The first mark is the file's own; a second one belongs to the first
+    // line, which therefore is no section header, now or after a write.
+    const std::string text = "\xEF\xBB\xBF\xEF\xBB\xBF[eMap]\nPic=a\n[Other]\nk=1\n";
+    IniDocument doc = IniDocument::parse(text);
+    EXPECT_EQ(doc.text(), text);
+    EXPECT_FALSE(doc.hasSection("eMap"));
+    doc.setValue("eMap", "Pos", "3");
+    const IniDocument again = IniDocument::parse(doc.text());
+    EXPECT_EQ(again.rawValue("eMap", "Pos"), "3");
+    EXPECT_EQ(again.rawValue("Other", "k"), "1");
+    EXPECT_EQ(again.text(), doc.text());
+}
+
+// A settings file that is there but cannot be read reads as empty, and no
+// write replaces it: the operator's file waits to be mended.
+TEST(IniRefusal, AFileThatCannotBeReadIsNeverWrittenOver)
+{
+    TempDir dir;
+    clearRefusals();
+    std::vector<std::string> reported;
+    setRefusalReporter([&](const std::string& file, const std::string&) { reported.push_back(file); });
+
+    struct Case {
+        std::string name;
+        std::function<void(const std::string&)> make;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"fifo.ini", [](const std::string& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0644), 0); }, "not a regular file"},
+        {"folder.ini", [](const std::string& f) { fs::create_directory(f); }, "folder"},
+        {"zero.ini", [](const std::string& f) { fs::create_symlink("/dev/zero", f); }, "not a regular file"},
+        {"large.ini", [](const std::string& f) { std::ofstream(f) << "[App]\n" << std::string(2 << 20, ';'); },
+         "larger than 1024 KiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string f = dir.file(c.name);
+        c.make(f);
+        const auto before = fs::symlink_status(f).type();
+        EXPECT_EQ(readString(f, "App", "VIEWER_LAYOUT", "16"), "16");
+        ASSERT_TRUE(refusal(f).has_value());
+        EXPECT_NE(refusal(f)->find(f), std::string::npos);
+        EXPECT_NE(refusal(f)->find(c.reason), std::string::npos) << *refusal(f);
+        EXPECT_FALSE(writeString(f, "App", "VIEWER_LAYOUT", "4"));
+        EXPECT_FALSE(IniDocument::load(f).save(f));
+        EXPECT_FALSE(deleteSection(f, "App"));
+        EXPECT_EQ(fs::symlink_status(f).type(), before);
+    }
+    EXPECT_EQ(fs::file_size(dir.file("large.ini")), 6u + (2u << 20));
+    EXPECT_EQ(reported.size(), 3 * cases.size());
+
+    // A file without read permission, as the ordinary user who owns the folder.
+    dir.write("config.ini", "[Camera1]\nIP=10.0.0.9\n");
+    ::chmod(dir.file("config.ini").c_str(), 0);
+    handToOrdinaryUser(dir.path());
+    EXPECT_EQ(asOrdinaryUser([&] {
+        const std::string f = dir.file("config.ini");
+        if (readString(f, "Camera1", "IP", "") != "")
+            return 1;
+        if (!refusal(f) || refusal(f)->find("Permission denied") == std::string::npos)
+            return 2;
+        return writeString(f, "Camera1", "IP", "") ? 3 : 0;
+    }), 0);
+    ::chmod(dir.file("config.ini").c_str(), 0644);
+    EXPECT_EQ(dir.read("config.ini"), "[Camera1]\nIP=10.0.0.9\n");
+
+    // Only a missing file reads as empty and is made.
+    EXPECT_TRUE(writeString(dir.file("new.ini"), "App", "VIEWER_LAYOUT", "4"));
+    EXPECT_FALSE(refusal(dir.file("new.ini")));
+    EXPECT_EQ(readInt(dir.file("new.ini"), "App", "VIEWER_LAYOUT", 16), 4);
+    setRefusalReporter({});
+    clearRefusals();
 }
