@@ -26,7 +26,7 @@ const std::array<Field<Camera>, kCameraFieldCount> kCameraFields = {{
     {"camTxt2", "camLbl2", "Port", [](const Camera& c) { return number(c.getPort()); }, fieldtext::Range{1, 65535},
      "Please input a number between 1 and 65535 for all Port."},
     {"camTxt6", "camLbl6", "Display Location", [](const Camera& c) { return text(c.getDisplayLocation()); },
-     std::nullopt, nullptr},
+     std::nullopt, "Please input a Display Location without \"/\" or control characters."},
     {"camTxt3", "camLbl3", "Record Path", [](const Camera& c) { return text(c.getRecPath()); }, std::nullopt,
      kInvalidPath},
     {"camTxt4", "camLbl4", "Record Frame Rate", [](const Camera& c) { return number(c.getRecFrameRate()); },

@@ -108,9 +108,13 @@ bool CameraPage::applyCameraFields(Camera& camera)
     const auto port = fieldtext::numberIn(typed(kPort), *kCameraFields[kPort].range);
     if (!port)
         return refuseNumber(kPort, camera);
+    // The location names the camera's files too: nothing that cannot stand in a file name.
+    const QString location = typed(kDisplayLocation);
+    if (std::any_of(location.begin(), location.end(), [](QChar c) { return c == u'/' || c.category() == QChar::Other_Control; }))
+        return refuseNumber(kDisplayLocation, camera);
     // A new address reconnects the camera; the same one leaves it alone.
     camera.connect(typed(kIp).trimmed().toStdString(), *port);
-    camera.setDisplayLocation(typed(kDisplayLocation).toStdString());
+    camera.setDisplayLocation(location.toStdString());
     camera.setRecPath(typed(kRecPath).toStdString());
 
     const auto rate = fieldtext::numberIn(typed(kRecFrameRate), *kCameraFields[kRecFrameRate].range);

@@ -7,6 +7,7 @@
 #include "app/core/CameraWindow.h"
 #include "app/core/MotionRecording.h"
 #include "app/core/NumberText.h"
+#include "app/core/RecFileName.h"
 #include "app/schedule/Schedule.h"
 #include "app/schedule/SchedulePasses.h"
 #include "app/storage/FileExtGO.h"
@@ -297,7 +298,7 @@ std::string Camera::getURL() const
 
 std::string Camera::getRecPrefix() const
 {
-    return "r-" + m_displayLocation + "_!" + (m_motion->ownsRecording() ? "1" : "0") + "_";
+    return "r-" + fileNameLocation(m_displayLocation) + "_!" + (m_motion->ownsRecording() ? "1" : "0") + "_";
 }
 
 void Camera::applyRecPrefix()
@@ -307,7 +308,7 @@ void Camera::applyRecPrefix()
 
 std::string Camera::getSnapshotPrefix() const
 {
-    return "s-" + m_displayLocation + "_!" + "0";
+    return "s-" + fileNameLocation(m_displayLocation) + "_!" + "0";
 }
 
 const ViewerHandle& Camera::setViewer(ViewerHandle viewer)

@@ -67,3 +67,33 @@ std::optional<RecFileName> parseRecFileName(std::string_view fileName, std::stri
     }
     return name;
 }
+
+std::string fileNameLocation(std::string_view location)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    size_t cost = 0;
+    for (size_t i = 0; i < location.size();) {
+        const auto c = static_cast<unsigned char>(location[i]);
+        std::string piece;
+        if (c == '/' || c < 0x20 || c == 0x7F) {
+            piece = {'%', hex[c >> 4], hex[c & 15]};
+        } else {
+            // A whole UTF-8 sequence (or one stray byte) at a time.
+            size_t n = 1;
+            while (i + n < location.size() && (static_cast<unsigned char>(location[i + n]) & 0xC0) == 0x80)
+                ++n;
+            piece = std::string(location.substr(i, n));
+        }
+        size_t pieceCost = piece.size();
+        for (char p : piece)
+            if (p == '%')
+                pieceCost += 2;
+        if (cost + pieceCost > kMaxFileLocationBytes)
+            break;
+        cost += pieceCost;
+        out += piece;
+        i += c == '/' || c < 0x20 || c == 0x7F ? 1 : piece.size();
+    }
+    return out;
+}

@@ -30,3 +30,13 @@ inline constexpr int32_t kDidoAlert = 4;
 // seventh field ends at "."; the extension is not examined. Nothing for a name
 // that does not follow the pattern or whose numbers do not fit their fields.
 std::optional<RecFileName> parseRecFileName(std::string_view fileName, std::string_view prefix);
+
+// A display location as it may stand in a file name: "/" and control
+// characters as "%" and two hex digits (the location is shown as typed
+// elsewhere), cut at a whole character or escape so that the encoded text
+// takes at most kMaxFileLocationBytes, each "%" counted three times (the
+// control's hidden name of an unfinished recording encodes "%" once more).
+// With the prefix, the timestamp and the longest marker the name stays well
+// inside the file system's 255-byte limit.
+inline constexpr size_t kMaxFileLocationBytes = 160;
+std::string fileNameLocation(std::string_view location);

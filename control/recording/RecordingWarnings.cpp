@@ -1,6 +1,7 @@
 #include "control/recording/RecordingWarnings.h"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace strovix::recording {
@@ -39,6 +40,9 @@ RecordingWarning fileWarning(RecordingKind kind, int error, const std::string& f
         warning.text.append("Please check the path \"").append(folder).append("\".\n");
     } else if (prefix.find_first_of("\\/:*?\"<>|") != std::string::npos) {
         warning.text.append("Please check the prefix name \"").append(prefix).append("\".\n");
+    } else if (error != 0) {
+        // The real cause ("Too many open files", "File name too long"), never a guess.
+        warning.text.append(std::strerror(error)).append(".\n");
     } else {
         warning.text.append("Unknown error.\n");
     }

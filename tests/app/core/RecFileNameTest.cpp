@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 RecFileName name(std::string location, int32_t number, std::array<int16_t, 7> fields)
@@ -50,4 +53,51 @@ TEST(RecFileName, NamesOffThePatternGiveNothing)
     }
     // The right name with the other prefix.
     EXPECT_FALSE(parseRecFileName("r-Gate_!0_End2010_1_2_3_4_5_6.avi", "s-"));
+}
+
+// The location as it stands in file names: nothing that leaves the folder,
+// nothing past the name limit, and still read back by the parser.
+TEST(RecFileName, LocationsThatCannotBeFileNamesAreEncodedAndCut)
+{
+    EXPECT_EQ(fileNameLocation("Gate"), "Gate");
+    EXPECT_EQ(fileNameLocation(".."), "..");
+    EXPECT_EQ(fileNameLocation("../../x"), "..%2F..%2Fx");
+    EXPECT_EQ(fileNameLocation("a/b"), "a%2Fb");
+    EXPECT_EQ(fileNameLocation("tab\there\x7F"), "tab%09here%7F");
+    EXPECT_EQ(fileNameLocation("Tor Süd 東門"), "Tor Süd 東門");
+
+    const std::string stamp = "_2026_12_31_23_59_59_999.avi";
+    std::string east, eastSlashes;
+    for (int i = 0; i < 100; ++i) {
+        east += "東";
+        eastSlashes += "東%2F";
+    }
+    // Each long location with its whole encoding, of which a cut one is the start.
+    const std::vector<std::pair<std::string, std::string>> longOnes = {
+        {std::string(300, 'x'), std::string(300, 'x')},
+        {east, east},
+        {[] { std::string s; for (int i = 0; i < 100; ++i) s += "東/"; return s; }(), eastSlashes},
+    };
+    for (const auto& [location, whole] : longOnes) {
+        const std::string encoded = fileNameLocation(location);
+        SCOPED_TRACE(encoded);
+        EXPECT_GT(encoded.size(), 100u);
+        EXPECT_EQ(encoded.find('/'), std::string::npos);
+        // Cut at a whole character or escape.
+        EXPECT_EQ(whole.substr(0, encoded.size()), encoded);
+        const std::string next = whole.substr(encoded.size(), 1);
+        EXPECT_TRUE(next == "%" || (static_cast<unsigned char>(next[0]) & 0xC0) != 0x80);
+        // The longest name the recorder makes, and the control's hidden name of
+        // it (each "%" once more encoded), stay within 255 bytes.
+        const std::string longest = "r-" + encoded + "_!1_EndChangeRes" + stamp.substr(1);
+        EXPECT_LE(longest.size(), 255u);
+        size_t hidden = 1 + ("r-" + encoded + "_!1_").size() + 7 + std::string(".avi.part").size();
+        for (char c : encoded)
+            hidden += c == '%' ? 2 : 0;
+        EXPECT_LE(hidden, 255u);
+        const auto parsed = parseRecFileName(longest, "r-");
+        ASSERT_TRUE(parsed.has_value());
+        EXPECT_EQ(parsed->number, 1);
+        EXPECT_EQ(parsed->fields, (std::array<int16_t, 7>{2026, 12, 31, 23, 59, 59, 999}));
+    }
 }

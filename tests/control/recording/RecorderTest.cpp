@@ -1,4 +1,5 @@
 #include "FfprobeCheck.h"
+#include "control/recording/RecordingWarnings.h"
 #include "RecordingTestSupport.h"
 
 #include "control/recording/Recorder.h"
@@ -13,6 +14,8 @@ using namespace recording_test;
 using strovix::recording::PutResult;
 using strovix::recording::Recorder;
 using strovix::recording::RecordingFile;
+using strovix::recording::RecordingKind;
+using strovix::recording::fileWarning;
 
 namespace {
 
@@ -350,6 +353,12 @@ TEST_F(RecorderTest, WarningsNameTheFolderOrThePrefix)
     EXPECT_FALSE(recorder.imageRecordingActive());
     EXPECT_EQ(host.recordMenu, kIdle);
     EXPECT_EQ(host.errorsPosted, 2);
+
+    // Any other cause is named as the system names it.
+    EXPECT_EQ(fileWarning(RecordingKind::Avi, EMFILE, aviDir.path(), "r-Gate_!0_").text,
+              "Can't create file!\nToo many open files.\nNow stop the current record service.");
+    EXPECT_EQ(fileWarning(RecordingKind::Avi, ENAMETOOLONG, aviDir.path(), "r-Gate_!0_").text,
+              "Can't create file!\nFile name too long.\nNow stop the current record service.");
 }
 
 TEST_F(RecorderTest, RecordCommandStartsAndStopsBoth)
