@@ -5,7 +5,11 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTimer>
 
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -14,13 +18,35 @@ constexpr char kRaiseRequest[] = "raise\n";
 // How long a second start waits for the first to take its request; the first
 // answers from its event loop, which a modal box of its own keeps running.
 constexpr int kRequestTimeoutMs = 2000;
+// A request is one short line; anything longer is not one of ours.
+constexpr qint64 kMaxRequestBytes = 256;
+// Connections served at once; a later one is closed at once.
+constexpr int kMaxConnections = 8;
 
+// A folder only this user can enter: ours, a folder, mode 0700.
+bool isPrivateFolder(const std::string& folder)
+{
+    struct stat st {};
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()
+        && (st.st_mode & 0077) == 0;
+}
+
+// The user's runtime folder when it is private; otherwise a folder of our
+// own below the user's cache folder, made private. Never a shared folder
+// such as /tmp, where another user could plant a lock under our name.
 std::string runtimeFolderOrDefault(const std::string& folder)
 {
     if (!folder.empty())
         return folder;
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return (runtime.isEmpty() ? QDir::tempPath() : runtime).toStdString();
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime && isPrivateFolder(runtime))
+        return runtime;
+    const std::string own =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).toStdString() + "/oculon/run";
+    QDir().mkpath(QString::fromStdString(own));
+    struct stat st {};
+    if (::lstat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
+        ::chmod(own.c_str(), 0700);
+    return own;
 }
 
 } // namespace
@@ -84,13 +110,33 @@ void SingleInstance::onConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto readRequests = [this, socket] {
-            while (socket->canReadLine())
-                if (socket->readLine() == kRaiseRequest)
+        if (m_connections >= kMaxConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++m_connections;
+        connect(socket, &QObject::destroyed, this, [this] { --m_connections; });
+        // One request a connection, and never more than a short line held:
+        // the connection ends after its request, after too many bytes, or
+        // after the time a request takes.
+        socket->setReadBufferSize(kMaxRequestBytes);
+        auto readRequest = [this, socket] {
+            if (socket->canReadLine()) {
+                if (socket->readLine(kMaxRequestBytes + 1) == kRaiseRequest)
                     emit raiseRequested();
+            } else if (socket->bytesAvailable() < kMaxRequestBytes) {
+                return;
+            }
+            socket->abort();
+            socket->deleteLater();
         };
-        connect(socket, &QLocalSocket::readyRead, this, readRequests);
+        connect(socket, &QLocalSocket::readyRead, this, readRequest);
+        QTimer::singleShot(kRequestTimeoutMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         // A request that arrived with the connection is already buffered.
-        readRequests();
+        readRequest();
     }
 }

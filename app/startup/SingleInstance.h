@@ -19,7 +19,8 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     // `runtimeFolder` holds the lock and the socket; empty means the user's
-    // runtime folder (or the temporary folder when there is none).
+    // runtime folder when it is private (0700, the user's own), otherwise
+    // <cache folder>/oculon/run, made 0700. Never a shared folder.
     explicit SingleInstance(const std::string& applicationFolder, const std::string& runtimeFolder = {});
     ~SingleInstance() override;
 
@@ -49,4 +50,5 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_primary = false;
+    int m_connections = 0; // requests being served
 };

@@ -6,9 +6,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLocalSocket>
 #include <QSysInfo>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -127,6 +130,60 @@ TEST(SingleInstanceTest, LeftoversOfACrashedInstanceNeverBlockAStart)
     EXPECT_FALSE(later.acquire());
     EXPECT_TRUE(later.askPrimaryToRaise());
     EXPECT_TRUE(pumpUntil([&] { return raises == 1; }));
+}
+
+// The lock and the socket never lie in a folder others can write to, and
+// the socket serves one short request a connection.
+TEST(SingleInstanceTest, ThePrivateFolderAndTheSocketKeepOthersOut)
+{
+    app();
+    TempDir cache;
+    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray cacheBefore = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.path()));
+    // A shared runtime folder (as /tmp is) is passed over for a private one of ours.
+    TempDir shared;
+    ::chmod(shared.path().c_str(), 01777);
+    for (const std::string& runtime : {shared.path(), std::string()}) {
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
+        SingleInstance guard("/apps/private");
+        const std::string folder = guard.lockPath().substr(0, guard.lockPath().rfind('/'));
+        EXPECT_EQ(folder, cache.path() + "/oculon/run");
+        struct stat st {};
+        ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+    qputenv("XDG_RUNTIME_DIR", runtimeBefore);
+    qputenv("XDG_CACHE_HOME", cacheBefore);
+
+    TempDir runtime;
+    SingleInstance first("/apps/socket", runtime.path());
+    ASSERT_TRUE(first.acquire());
+    int raises = 0;
+    QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raises; });
+    auto connected = [&] {
+        auto socket = std::make_unique<QLocalSocket>();
+        socket->connectToServer(QString::fromStdString(first.socketPath()));
+        EXPECT_TRUE(socket->waitForConnected(2000));
+        return socket;
+    };
+    auto closedByTheServer = [&](QLocalSocket& socket, int ms) {
+        return pumpUntil([&] { return socket.state() == QLocalSocket::UnconnectedState; }, ms);
+    };
+    // A line far over the cap is not read to its end: the connection goes.
+    auto flood = connected();
+    flood->write(QByteArray(1 << 20, 'r'));
+    EXPECT_TRUE(closedByTheServer(*flood, 3000));
+    // A connection that says nothing is closed after its 2 s.
+    auto silent = connected();
+    EXPECT_FALSE(closedByTheServer(*silent, 1000));
+    EXPECT_TRUE(closedByTheServer(*silent, 3000));
+    // A request is answered once, and the connection ends with it.
+    auto twice = connected();
+    twice->write("raise\nraise\n");
+    twice->flush();
+    EXPECT_TRUE(closedByTheServer(*twice, 3000));
+    EXPECT_EQ(raises, 1);
 }
 
 } // namespace
