@@ -21,9 +21,12 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -170,6 +173,21 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // Presses Enter on the display (the default button of a box) until
+    // `done` holds; false when it never did within `timeoutMs`.
+    bool pressEnterUntil(const std::function<bool()>& done, int timeoutMs = 60000)
+    {
+        QProcess key;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", QString::fromStdString(x.name()));
+        key.setProcessEnvironment(env);
+        return waitFor([&] {
+            key.start("xdotool", {"key", "Return"});
+            key.waitForFinished(30000);
+            return done();
+        }, timeoutMs);
+    }
+
     XDisplay x;
 };
 
@@ -198,6 +216,11 @@ TEST_F(Desktop, SixteenCamerasStreamIntoTheWindowAndTheClockRuns)
     };
     ASSERT_TRUE(waitFor([&] { return recording(1) && recording(2); }, 90000)) << oculon.errors();
     EXPECT_TRUE(recordingsIn(home.file("video_rec/cam3")).unfinished.empty());
+    // Within the descriptor budget: 64 and 4 a camera, all 16 streaming.
+    const int held = oculon.descriptors();
+    std::printf("oculon holds %d descriptors with 16 cameras streaming, 2 recording\n", held);
+    EXPECT_GT(held, 0);
+    EXPECT_LE(held, 64 + 4 * 16);
     // ...and every view shows its pictures.
     QImage screen;
     std::vector<int> empty;
@@ -227,6 +250,107 @@ TEST_F(Desktop, SixteenCamerasStreamIntoTheWindowAndTheClockRuns)
     ASSERT_TRUE(oculon.finished(60000));
     EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
     EXPECT_TRUE(oculon.boxes().empty());
+    // Both recordings were written whole.
+    for (int cam : {1, 2}) {
+        const Recordings r = recordingsIn(home.file("video_rec/cam" + std::to_string(cam)));
+        EXPECT_TRUE(r.unfinished.empty()) << "camera " << cam;
+        ASSERT_FALSE(r.finished.empty()) << "camera " << cam;
+        for (const fs::path& file : r.finished)
+            EXPECT_GT(videoPackets(file), 0) << file;
+    }
+}
+
+// Display locations that are no file names: every recording lands in its
+// camera's own folder, even with folders named "r-.." and "s-.." there.
+TEST_F(Desktop, OddCameraNamesRecordIntoTheirOwnFoldersOnly)
+{
+    CamsimProcess cams({"--cameras", "3", "--no-auth", "--audio-off", "--fps", "10"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess oculon(home, x.name());
+    std::string wide;
+    for (int i = 0; i < 100; ++i)
+        wide += "東";
+    const std::vector<std::string> names = {"../../../OUTSIDE", "a/b", wide};
+    std::string text = "[App]\nVIEWER_LAYOUT=4\n";
+    for (int i = 0; i < 3; ++i) {
+        text += "[Camera" + std::to_string(i + 1) + "]\nIP=127.0.0.1\nPORT=" + std::to_string(cams.port(i)) +
+                "\nDISPLAY_LOCATION=" + names[i] + "\nREC_AT_START=1\nREC_FRAME_RATE=10\nREC_NUMBER_OF_FRAME=10\n";
+        for (const char* trap : {"r-..", "s-.."})
+            fs::create_directories(home.file("video_rec/cam" + std::to_string(i + 1) + "/" + trap));
+    }
+    std::ofstream(home.file("etc/config.ini")) << text;
+    oculon.start();
+
+    const auto finished = [&](int cam) { return !recordingsIn(home.file("video_rec/cam" + std::to_string(cam))).finished.empty(); };
+    ASSERT_TRUE(waitFor([&] { return finished(1) && finished(2) && finished(3); }, 90000)) << oculon.errors();
+    oculon.terminate();
+    ASSERT_TRUE(oculon.finished(60000));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+    EXPECT_TRUE(oculon.boxes().empty()) << oculon.boxes().front();
+
+    // Every picture file of the run, wherever it is: directly in its camera's folder.
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(home.path())) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || (entry.path().extension() != ".avi" && entry.path().extension() != ".part"))
+            continue;
+        ++files;
+        const std::string folder = entry.path().parent_path().filename().string();
+        ASSERT_EQ(folder.substr(0, 3), "cam") << entry.path();
+        EXPECT_EQ(entry.path().parent_path().parent_path(), fs::path(home.file("video_rec"))) << entry.path();
+        EXPECT_EQ(name.substr(0, 2), "r-") << name;
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_NE(name.find("_!0_"), std::string::npos) << name;
+        EXPECT_NE(name[0], '.') << "left unfinished: " << name;
+    }
+    EXPECT_GE(files, 3);
+}
+
+// A config.ini that is there but cannot be read is said at start, with its
+// path and the reason, and is still there as it was afterwards.
+TEST_F(Desktop, AnUnreadableConfigFileIsSaidAndLeftAsItIs)
+{
+    CamsimProcess cams({"--cameras", "1", "--no-auth", "--audio-off"});
+    ASSERT_TRUE(cams.started());
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"no read permission", [&](const std::string& f) { ::chmod(f.c_str(), 0); }, "Permission denied"},
+        {"a FIFO", [&](const std::string& f) { fs::remove(f); ::mkfifo(f.c_str(), 0644); }, "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir home;
+        OculonProcess oculon(home, x.name());
+        oculon.configure(cams, 1);
+        const std::string config = home.file("etc/config.ini");
+        c.make(config);
+        const auto type = fs::status(config).type();
+        const std::string before = type == fs::file_type::regular ? home.read("etc/config.ini") : "";
+        oculon.start();
+        const std::string said = "oculon|The file " + config + " cannot be read: " + c.reason;
+        ASSERT_TRUE(waitFor([&] {
+            const auto boxes = oculon.boxes();
+            return !boxes.empty() && boxes.front().find(said) != std::string::npos;
+        }, 60000)) << oculon.errors() << (oculon.boxes().empty() ? "" : oculon.boxes().front());
+        // After the box the program runs on its defaults.
+        ASSERT_TRUE(pressEnterUntil([&] { return XDisplay::find(x.capture(), picture(kExitPicture)).has_value(); }))
+            << oculon.errors();
+        oculon.terminate();
+        ASSERT_TRUE(oculon.finished(60000));
+        EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+        EXPECT_NE(oculon.errors().find("The file " + config + " cannot be read: " + c.reason), std::string::npos);
+        EXPECT_EQ(fs::status(config).type(), type);
+        if (type == fs::file_type::regular) {
+            ::chmod(config.c_str(), 0644);
+            EXPECT_EQ(home.read("etc/config.ini"), before);
+        }
+        EXPECT_TRUE(cams.requestLog().empty()) << "a camera of the unread file was reached";
+    }
 }
 
 TEST_F(Desktop, ASecondStartEndsAtOnceWithItsBoxAndNoCameraRequest)
@@ -247,15 +371,7 @@ TEST_F(Desktop, ASecondStartEndsAtOnceWithItsBoxAndNoCameraRequest)
     EXPECT_EQ(second.boxes(),
               (std::vector<std::string>{"critical|ok|oculon|Another instance of the program is already running"}));
     // The operator answers the box with the Enter key: the second ends.
-    QProcess key;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", QString::fromStdString(x.name()));
-    key.setProcessEnvironment(env);
-    ASSERT_TRUE(waitFor([&] {
-        key.start("xdotool", {"key", "Return"});
-        key.waitForFinished(30000);
-        return second.finished(1000);
-    }, 60000)) << "the refused start did not end";
+    ASSERT_TRUE(pressEnterUntil([&] { return second.finished(1000); })) << "the refused start did not end";
     EXPECT_EQ(second.exitCode(), 2);
     EXPECT_TRUE(cams.requestLog().empty()) << "the refused start reached a camera";
 

@@ -1,7 +1,10 @@
 #pragma once
 
 // The oculon program as an operator starts it: a process of its own on a real
-// X display (Qt's xcb platform), with an application folder of its own.
+// X display (Qt's xcb platform), with an application folder of its own, as
+// an ordinary user (nobody, when the tests run as root, with the folder
+// handed to it) under the desktop's open-files limit of 1,024 (soft and
+// hard, so the program cannot raise it).
 //
 //   TempDir home;
 //   OculonProcess oculon(home, display);
@@ -9,6 +12,7 @@
 //   oculon.start();
 
 #include "support/CamsimProcess.h"
+#include "support/OrdinaryUser.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
@@ -63,9 +67,40 @@ public:
         env.insert("OCULON_BOX_LOG", QString::fromStdString(m_home.file("boxes.log")));
         if (m_watchMs > 0)
             env.insert("OCULON_WATCH_MS", QString::number(m_watchMs));
+        QStringList command = {"--nofile=" + QString::number(kOpenFilesLimit), "--"};
+        if (::geteuid() == 0) {
+            // The user's own folders all lie in the application folder's parent.
+            const QString home = QString::fromStdString(m_home.path());
+            env.insert("HOME", home);
+            env.insert("XDG_CONFIG_HOME", home + "/config");
+            env.insert("XDG_DATA_HOME", home + "/data");
+            env.insert("XDG_CACHE_HOME", home + "/cache");
+            env.insert("XDG_STATE_HOME", home + "/state");
+            std::filesystem::create_directories(m_home.file("runtime"));
+            std::filesystem::permissions(m_home.file("runtime"), std::filesystem::perms::owner_all);
+            env.insert("XDG_RUNTIME_DIR", home + "/runtime");
+            handToOrdinaryUser(m_home.path());
+            command = QStringList{"--reuid=" + QString::number(kOrdinaryUid), "--regid=" + QString::number(kOrdinaryGid),
+                                  "--clear-groups", "--", "prlimit"} + command;
+        }
+        command << QString::fromStdString(program()) << args;
         m_process.setProcessEnvironment(env);
-        m_process.start(QString::fromStdString(program()), args);
+        m_process.start(::geteuid() == 0 ? "setpriv" : "prlimit", command);
         m_process.waitForStarted(10000);
+    }
+
+    static constexpr int kOpenFilesLimit = 1024;
+
+    // The descriptors the program holds now (-1 when it is not running).
+    int descriptors() const
+    {
+        std::error_code ec;
+        const auto folder = "/proc/" + std::to_string(m_process.processId()) + "/fd";
+        int count = 0;
+        for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+             it.increment(ec))
+            ++count;
+        return ec || !running() ? -1 : count;
     }
 
     // The program's watch timer ticks every `ms` instead of every 30 s.
