@@ -2,7 +2,19 @@
 
 #include "control/session/VidMessages.h"
 
+#include <chrono>
+
 namespace strovix {
+namespace {
+
+uint32_t steadyMs()
+{
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+} // namespace
 
 CameraStatusInterpreter::CameraStatusInterpreter(std::shared_ptr<StatusShared> shared, Outputs outputs)
     : m_shared(std::move(shared)), m_out(std::move(outputs))
@@ -63,18 +75,17 @@ void CameraStatusInterpreter::interpret(std::string_view block)
         post(WM_VID_LOGIN, uintptr_t(s.loginCode));
         m_loginCode = s.loginCode;
     }
-    // 8. Camera clock counter.
-    if (s.clockCounter != m_clockCounter) {
-        if (m_out.clockWanted)
-            m_out.clockWanted();
-        m_clockCounter = s.clockCounter;
-    }
-    // 9. Camera name counter.
-    if (s.nameCounter != m_nameCounter) {
-        if (m_out.nameWanted)
-            m_out.nameWanted();
-        m_nameCounter = s.nameCounter;
-    }
+    // 8. Camera clock counter and 9. camera name counter: paced, so a
+    // counter that changes with every picture costs a request a second.
+    const uint32_t now = m_out.nowMs ? m_out.nowMs() : steadyMs();
+    const bool clockChanged = s.clockCounter != m_clockCounter;
+    m_clockCounter = s.clockCounter;
+    if (m_clockPacer.due(clockChanged, now) && m_out.clockWanted)
+        m_out.clockWanted();
+    const bool nameChanged = s.nameCounter != m_nameCounter;
+    m_nameCounter = s.nameCounter;
+    if (m_namePacer.due(nameChanged, now) && m_out.nameWanted)
+        m_out.nameWanted();
     // 10. Camera audio switch.
     if (s.serverAudio != m_serverAudio) {
         post(WM_VID_SERVERAUDIO, uintptr_t(s.serverAudio));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/automation/RequestPacer.h"
 #include "control/session/Session.h"
 #include "control/stream/CameraStatus.h"
 
@@ -23,7 +24,7 @@ struct StatusShared {
 // Reads the status blocks of one connection thread, keeps the camera status
 // record and the last value reported of each field, and hands every change
 // to the window thread: a posted message, or a request for the camera clock
-// or name. Connection thread only.
+// or name, each at most once a second (RequestPacer). Connection thread only.
 class CameraStatusInterpreter : public StatusInterpreter {
 public:
     struct Outputs {
@@ -33,6 +34,9 @@ public:
         std::function<void()> clockWanted;
         // The camera name changed: the camera-name request runs.
         std::function<void()> nameWanted;
+        // Millisecond ticks that pace those two requests; null: the
+        // system's monotonic clock.
+        std::function<uint32_t()> nowMs;
     };
 
     CameraStatusInterpreter(std::shared_ptr<StatusShared> shared, Outputs outputs);
@@ -54,6 +58,8 @@ private:
     int m_clockCounter = 0;
     int m_nameCounter = -1;
     int m_serverAudio = -1;
+    RequestPacer m_clockPacer;
+    RequestPacer m_namePacer;
 };
 
 } // namespace strovix

@@ -1,5 +1,6 @@
 #include "control/recording/AviRecovery.h"
 
+#include "control/recording/FrameTimes.h"
 #include "control/recording/RecordingClock.h"
 #include "control/recording/RecordingFile.h"
 #include "media/avi/AviLayout.h"
@@ -154,9 +155,16 @@ int finishOne(const std::string& folder, const std::string& name, const std::str
     AviHeadFields fields;
     fields.width = getU32(head.data() + 64);
     fields.height = getU32(head.data() + 68);
-    const uint32_t scale = getU32(head.data() + 128);
-    const uint32_t rate = getU32(head.data() + 132);
-    fields.rate = scale != 0 && rate != 0 ? static_cast<float>(static_cast<double>(rate) / scale) : 1.0f;
+    // The rate the frames came at; with nothing to measure (a single frame),
+    // the rate the file was started with.
+    const auto frameTimes = decodeFrameTimes(head);
+    if (const auto measured = frameTimes ? frameTimes->rate() : std::nullopt) {
+        fields.rate = *measured;
+    } else {
+        const uint32_t scale = getU32(head.data() + 128);
+        const uint32_t rate = getU32(head.data() + 132);
+        fields.rate = scale != 0 && rate != 0 ? static_cast<float>(static_cast<double>(rate) / scale) : 1.0f;
+    }
     fields.frames = frames;
     fields.audioBytes = static_cast<uint32_t>(audioBytes);
     fields.moviEnd = static_cast<uint32_t>(end);

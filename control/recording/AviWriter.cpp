@@ -5,6 +5,7 @@
 #include "control/recording/RecordingFile.h"
 #include "media/jpeg/PictureSize.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sys/uio.h>
 #include <utility>
@@ -15,6 +16,17 @@ using namespace media;
 namespace {
 
 constexpr uint8_t kPad[1] = {0};
+
+// The frame times in the head of a file being written are brought up to date
+// at the 2nd, 4th, 8th, ... frame and then at least once a second: a crash
+// leaves a rate measured over all but the last second, at the cost of one
+// small write a second.
+constexpr uint32_t kFrameTimesPeriodMs = 1000;
+
+bool powerOfTwo(uint32_t n)
+{
+    return n != 0 && (n & (n - 1)) == 0;
+}
 
 } // namespace
 
@@ -98,7 +110,9 @@ uint32_t AviWriter::AddFrame(std::span<const uint8_t> frame, const std::string& 
         return m_frames;
     }
 
+    const uint32_t now = m_clock.tickMs();
     if (!m_file) {
+        m_times = {now, now, 1};
         if (const int error = openFile(folder, prefix); error != 0) {
             fail(error);
             return m_frames;
@@ -119,7 +133,19 @@ uint32_t AviWriter::AddFrame(std::span<const uint8_t> frame, const std::string& 
     }
     m_videoIndex.emplace_back(static_cast<uint32_t>(m_writePos - kMoviIdOffset), length);
     m_writePos += kChunkHeaderBytes + length + pad;
-    return ++m_frames;
+    ++m_frames;
+    if (const int error = noteFrameTime(now); error != 0)
+        fail(error);
+    return m_frames;
+}
+
+int AviWriter::noteFrameTime(uint32_t nowMs)
+{
+    if (m_frames < 2 || (!powerOfTwo(m_frames) && nowMs - m_times.lastTickMs < kFrameTimesPeriodMs))
+        return 0;
+    m_times.lastTickMs = nowMs;
+    m_times.frames = m_frames;
+    return m_file->writeAt(kFrameTimesOffset, encodeFrameTimes(m_times));
 }
 
 int AviWriter::openFile(const std::string& folder, const std::string& prefix)
@@ -134,12 +160,15 @@ int AviWriter::openFile(const std::string& folder, const std::string& prefix)
         return error;
     if ((error = m_audio.attach(m_file->path())) != 0)
         return error;
-    // The head written now records size and rate for a recovery.
+    // The head written now records size, rate and the first frame's time for
+    // a recovery.
     AviHeadFields fields;
     fields.width = m_width;
     fields.height = m_height;
-    fields.rate = m_rate;
-    const AviHeadImage head = buildAviHead(fields);
+    fields.rate = m_configuredRate > 0.0f ? m_configuredRate : m_rate;
+    AviHeadImage head = buildAviHead(fields);
+    const auto times = encodeFrameTimes(m_times);
+    std::copy(times.begin(), times.end(), head.begin() + kFrameTimesOffset);
     m_writePos = kAviHeadSize;
     return m_file->writeAt(0, head);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/recording/AudioSpool.h"
+#include "control/recording/FrameTimes.h"
 #include "control/recording/RecordingClock.h"
 #include "media/avi/AviLayout.h"
 
@@ -53,6 +54,12 @@ public:
     // code; then the file's frames and sound stay on disk for recovery.
     int Close(float rate, const std::string& fileName);
 
+    // The rate the recording is set to (frames/s; 0: none). A file left
+    // unfinished by a crash is given the rate its frames came at; one with
+    // a single frame has nothing to measure and is given this rate, or the
+    // rate of its first AddFrame when none is set.
+    void setConfiguredRate(float rate) { m_configuredRate = rate; }
+
     // At control destruction: finishes a file with frames under
     // folder/prefix + "End" + timestamp + ".avi" at the last rate. Errors are ignored.
     void FinalClose();
@@ -68,6 +75,7 @@ private:
     int openFile(const std::string& folder, const std::string& prefix);
     int finishFile(const std::string& name);
     void fail(int error);
+    int noteFrameTime(uint32_t nowMs);
     std::string namedFile(const char* marker) const;
 
     const RecordingClock& m_clock;
@@ -79,6 +87,10 @@ private:
     uint32_t m_height = media::kDefaultHeight;
     uint32_t m_frames = 0;
     float m_rate = 0.0f;
+    float m_configuredRate = 0.0f;
+    // The frame times kept in the head for a recovery, and when they were
+    // last written there.
+    FrameTimes m_times;
     std::string m_folder;
     std::string m_prefix;
     uint64_t m_writePos = media::kAviHeadSize;

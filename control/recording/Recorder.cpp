@@ -237,6 +237,7 @@ void Recorder::aviStage(const Frame& frame)
 bool Recorder::keepAviFrame(const Frame& frame, float rate)
 {
     m_host.setIndicator(kSlotAvi, kIconAviRecording);
+    m_writer.setConfiguredRate(static_cast<float>(m_settings.AviFrame()));
     m_writer.AddFrame(frame, m_settings.AviPath(), m_settings.AviPre(), rate);
     if (const int error = m_writer.takeWriteError(); error != 0) {
         // The frames written so far stay on disk; a later recording finishes them.

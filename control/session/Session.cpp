@@ -5,6 +5,7 @@
 #include "control/stream/KeyValueReader.h"
 #include "control/stream/StreamParser.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <thread>
@@ -163,6 +164,49 @@ private:
     uint32_t m_lastMs = 0;
 };
 
+// A camera that closes the picture stream right after opening it (after
+// each picture, say) would otherwise be logged in again at once, hundreds of
+// times a second, each time with its follow-up requests. Such a stream is
+// followed by a wait before the next login: ReconnectTryTime, or when that
+// is 0 a wait that doubles from kFirstMs up to kLongestMs. A stream that
+// lived longer than kQuickMs ends the back-off, so a camera that behaves
+// again gets its normal rhythm. The wait ends early at a stop or a new
+// ReconnectTryTime, like the retry wait. Connection thread only.
+class QuickEndBackOff {
+public:
+    static constexpr uint32_t kQuickMs = 1000;
+    static constexpr unsigned kFirstMs = 500;
+    static constexpr unsigned kLongestMs = 10000;
+
+    QuickEndBackOff(const std::atomic<int>& stop, std::atomic<int>& retryChanged, const std::atomic<int>& tryTimeS)
+        : m_stop(stop), m_retryChanged(retryChanged), m_tryTimeS(tryTimeS)
+    {
+    }
+
+    // A stream ended `livedMs` after it was opened; waits when it was quick.
+    void streamEnded(uint32_t livedMs)
+    {
+        if (livedMs >= kQuickMs) {
+            m_nextMs = kFirstMs;
+            return;
+        }
+        const int seconds = std::max(0, m_tryTimeS.load());
+        unsigned waitMs = static_cast<unsigned>(std::min(seconds, 24 * 3600)) * 1000u;
+        if (waitMs == 0) {
+            waitMs = m_nextMs;
+            m_nextMs = std::min(m_nextMs * 2, kLongestMs);
+        }
+        InterruptibleSleep(waitMs, m_stop, m_retryChanged, 100);
+        m_retryChanged.store(0);
+    }
+
+private:
+    const std::atomic<int>& m_stop;
+    std::atomic<int>& m_retryChanged;
+    const std::atomic<int>& m_tryTimeS;
+    unsigned m_nextMs = kFirstMs;
+};
+
 // The connection thread: whether the camera answers, login, camera
 // information, the picture stream and the reconnection rules.
 void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session::Connection> conn)
@@ -209,6 +253,8 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
         }
         return false;
     };
+
+    QuickEndBackOff quickEnds(stop, sh->retryChanged, sh->reconnectTryTime);
 
     StreamParser::Shared parserShared;
     parserShared.streamStop = &conn->streamStop;
@@ -358,9 +404,12 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                 }
                 conn->loginLevel.store(0); // stream ended: log in again
                 // A stalled stream is a failed attempt; one that ended or
-                // broke is simply opened again after a new login.
+                // broke is simply opened again after a new login, at once
+                // unless it ended right after it was opened.
                 if (stalled && stop.load() != 1 && retry())
                     return;
+                if (!stalled)
+                    quickEnds.streamEnded(tickMs() - requestStart);
                 break;
             }
             conn->stream->CloseRequest();

@@ -44,6 +44,7 @@ protected:
         };
         out.clockWanted = [this] { ++clockRequests; };
         out.nameWanted = [this] { ++nameRequests; };
+        out.nowMs = [this] { return now; };
         interpreter = std::make_unique<CameraStatusInterpreter>(shared, std::move(out));
     }
     std::vector<unsigned> messages() const
@@ -57,6 +58,7 @@ protected:
     std::shared_ptr<StatusShared> shared = std::make_shared<StatusShared>();
     std::vector<Posted> posted;
     int clockRequests = 0, nameRequests = 0;
+    uint32_t now = 5000;
     std::unique_ptr<CameraStatusInterpreter> interpreter;
 };
 
@@ -86,8 +88,42 @@ TEST_F(Interpretation, FirstBlockReportsEverythingKnownAndAsksForTheNameButNotTh
 
     // The counters: a changed clock counter asks for the clock, a changed
     // name counter for the name.
+    now += 1000;
     interpreter->interpret(Block().set(82, "01").set(84, "01").text);
     EXPECT_EQ(clockRequests, 1);
+    EXPECT_EQ(nameRequests, 2);
+}
+
+TEST_F(Interpretation, CountersThatChangeWithEveryPictureAskAtMostOnceASecond)
+{
+    shared->controlOpenState = 1;
+    const auto counters = [](int n) {
+        const std::string two = {char('0' + n / 10 % 10), char('0' + n % 10)};
+        return Block().set(82, two).set(84, two).text;
+    };
+    // 10 pictures a second for 3 s, both counters changing with each.
+    for (int i = 0; i <= 30; ++i, now += 100)
+        interpreter->interpret(counters(i));
+    EXPECT_EQ(clockRequests, 3); // at 0.1, 1.1, 2.1 s
+    EXPECT_EQ(nameRequests, 4);  // at 0, 1, 2, 3 s
+
+    // A change within the second after a request is asked for once that
+    // second is over, by the next block even though that block changes
+    // nothing, and only once.
+    clockRequests = nameRequests = 0;
+    now += 2000;
+    interpreter->interpret(counters(50));
+    now += 100;
+    interpreter->interpret(counters(51));
+    now += 300;
+    interpreter->interpret(counters(51));
+    EXPECT_EQ(clockRequests, 1);
+    EXPECT_EQ(nameRequests, 1);
+    now += 1000;
+    interpreter->interpret(counters(51));
+    now += 1000;
+    interpreter->interpret(counters(51));
+    EXPECT_EQ(clockRequests, 2);
     EXPECT_EQ(nameRequests, 2);
 }
 

@@ -80,6 +80,62 @@ TEST(AviRecovery, FinishedFileEqualsTheOneAnOrdinaryCloseWrites)
     }
 }
 
+double headRate(const Bytes& f)
+{
+    return u32(f, 128) != 0 ? static_cast<double>(u32(f, 132)) / u32(f, 128) : 0.0;
+}
+
+TEST(AviRecovery, AnAbandonedFileGetsTheRateItsFramesCameAt)
+{
+    // Frames 100 ms apart on average, with jitter; the rate handed to the
+    // writer is far off, as a rate measured over the first frame can be.
+    const auto recordAndRecover = [](int frames, float configured) {
+        TempDir dir;
+        FakeClock clock;
+        {
+            AviWriter writer(clock);
+            writer.setConfiguredRate(configured);
+            for (int i = 0; i < frames; ++i) {
+                clock.tick += i % 2 ? 120 : 80;
+                writer.AddFrame(makeJpeg(320, 240, 3000), dir.path(), "cam", 37.5f);
+            }
+        }
+        const auto finished = recoverUnfinishedAvi(dir.path());
+        EXPECT_EQ(finished.size(), 1u);
+        const Bytes f = finished.size() == 1 ? readFile(finished[0]) : Bytes(2048, 0);
+        EXPECT_EQ(u32(f, 48), static_cast<uint32_t>(frames));
+        return headRate(f);
+    };
+    // 15 s, the last second after the head's times were last brought up to date.
+    EXPECT_NEAR(recordAndRecover(150, 6.0f), 10.0, 1.0);
+    // Killed within the first second: measured over the frames so far (a
+    // single interval would carry all of its jitter).
+    EXPECT_NEAR(recordAndRecover(5, 6.0f), 10.0, 1.0);
+    EXPECT_NEAR(recordAndRecover(9, 6.0f), 10.0, 1.0);
+    // One frame: nothing to measure, the configured rate...
+    EXPECT_DOUBLE_EQ(recordAndRecover(1, 6.0f), 6.0);
+    // ... or, with none configured, the rate the file was started with.
+    EXPECT_DOUBLE_EQ(recordAndRecover(1, 0.0f), 37.5);
+}
+
+TEST(AviRecovery, FrameTimesKeptForRecoveryNeverReachAFinishedFile)
+{
+    TempDir paced, still;
+    FakeClock pacedClock, stillClock;
+    AviWriter pacedWriter(pacedClock), stillWriter(stillClock);
+    pacedWriter.setConfiguredRate(4.0f);
+    for (int i = 0; i < 40; ++i) {
+        pacedClock.tick += 125;
+        const Bytes frame = makeJpeg(320, 240, 3000 + static_cast<size_t>(i));
+        pacedWriter.AddFrame(frame, paced.path(), "cam", 8.0f);
+        stillWriter.AddFrame(frame, still.path(), "cam", 8.0f);
+    }
+    ASSERT_EQ(pacedWriter.Close(8.0f, paced.file("a.avi")), 0);
+    ASSERT_EQ(stillWriter.Close(8.0f, still.file("a.avi")), 0);
+    EXPECT_EQ(readFile(paced.file("a.avi")), readFile(still.file("a.avi")));
+    EXPECT_DOUBLE_EQ(headRate(readFile(paced.file("a.avi"))), 8.0);
+}
+
 TEST(AviRecovery, LeavesLiveForeignAndEmptyFilesAsTheyShould)
 {
     TempDir dir;

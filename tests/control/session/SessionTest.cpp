@@ -521,3 +521,55 @@ TEST(Session, SingleFrameModeReopensTheStreamPerPicture)
     ASSERT_TRUE(pumpUntil([&] { return session.framesAnnounced() >= 10; }, 20000));
     EXPECT_LE(cam.count("/GetData.cgi"), before + 2);
 }
+
+TEST(Session, AStreamThatEndsAtOnceIsFollowedByAGrowingWait)
+{
+    app();
+    TempDir dir;
+    ScriptedCamera cam;
+    // One picture per stream while the camera misbehaves; endless otherwise.
+    std::atomic<bool> closing{true};
+    cam.server.on("/GetData.cgi", Script().send(kStreamHead).generate(
+                                      [&closing](size_t i) -> std::string {
+                                          if (i >= 1 && closing.load())
+                                              return {};
+                                          return streamtest::streamPart(streamtest::picture(640, 480, 6000, unsigned(i)));
+                                      },
+                                      40));
+    auto session = std::make_unique<Session>(options(dir));
+    session->setWindowReady(true);
+    session->setReconnectTryTime(0);
+    ASSERT_EQ(session->setUrl(cam.url()), 0);
+
+    // Waits of 0.5, 1 and 2 s: a few logins in 3 s, not hundreds.
+    ASSERT_TRUE(pumpUntil([&] { return cam.count("/GetMyself.cgi") >= 1; }, 5000));
+    pumpFor(3000);
+    EXPECT_GE(cam.count("/GetMyself.cgi"), 2u);
+    EXPECT_LE(cam.count("/GetMyself.cgi"), 5u);
+    EXPECT_LE(cam.count("/GetVer.cgi"), 5u);
+
+    // Behaving again: once the current wait is over, one stream that lasts.
+    closing = false;
+    const size_t opened = cam.count("/GetData.cgi");
+    ASSERT_TRUE(pumpUntil([&] { return cam.count("/GetData.cgi") > opened; }, 12000));
+    const uint32_t frames = session->framesAnnounced();
+    pumpFor(1500);
+    EXPECT_EQ(cam.count("/GetData.cgi"), opened + 1);
+    EXPECT_GE(session->framesAnnounced(), frames + 10);
+
+    // The stream that lasted ended the back-off: misbehaving again starts
+    // over at the shortest wait (the long stream's end, a login, a quick
+    // stream, 0.5 s, a login).
+    const size_t logins = cam.count("/GetMyself.cgi");
+    closing = true;
+    EXPECT_TRUE(pumpUntil([&] { return cam.count("/GetMyself.cgi") >= logins + 2; }, 2500));
+
+    // A ReconnectTryTime is the wait; a stop ends it at once.
+    session->setReconnectTryTime(30);
+    const size_t before = cam.count("/GetMyself.cgi");
+    pumpFor(1500);
+    EXPECT_LE(cam.count("/GetMyself.cgi"), before + 1);
+    const auto t = Clock::now();
+    session.reset();
+    EXPECT_LT(msSince(t), 1000);
+}
