@@ -1,4 +1,5 @@
 #include "app/core/MotionRecording.h"
+#include "app/core/DateFO.h"
 
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
@@ -72,7 +73,7 @@ void MotionRecording::arm()
 
 void MotionRecording::alert(const std::string& reason)
 {
-    const QString when = QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+    const QString when = DateFO::dateTimeText(QDateTime::currentDateTime());
     m_owner.alert(when.toStdString() + " Recording on motion cannot start for " +
                   m_camera.getFormattedCaption(m_camera.getDisplayLocation()) + ": " + reason);
 }

@@ -405,8 +405,10 @@ void ButtonConsole::updateRecBtn(int16_t uid)
         return;
     const bool recording = camera->isRecording();
     m_record[static_cast<size_t>(uid)]->setPressedState(recording);
+    // The Record button always tells the focused camera's state, whichever
+    // camera changed.
     Camera* focused = m_focused.getFocusedCamera();
-    m_startRec->setPressedState(recording && focused && focused->getUID() == uid);
+    m_startRec->setPressedState(focused && focused->isRecording());
     if (m_recordingShown)
         m_recordingShown(uid, recording);
 }

@@ -125,8 +125,8 @@ public:
     {
         m_recordingShown = std::move(shown);
     }
-    // Record button of `uid` and, for the focused camera, StartRecBtn show
-    // whether the camera records; StartRecBtn shows idle for any other uid.
+    // The record button of `uid` shows whether that camera records, and
+    // StartRecBtn whether the focused camera does.
     void updateRecBtn(int16_t uid);
     // Shows `picture` on the record button of slot `index`.
     void setRecBtnPicture(int16_t index, const std::string& picture);

@@ -1,4 +1,5 @@
 #include "app/mainwindow/MainTimers.h"
+#include "app/core/DateFO.h"
 
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
@@ -77,7 +78,13 @@ void MainTimers::stop()
 void MainTimers::clockTick()
 {
     if (m_clockLbl)
-        m_clockLbl->setText(QLocale().toString(m_now(), QLocale::ShortFormat));
+        m_clockLbl->setText(DateFO::dateTimeText(m_now()));
+    // Whatever started or ended a recording (a schedule, motion, the viewer
+    // itself on a file error, a lost camera), every record button shows it
+    // within a second: one read of each viewer's Avi.
+    if (m_duties.updateRecBtn && !m_stopped)
+        for (int16_t slot = 0; slot < kSlots; ++slot)
+            m_duties.updateRecBtn(slot);
 }
 
 void MainTimers::watchTick()

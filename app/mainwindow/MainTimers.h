@@ -36,7 +36,8 @@ struct SlotDuties {
 };
 
 // The main window's two timers: `ClockTmr` shows the local date and time in
-// the clock label every second in the user's format; `Timer1` runs the slot
+// the clock label every second in the user's format, and refreshes every
+// slot's record button (and with it the e-map icons); `Timer1` runs the slot
 // duties for all 16 slots every 30 seconds, with the shared disk check. A
 // watch tick lets events run after every slot; a tick that arrives while an
 // earlier one still runs is dropped, so a tick never runs inside another.

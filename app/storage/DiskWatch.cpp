@@ -1,4 +1,5 @@
 #include "app/storage/DiskWatch.h"
+#include "app/core/DateFO.h"
 
 #include "app/storage/DiskFO.h"
 #include "app/storage/FileExtGO.h"
@@ -48,6 +49,6 @@ void DiskWatch::alert(const std::string& recPath)
 
 std::string DiskWatch::alertLineText(const QDateTime& now, const std::string& drive)
 {
-    const QString when = QLocale().toString(now, QLocale::ShortFormat);
+    const QString when = DateFO::dateTimeText(now);
     return when.toStdString() + " The disk space is not enough in " + drive;
 }

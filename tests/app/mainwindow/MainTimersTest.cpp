@@ -22,6 +22,8 @@
 #include <QScreen>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <vector>
 
 namespace {
@@ -116,17 +118,24 @@ TEST(MainTimers, TheClockLabelFollowsTheClockInTheUsersFormat)
 {
     guiApp();
     Disk disk;
-    QLabel clockLbl;
-    QDateTime shown(QDate(2026, 3, 4), QTime(5, 6, 7));
-    MainTimers::Pace pace{20, 3600000, [&] { return shown; }};
-    MainTimers timers(&clockLbl, {}, disk.watch, pace);
-
-    const QString first = QLocale().toString(shown, QLocale::ShortFormat);
-    ASSERT_TRUE(pumpUntil([&] { return clockLbl.text() == first; })) << clockLbl.text().toStdString();
-    shown = shown.addDays(1).addSecs(3600);
-    const QString second = QLocale().toString(shown, QLocale::ShortFormat);
-    ASSERT_NE(first, second);
-    EXPECT_TRUE(pumpUntil([&] { return clockLbl.text() == second; })) << clockLbl.text().toStdString();
+    // The locale's date order, always a four-digit year, always seconds.
+    const std::pair<const char*, const char*> locales[] = {
+        {"en_US", "3/4/2026 05:06:07"}, {"de_DE", "04.03.2026 05:06:07"}, {"C", "4 Mar 2026 05:06:07"}};
+    const QLocale before;
+    for (const auto& [name, text] : locales) {
+        SCOPED_TRACE(name);
+        QLocale::setDefault(QLocale(name));
+        QLabel clockLbl;
+        QDateTime shown(QDate(2026, 3, 4), QTime(5, 6, 7));
+        MainTimers::Pace pace{20, 3600000, [&] { return shown; }};
+        MainTimers timers(&clockLbl, {}, disk.watch, pace);
+        ASSERT_TRUE(pumpUntil([&] { return clockLbl.text() == text; })) << clockLbl.text().toStdString();
+        EXPECT_EQ(DiskWatch::alertLineText(shown, "/data/"), std::string(text) + " The disk space is not enough in /data/");
+        // A second later the clock has moved.
+        shown = shown.addSecs(1);
+        EXPECT_TRUE(pumpUntil([&] { return clockLbl.text().endsWith("05:06:08"); })) << clockLbl.text().toStdString();
+    }
+    QLocale::setDefault(before);
 }
 
 TEST(MainTimers, TheDiskThrottleAddsItsLineAtTheTickAfterTheCounterReached600)
