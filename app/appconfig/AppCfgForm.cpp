@@ -27,6 +27,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <QKeyEvent>
+
 #include <filesystem>
 #include <system_error>
 
@@ -108,6 +110,16 @@ QLayout* AppCfgForm::makeMainButtons()
     buttons->addWidget(ok);
     buttons->addWidget(apply);
     return buttons;
+}
+
+void AppCfgForm::keyPressEvent(QKeyEvent* event)
+{
+    // Escape leaves the window as its close button does: nothing is stored.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 AppCfgForm::~AppCfgForm()
@@ -245,9 +257,9 @@ void AppCfgForm::pressOk()
 {
     if (m_host)
         m_host->showWaitWindow(kWaitText);
-    // The camera's fields are applied whatever their outcome; the camera
-    // itself is stored by its own Save.
-    if (Camera* camera = selectedCamera(false))
+    // The camera's fields are applied whatever their outcome, to the camera
+    // they show; the camera itself is stored by its own Save.
+    if (Camera* camera = m_cameraPage->shownCamera())
         m_cameraPage->applyCameraFields(*camera);
     if (!m_applicationPage->applyAlertSettings() || !storeSettings()) {
         if (m_host)
@@ -275,7 +287,7 @@ void AppCfgForm::pressApply()
 {
     if (m_host)
         m_host->showWaitWindow(kWaitText);
-    if (Camera* camera = selectedCamera(false))
+    if (Camera* camera = m_cameraPage->shownCamera())
         m_cameraPage->applyCameraFields(*camera);
     if (m_host)
         m_host->hideWaitWindow();
@@ -316,8 +328,9 @@ void AppCfgForm::cameraClicked()
     Camera* camera = selectedCamera(false);
     if (!camera)
         return;
-    if (m_tabs->currentIndex() == kCameraTab)
-        m_cameraPage->showCameraFields(*camera);
+    // On any tab: the Camera tab's fields always belong to the camera chosen,
+    // so that OK or Apply never give one camera another's settings.
+    m_cameraPage->showCameraFields(*camera);
     if (m_tabs->currentIndex() == kSchedulingTab)
         m_schedulePage->showScheduleItems(*camera);
 }

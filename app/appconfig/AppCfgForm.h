@@ -14,6 +14,7 @@ class Camera;
 class CameraGO;
 class CameraPage;
 class SchedulePage;
+class QKeyEvent;
 class QComboBox;
 class QLayout;
 class QListWidget;
@@ -70,12 +71,12 @@ public:
     // when that file exists.
     void ExportCfgFile(const std::string& source);
 
-    // OK: with the wait window up, applies the selected camera's fields,
+    // OK: with the wait window up, applies the fields to the camera they show,
     // then checks and sets the alert settings (stopping at the first refused
     // one) and stores the application settings; the main window then takes
     // the viewer layout and this window is hidden.
     void pressOk();
-    // Apply: with the wait window up, applies the selected camera's fields.
+    // Apply: with the wait window up, applies the fields to the camera they show.
     // Nothing is stored and the window stays.
     void pressApply();
 
@@ -92,6 +93,10 @@ public:
     CameraPage* cameraPage() const { return m_cameraPage; }
     SchedulePage* schedulePage() const { return m_schedulePage; }
     ApplicationPage* applicationPage() const { return m_applicationPage; }
+
+protected:
+    // Escape closes the window like its close button: nothing is stored.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* makeInitialSetupTab();

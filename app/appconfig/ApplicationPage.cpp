@@ -39,7 +39,8 @@ void ApplicationPage::showSettings()
 {
     for (int field = 0; field < kAlertFieldCount; ++field)
         m_fields[field]->setText(kAlertFields[field].setting(m_config));
-    m_circular->setChecked(m_config.getCircularMode() != 0);
+    // Cycling is on for exactly 1; any other stored value is off.
+    m_circular->setChecked(m_config.getCircularMode() == 1);
 }
 
 bool ApplicationPage::refuse(AlertField which)
@@ -63,7 +64,9 @@ bool ApplicationPage::applyAlertSettings()
         return refuse(kAlertSpace);
     m_config.setAlertSpace(m_fields[kAlertSpace]->text().trimmed().toStdString());
 
-    m_config.setCircularMode(m_circular->isChecked() ? 1 : 0);
+    // An unticked box keeps a stored value other than 1 (off as well) as it was.
+    const int16_t circular = m_config.getCircularMode();
+    m_config.setCircularMode(m_circular->isChecked() ? 1 : (circular == 1 ? 0 : circular));
 
     const auto lines = accepted(kAlertLineNum);
     if (!lines)

@@ -69,7 +69,7 @@ CameraPage::CameraPage(CameraChoice camera, FolderChoice folder, std::shared_ptr
     });
     connect(save, &QPushButton::clicked, this, [this] {
         if (Camera* chosen = m_camera())
-            saveCamera(*chosen);
+            saveCamera(m_shown ? *m_shown : *chosen);
     });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -82,8 +82,9 @@ CameraPage::CameraPage(CameraChoice camera, FolderChoice folder, std::shared_ptr
     page->addLayout(buttons);
 }
 
-void CameraPage::showCameraFields(const Camera& camera)
+void CameraPage::showCameraFields(Camera& camera)
 {
+    m_shown = &camera;
     for (int row = 0; row < kCameraFieldCount; ++row)
         m_fields[row]->setText(kCameraFields[row].setting(camera));
     for (int check = 0; check < kCameraCheckCount; ++check)

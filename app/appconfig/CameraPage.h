@@ -32,8 +32,13 @@ public:
     CameraPage(CameraChoice camera, FolderChoice folder, std::shared_ptr<const VolumeInfo> volumes,
                QWidget* parent = nullptr);
 
-    // The fields := the camera's values (also the Restore button).
-    void showCameraFields(const Camera& camera);
+    // The fields := the camera's values (also the Restore button). From
+    // then on the fields belong to that camera (shownCamera).
+    void showCameraFields(Camera& camera);
+    // The camera whose values the fields were loaded from; null before any.
+    // OK and Apply apply the fields to this camera only, never to one chosen
+    // in the list after they were loaded.
+    Camera* shownCamera() const { return m_shown; }
     // Checks the fields and applies them to the camera in this order: both
     // folders must exist; the port is checked, the address handed to
     // connect (which reconnects only when it changed), then display location
@@ -67,4 +72,5 @@ private:
     std::shared_ptr<const VolumeInfo> m_volumes;
     std::array<QLineEdit*, appcfg::kCameraFieldCount> m_fields{};
     std::array<QCheckBox*, appcfg::kCameraCheckCount> m_checks{};
+    Camera* m_shown = nullptr;
 };

@@ -284,6 +284,9 @@ void eMapForm::showEvent(QShowEvent* event)
     m_opened = true;
     m_map->move(0, 0);
     m_map->hide();
+    // The stored icons with the stored maps: moves left unsaved at the last
+    // Close are gone.
+    m_icons.loadAllCameraPicPos();
     showlastLayout();
     for (int16_t uid = 0; uid < kIcons; ++uid)
         updateIcon(uid, m_host.isRecording(uid));

@@ -130,7 +130,11 @@ void MainForm::closeEvent(QCloseEvent* event)
 
 void MainForm::contextMenuEvent(QContextMenuEvent* event)
 {
-    // The viewers have menus of their own; the rest of the window offers the e-map.
-    emit eLayoutMenuRequested(event->globalPos());
+    // The viewers have menus of their own, opened by the press: the event of
+    // the release that reaches the window from a viewer opens nothing more.
+    // The rest of the window offers the e-map.
     event->accept();
+    if (m_grid->inViewer(childAt(event->pos())))
+        return;
+    emit eLayoutMenuRequested(event->globalPos());
 }

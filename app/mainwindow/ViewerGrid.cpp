@@ -22,6 +22,16 @@ QWidget* ViewerGrid::cell(int index) const
     return index >= 0 && index < kCells ? m_cells[size_t(index)] : nullptr;
 }
 
+bool ViewerGrid::inViewer(const QWidget* widget) const
+{
+    if (!widget)
+        return false;
+    for (const QWidget* cell : m_cells)
+        if (cell && cell->isVisible() && (cell == widget || cell->isAncestorOf(widget)))
+            return true;
+    return false;
+}
+
 void ViewerGrid::adopt(int index, QWidget* window)
 {
     if (QWidget* target = cell(index); target && window)

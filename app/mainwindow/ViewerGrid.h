@@ -23,6 +23,9 @@ public:
     explicit ViewerGrid(const ScreenMetrics& screen, QWidget* parent = nullptr);
 
     QWidget* cell(int index) const;
+    // Whether `widget` is a shown cell or lies inside one (a viewer's own
+    // window, whose right click opens the viewer's menu).
+    bool inViewer(const QWidget* widget) const;
     // Makes `window` (a viewer's window created inside cell `index`) fill it.
     void adopt(int index, QWidget* window);
 

@@ -26,8 +26,7 @@ WindowLinks::WindowLinks(CameraGO& cameras, ButtonConsole& console, ImageGO& ima
 {
     SecondaryWindows& windows = m_console.secondaryWindows();
     windows.setFactory(SecondaryWindows::Kind::EMap, [this](QWidget* parent) -> QWidget* {
-        // The icons' places are read afresh each time the window is made.
-        m_icons.loadAllCameraPicPos();
+        // The window reads the icons' places afresh each time it opens.
         m_emap = new eMapForm(m_maps, m_icons, *this,
                               [this](const std::string& name) { return m_images.getImage(name); }, parent);
         return m_emap;

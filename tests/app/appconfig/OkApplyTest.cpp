@@ -9,6 +9,7 @@
 #include "support/EventWait.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 
 #include <chrono>
 #include <functional>
@@ -222,6 +223,85 @@ TEST(ApplyAgainstCamsim, ANewPortReconnectsTheViewerToTheOtherCamera)
     }
     EXPECT_EQ(home.read("etc/config.ini"), before);
     ::unsetenv("STROVIX_REGISTRY");
+}
+
+} // namespace
+
+namespace {
+
+// The Camera tab's fields belong to the camera chosen in the list, on any
+// tab: OK or Apply after choosing another camera on the Scheduling or the
+// Application tab store exactly what that camera showed.
+TEST_F(OkAndApply, AnotherCameraChosenOnAnyTabGetsOnlyItsOwnFields)
+{
+    openOn(AppCfgForm::kCameraTab, 0);
+    form->show();
+    EXPECT_EQ(edit("camTxt6")->text(), "Gate");
+
+    // Scheduling tab, camera 5, OK: camera 5 keeps its own address and name.
+    form->tabs()->setCurrentIndex(AppCfgForm::kSchedulingTab);
+    form->camList()->setCurrentRow(4);
+    click("fBtn1");
+    EXPECT_EQ(cameras->getCamera(4)->getIP(), "");
+    // OK stores every camera as it runs: camera 5 with its own empty values.
+    EXPECT_EQ(stored("Camera5", "DISPLAY_LOCATION"), "");
+    EXPECT_EQ(stored("Camera5", "IP"), "");
+    EXPECT_EQ(stored("Camera1", "IP"), "10.0.0.5");
+    EXPECT_EQ(cameras->getCamera(0)->getDisplayLocation(), "Gate");
+
+    // Application tab, camera 1 again, Apply: camera 1's own fields, as shown.
+    form->showWindow();
+    form->tabs()->setCurrentIndex(AppCfgForm::kApplicationTab);
+    form->camList()->setCurrentRow(4);
+    form->camList()->setCurrentRow(0);
+    EXPECT_EQ(edit("camTxt6")->text(), "Gate");
+    click("fBtn2");
+    EXPECT_EQ(cameras->getCamera(0)->getIP(), "10.0.0.5");
+    EXPECT_EQ(cameras->getCamera(0)->getRecPath(), home.file("rec"));
+    EXPECT_EQ(cameras->getCamera(4)->getDisplayLocation(), "");
+    EXPECT_TRUE(dialogs.texts().empty()) << dialogs.texts().front();
+}
+
+// Escape and the close button leave the window without storing anything.
+TEST_F(OkAndApply, EscapeAndCloseStoreNothing)
+{
+    const std::string before = configText();
+    for (bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "Escape" : "close");
+        openOn(AppCfgForm::kCameraTab, 0);
+        form->showWindow();
+        type("camTxt6", "Back yard");
+        type("percentTest", "50");
+        if (escape) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(form.get(), &press);
+        } else {
+            form->close();
+        }
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(configText(), before);
+        EXPECT_EQ(cameras->getCamera(0)->getDisplayLocation(), "Gate");
+        EXPECT_EQ(config.getAlertPercent(), 7);
+        EXPECT_TRUE(host.calls.empty());
+    }
+}
+
+// "Cycle Recording" is ticked exactly when cycling is on (the value 1).
+class CycleValues : public OkAndApply {
+protected:
+    std::string initialConfig() const override
+    {
+        std::string text = OkAndApply::initialConfig();
+        text.replace(text.find("SET_CIRCULAR_MODE=1"), 19, "SET_CIRCULAR_MODE=2");
+        return text;
+    }
+};
+TEST_F(CycleValues, OnlyTheValueOneTicksCycleRecordingAndOkKeepsAnOtherOffValue)
+{
+    form->tabs()->setCurrentIndex(AppCfgForm::kApplicationTab);
+    EXPECT_FALSE(child<QCheckBox>("circularCheck")->isChecked());
+    click("fBtn1");
+    EXPECT_EQ(stored("App", "SET_CIRCULAR_MODE"), "2") << "OK switched cycling on";
 }
 
 } // namespace

@@ -478,6 +478,19 @@ TEST_F(EMapFormTest, CloseAsksFirstAndReopeningReadsTheStore)
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->mapEntries(), 1);
     EXPECT_EQ(form->currentMap(), 1);
+
+    // An icon placed and saved, then moved without Save and closed: the next
+    // opening shows it where it was saved, with the saved maps.
+    const QPoint saved = viewport().topLeft() + QPoint(60, 40);
+    drag(2, saved);
+    action("mySave")->trigger();
+    drag(2, viewport().topLeft() + QPoint(200, 150));
+    action("myClose")->trigger();
+    ASSERT_FALSE(form->isVisible());
+    action("eLayoutPop")->trigger();
+    EXPECT_EQ(record(2)->getPicXPos(), 60.0f);
+    EXPECT_EQ(record(2)->getPicYPos(), 40.0f);
+    EXPECT_EQ(icon(2)->pos(), saved);
 }
 
 TEST_F(EMapFormTest, StoredMapsAreListedWithoutGapsAndAMissingPictureIsReported)

@@ -19,6 +19,8 @@
 #include <cstdlib>
 #include <set>
 
+#include <QContextMenuEvent>
+
 namespace {
 
 class MainFormTest : public ::testing::Test {
@@ -66,6 +68,20 @@ TEST_F(MainFormTest, HostsViewerIOfSlotIInCellIAndHandsThemToTheCameras)
     EXPECT_LT(form.grid()->cell(0)->x(), form.grid()->cell(3)->x());
     EXPECT_EQ(form.grid()->cell(0)->y(), form.grid()->cell(3)->y());
     EXPECT_LT(form.grid()->cell(3)->y(), form.grid()->cell(4)->y());
+
+    // One menu per right click: the release over a viewer, after its own menu
+    // opened, offers no e-map menu; beside the viewers it does.
+    int eLayoutMenus = 0;
+    QObject::connect(&form, &MainForm::eLayoutMenuRequested, [&] { ++eLayoutMenus; });
+    auto rightClick = [&](QWidget* target, QPoint at) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+    };
+    QWidget* window = form.host().window(5);
+    rightClick(window, window->rect().center());
+    EXPECT_EQ(eLayoutMenus, 0);
+    rightClick(&form, QPoint(form.width() - 5, form.height() / 2));
+    EXPECT_EQ(eLayoutMenus, 1);
 
     // Taking the viewers down leaves no camera and no ViewerGO entry holding one.
     form.takeDownViewers();
