@@ -750,7 +750,10 @@ int Session::setUrl(const std::string& url)
 
     if (window)
         setPaneText(pane::kMisc, "Connecting " + displayUrl());
-    setLinkState(LinkState::Connecting, 0);
+    // An address that cannot be split (the empty one the application
+    // disconnects with) is not on its way anywhere.
+    const bool splittable = splitUrl(url).has_value();
+    setLinkState(splittable ? LinkState::Connecting : LinkState::Disconnected, 0);
     auto shared = m_shared;
     auto conn = m_connection;
     if (m_workers.start([shared, conn](WorkerList::Id) { runConnection(shared, conn); }) == WorkerList::kNotStarted) {
@@ -762,7 +765,7 @@ int Session::setUrl(const std::string& url)
         return 1;
     }
     // An address that cannot be split is known to fail without asking.
-    if (!splitUrl(url))
+    if (!splittable)
         return 1;
     // The window thread is held only briefly, whatever the camera does.
     const std::optional<bool> reachable =

@@ -118,6 +118,12 @@ TEST(LiveView, UnreachableCamerasSayWhy)
     ASSERT_TRUE(pumpUntil([&] { return display.notice() == "Disconnected"; }, 5000)) << display.notice();
     pumpUntil([] { return false; }, 300);
     EXPECT_EQ(display.notice(), "Disconnected");
+    // The empty address the application disconnects with says so at once.
+    ASSERT_TRUE(!session.setReconnectTryNum(100));
+    session.setUrl(refused);
+    EXPECT_EQ(display.notice(), "Connecting...");
+    session.setUrl("");
+    EXPECT_EQ(display.notice(), "Disconnected");
 
     session.setWindowReady(false);
     display.destroyWindow();
