@@ -155,18 +155,9 @@ TEST(OverlayText, WordsOfAViewWithoutPictures)
     morning.tm_sec = 9;
     morning.tm_isdst = -1;
     EXPECT_EQ(noPictureSinceText(std::mktime(&morning)), "No picture since 08:05:09");
-    std::tm evening = morning;
-    evening.tm_hour = 23;
-    evening.tm_min = 0;
-    evening.tm_sec = 0;
-    EXPECT_EQ(noPictureSinceText(std::mktime(&evening)), "No picture since 23:00:00");
-
-    EXPECT_EQ(linkNotice(LinkState::Retrying, 12), "Retry 12");
-    EXPECT_EQ(linkNotice(LinkState::Connecting, 4), "Connecting...");
     // A message word out of range says nothing rather than something wrong.
     EXPECT_EQ(linkNotice(linkStateFrom(99), 0), "");
     EXPECT_EQ(linkNotice(linkStateFrom(-1), 0), "");
-    EXPECT_EQ(linkStateFrom(4), LinkState::HostNotFound);
 }
 
 } // namespace
