@@ -280,7 +280,7 @@ void Display::startPictureCheck()
     if (!m_pictureCheck) {
         m_pictureCheck = std::make_unique<QTimer>();
         m_pictureCheck->setInterval(kPictureCheckMs);
-        QObject::connect(m_pictureCheck.get(), &QTimer::timeout, [this] { checkPictureAge(); });
+        QObject::connect(m_pictureCheck.get(), &QTimer::timeout, m_pictureCheck.get(), [this] { checkPictureAge(); });
     }
     m_pictureCheck->start();
 }
