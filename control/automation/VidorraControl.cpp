@@ -131,6 +131,8 @@ void VidorraControl::wireSession()
 {
     Session& s = *m_session;
     s.addPaneObserver([this](int pane, const std::string& text) { paneChanged(pane, text); });
+    // The view says why its camera sends no pictures.
+    s.addLinkObserver([this](LinkState state, int attempt) { m_display.setLinkState(state, attempt); });
     s.setConnectResetHook([this] { m_reports->resetForConnect(); });
     s.setMessageHandler(WM_VID_NEWFRAME, [this](const VidMessageArgs&) -> long {
         const int r = m_display.handleNewFrame(*m_session->frame(), m_session->framesAnnounced(),
@@ -171,6 +173,7 @@ void VidorraControl::wireDisplay()
     cb.layoutChanged = [this](int cells) { fire(EventId::Layout, {Variant(int32_t(cells))}); };
     cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
     cb.clockWanted = [this] { m_reports->requestTime(); };
+    cb.pictureIntervalMs = [this] { return m_session ? m_session->showIntervalTime() : 0; };
     cb.recordPicture = [this](const Frame& picture) {
         m_recorder->handleFrame(picture);
         m_parts.updateRecordSound(); // a limit may have ended the AVI session

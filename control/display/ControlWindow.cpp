@@ -77,6 +77,7 @@ void ControlWindow::setSplit(int cellCount)
     m_state.cellCount = cellCount;
     m_state.picturesShown = 0;
     applyIndicators();
+    applyNotice();
     if (m_cb.paneText)
         m_cb.paneText(pane::kLayout, std::to_string(m_side) + " X " + std::to_string(m_side));
     if (m_cb.layoutChanged)
@@ -168,6 +169,13 @@ void ControlWindow::applyIndicators()
     ViewCell* last = m_cells.back();
     for (int slot = 0; slot < 2; ++slot)
         last->setIndicator(slot, indicatorIcon(m_state.indicators[size_t(slot)]));
+}
+
+void ControlWindow::applyNotice()
+{
+    const QString words = QString::fromStdString(m_state.notice);
+    for (ViewCell* cell : m_cells)
+        cell->setNotice(words);
 }
 
 void ControlWindow::placeGrip()

@@ -45,6 +45,8 @@ public:
     void setResizable(bool on);
     // Applies the remembered indicators to the grid's last cell.
     void applyIndicators();
+    // Gives every cell the words of ViewState::notice.
+    void applyNotice();
     // Height of the area the cells share (the status bar takes the rest).
     int pictureAreaHeight() const;
 

@@ -5,6 +5,9 @@
 #include "control/display/OverlayText.h"
 #include "control/session/Panes.h"
 
+#include <QTimer>
+
+#include <chrono>
 #include <ctime>
 
 // The indicator icons are compiled into this static layer; their resources
@@ -16,7 +19,14 @@ static void registerIndicatorIcons()
 
 namespace strovix {
 
-Display::Display() : m_now([] { return int64_t(std::time(nullptr)); }), m_ui(std::make_unique<ControlUi>(*this))
+Display::Display()
+    : m_now([] { return int64_t(std::time(nullptr)); }),
+      m_tickMs([] {
+          return int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count());
+      }),
+      m_ui(std::make_unique<ControlUi>(*this))
 {
     static const bool registered = (registerIndicatorIcons(), true);
     (void)registered;
@@ -71,7 +81,8 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
     const auto picture = std::make_shared<const Frame>(shared.copy());
     ViewCell* cell = cells[size_t(current)];
     cell->setOrientation(orientationForRotate(m_state.rotate));
-    m_lastDateTime = dateTimeText(m_now() + m_state.clockOffsetSec, m_state.dateFormat, m_state.timeFormat);
+    const int64_t now = m_now();
+    m_lastDateTime = dateTimeText(now + m_state.clockOffsetSec, m_state.dateFormat, m_state.timeFormat);
     cell->setOverlayColor(m_state.fontColor);
     cell->setOverlayText(overlayText(m_state.showText, m_state.cameraName, m_lastDateTime));
 
@@ -79,6 +90,15 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
     // picture as its last one and repaints.
     cell->showPicture(picture);
     ++m_state.picturesShown;
+
+    // The camera sends again (a picture that would not decode included).
+    m_lastPictureMs = m_tickMs();
+    m_lastPictureSec = now;
+    if (!m_picturesCome) {
+        m_picturesCome = true;
+        showNotice({});
+        startPictureCheck();
+    }
 
     // The recording may open a message box and with it a nested event loop in
     // which the cells change; nothing here is touched after it but `picture`,
@@ -217,6 +237,58 @@ void Display::setIndicator(int resource, int slot)
     m_state.indicators[size_t(slot)] = resource;
     if (m_window)
         m_window->applyIndicators();
+}
+
+void Display::setLinkState(LinkState state, int attempt)
+{
+    m_picturesCome = false;
+    stopPictureCheck();
+    showNotice(linkNotice(state, attempt));
+}
+
+void Display::checkPictureAge()
+{
+    if (!m_picturesCome) {
+        stopPictureCheck();
+        return;
+    }
+    const int interval = m_callbacks.pictureIntervalMs ? m_callbacks.pictureIntervalMs() : 0;
+    const int64_t bound = std::max<int64_t>(kNoPictureMs, 3 * int64_t(std::max(0, interval)));
+    if (m_tickMs() - m_lastPictureMs <= bound)
+        return;
+    m_picturesCome = false;
+    stopPictureCheck();
+    showNotice(noPictureSinceText(m_lastPictureSec));
+}
+
+bool Display::pictureCheckRunning() const
+{
+    return m_pictureCheck && m_pictureCheck->isActive();
+}
+
+void Display::showNotice(std::string words)
+{
+    if (words == m_state.notice)
+        return;
+    m_state.notice = std::move(words);
+    if (m_window)
+        m_window->applyNotice();
+}
+
+void Display::startPictureCheck()
+{
+    if (!m_pictureCheck) {
+        m_pictureCheck = std::make_unique<QTimer>();
+        m_pictureCheck->setInterval(kPictureCheckMs);
+        QObject::connect(m_pictureCheck.get(), &QTimer::timeout, m_pictureCheck.get(), [this] { checkPictureAge(); });
+    }
+    m_pictureCheck->start();
+}
+
+void Display::stopPictureCheck()
+{
+    if (m_pictureCheck)
+        m_pictureCheck->stop();
 }
 
 Frame Display::cellLastFrame(int cell) const

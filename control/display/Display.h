@@ -2,6 +2,7 @@
 
 #include "control/display/DisplayCallbacks.h"
 #include "control/display/ViewState.h"
+#include "control/session/LinkState.h"
 #include "control/stream/Frame.h"
 
 #include <QPointer>
@@ -12,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+class QTimer;
 class QWidget;
 
 namespace strovix {
@@ -127,15 +129,48 @@ public:
 
     const ViewState& state() const { return m_state; }
 
+    // --- A view never shows a frozen picture as live ---
+    //
+    // While the camera sends no pictures every cell shows why, in words over
+    // its dimmed last picture or its empty area; the next picture clears
+    // them.
+    static constexpr int kNoPictureMs = 3000;     // pictures stopped after this long without one
+    static constexpr int kPictureCheckMs = 500;   // how often that is looked at
+
+    // What the connection reported (Idle: nothing to say). The words stay
+    // until the next picture or the next report.
+    void setLinkState(LinkState state, int attempt);
+    // The words over the view now; empty while pictures come.
+    const std::string& notice() const { return m_state.notice; }
+    // Run every kPictureCheckMs by one timer while pictures come: after more
+    // than kNoPictureMs without one (three ShowIntervalTime intervals when
+    // that is longer) the view says since when. Tests call it directly.
+    void checkPictureAge();
+    bool pictureCheckRunning() const;
+
     // Seconds since 1970 for the overlay clock; tests fix it.
     void setClock(std::function<int64_t()> now) { m_now = std::move(now); }
+    // Milliseconds of a steady clock for the age of the last picture; tests
+    // fix it.
+    void setTickClock(std::function<int64_t()> nowMs) { m_tickMs = std::move(nowMs); }
 
 private:
+    void showNotice(std::string words);
+    void startPictureCheck();
+    void stopPictureCheck();
+
     ViewState m_state;
     DisplayCallbacks m_callbacks;
     QPointer<ControlWindow> m_window;
     std::string m_lastDateTime;
     std::function<int64_t()> m_now;
+    std::function<int64_t()> m_tickMs;
+    // The last picture: when it came (steady ms, and the time of day for
+    // the words); whether pictures came since the last report.
+    int64_t m_lastPictureMs = 0;
+    int64_t m_lastPictureSec = 0;
+    bool m_picturesCome = false;
+    std::unique_ptr<QTimer> m_pictureCheck; // made at the first picture
     int m_pendingWidth = 0; // CamWidth written before the window exists
     std::unique_ptr<ControlUi> m_ui;
 };

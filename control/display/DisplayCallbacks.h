@@ -36,6 +36,10 @@ struct DisplayCallbacks {
     std::function<void(QSize size)> resized;
     // A key pressed in a cell (Qt::Key value; F11 and F12 matter).
     std::function<void(int key)> key;
+    // ShowIntervalTime in ms, the pacing of the pictures: the check for
+    // pictures that stopped waits three intervals when they are long. Asked
+    // every half second while pictures come; none counts as 0.
+    std::function<int()> pictureIntervalMs;
 };
 
 } // namespace strovix

@@ -123,6 +123,29 @@ std::string frameRateText(uint32_t rateTimes100)
     return s + "fps";
 }
 
+std::string linkNotice(LinkState state, int attempt)
+{
+    switch (state) {
+    case LinkState::Connecting: return "Connecting...";
+    case LinkState::Retrying: return "Retry " + std::to_string(attempt);
+    case LinkState::LoginNeeded: return "Login needed";
+    case LinkState::HostNotFound: return "Host not found";
+    case LinkState::Disconnected: return "Disconnected";
+    case LinkState::Idle: break;
+    }
+    return {};
+}
+
+std::string noPictureSinceText(int64_t epochSeconds)
+{
+    const std::time_t t = static_cast<std::time_t>(epochSeconds);
+    std::tm local{};
+    if (!localtime_r(&t, &local))
+        return "No picture";
+    return "No picture since " + twoDigits(local.tm_hour) + ":" + twoDigits(local.tm_min) + ":"
+        + twoDigits(local.tm_sec);
+}
+
 int cellFontHeight(int cellHeight, int current)
 {
     if (cellHeight < 110)

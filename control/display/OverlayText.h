@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/session/LinkState.h"
+
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -45,6 +47,16 @@ int localZoneWestMinutes(int64_t epochSeconds);
 // The pane-5 text for a frame rate held as rate x 100: 1205 -> "12.05fps",
 // 7 -> "0.07fps".
 std::string frameRateText(uint32_t rateTimes100);
+
+// The words over a view whose camera sends no pictures, for the state its
+// connection reported: "Connecting...", "Retry 3", "Login needed", "Host not
+// found", "Disconnected"; empty for Idle (nothing to say).
+std::string linkNotice(LinkState state, int attempt);
+
+// The words over a view whose pictures stopped: "No picture since 14:03:22",
+// the last picture's time in the computer's local time zone, 24 hours, two
+// digits each. Without the time when the breakdown fails.
+std::string noPictureSinceText(int64_t epochSeconds);
 
 // The overlay font height a cell of `cellHeight` pixels gets on resize:
 // 12 below 110, 20 from 190, else 11 % of the height; `current` when that

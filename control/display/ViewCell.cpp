@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace strovix {
@@ -180,6 +181,55 @@ void ViewCell::updateFont()
     dropTextImages();
 }
 
+void ViewCell::setNotice(const QString& words)
+{
+    if (words == m_notice)
+        return;
+    m_notice = words;
+    update();
+}
+
+// The picture stays recognisable under the dimming; the backing keeps the
+// words readable over a bright or busy picture.
+constexpr int kNoticeDimAlpha = 110;
+constexpr int kNoticeBackingAlpha = 190;
+constexpr int kNoticeSmallestPx = 7;
+
+void ViewCell::paintNotice(QPainter& p)
+{
+    const QRect area = rect();
+    p.fillRect(area, QColor(0, 0, 0, kNoticeDimAlpha));
+
+    // The overlay's font, bold; in a large view it grows with the view, up
+    // to twice the overlay's size, so that it is read from across a room.
+    QFont font = m_font;
+    font.setWeight(QFont::Bold);
+    const int overlayPx = std::max(1, m_font.pixelSize());
+    font.setPixelSize(std::clamp(height() / 16, overlayPx, 2 * overlayPx));
+    const int padX = std::max(4, font.pixelSize() / 2);
+    const int padY = std::max(2, font.pixelSize() / 4);
+    const QRect room = area.adjusted(padX + 2, padY + 2, -padX - 2, -padY - 2);
+    if (room.width() <= 0 || room.height() <= 0)
+        return;
+    constexpr int flags = Qt::AlignCenter | Qt::TextWordWrap;
+    QRect words = QFontMetrics(font).boundingRect(room, flags, m_notice);
+    while ((words.width() > room.width() || words.height() > room.height()) && font.pixelSize() > kNoticeSmallestPx) {
+        font.setPixelSize(font.pixelSize() - 1);
+        words = QFontMetrics(font).boundingRect(room, flags, m_notice);
+    }
+
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, kNoticeBackingAlpha));
+    const qreal radius = padY + 1;
+    p.drawRoundedRect(QRectF(words.adjusted(-padX, -padY, padX, padY)), radius, radius);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(room, flags, m_notice);
+    p.restore();
+}
+
 void ViewCell::setIndicator(int slot, const QPixmap& icon)
 {
     if (slot < 0 || slot > 1)
@@ -203,6 +253,9 @@ void ViewCell::paintEvent(QPaintEvent*)
     }
     if (!m_text.empty())
         p.drawImage(area.topLeft() - QPoint(kTextMargin, 0), textImage(m_color));
+    // The overlay's time is the old picture's: it is dimmed with it.
+    if (!m_notice.isEmpty())
+        paintNotice(p);
     const int w = width();
     const int h = height();
     if (!m_indicators[0].isNull())

@@ -88,6 +88,13 @@ public:
     void setFontWeight(int weight);
     const QFont& overlayFont() const { return m_font; }
 
+    // Words over the cell while its camera sends no pictures: the picture
+    // (or the empty cell) is dimmed and the words stand centred on a dark
+    // translucent backing, in the overlay's font, wrapped at spaces and made
+    // smaller only where a word would not fit the cell. Empty: none.
+    const QString& notice() const { return m_notice; }
+    void setNotice(const QString& words);
+
     // Slot 0 draws at (width - 28, height - 28), slot 1 at (width - 48, height - 28);
     // a null pixmap hides the slot.
     void setIndicator(int slot, const QPixmap& icon);
@@ -111,6 +118,7 @@ private:
     // image is kept until the text, the font or the pixel ratio changes.
     const QImage& textImage(const QColor& color);
     void dropTextImages();
+    void paintNotice(QPainter& painter);
 
     const int m_index;
     CellHost& m_host;
@@ -143,6 +151,7 @@ private:
     int m_fontHeight = kInitialFontHeight;
     int m_fontWeight = kGridWeight;
     QFont m_font;
+    QString m_notice;
     std::array<QPixmap, 2> m_indicators;
     bool m_tracking = false;
     QTimer m_hoverTimer;

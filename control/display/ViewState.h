@@ -28,6 +28,10 @@ struct ViewState {
     int resolutionIndex = -1;
     int cameraVersionFlag = 0;
 
+    // The words every cell shows over its dimmed picture while the camera
+    // sends none ("Retry 3"); empty while pictures come.
+    std::string notice;
+
     // Indicator icons (resource numbers, 0 = hidden) of slots 0 and 1 of the
     // grid's last cell; applied again to the new last cell after a split change.
     std::array<int, 2> indicators{0, 0};

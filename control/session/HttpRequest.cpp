@@ -191,6 +191,7 @@ HttpResult HttpRequest::run(const std::string& url, Mode mode, std::string* body
             return HttpResult::Busy;
         m_busy = true;
     }
+    m_hostNotFound = false;
     if (url != m_url || !m_parts) {
         m_url = url;
         m_parts = splitUrl(url);
@@ -335,6 +336,7 @@ HttpResult HttpRequest::sendFailure()
     // Not even connected: the connection could not be created.
     curl_off_t connectUs = 0;
     curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_CONNECT_TIME_T, &connectUs);
+    m_hostNotFound = m_transferDone && m_transferCode == CURLE_COULDNT_RESOLVE_HOST;
     if (m_transferDone &&
         (m_transferCode == CURLE_COULDNT_CONNECT || m_transferCode == CURLE_COULDNT_RESOLVE_HOST))
         return HttpResult::ConnectFailed;

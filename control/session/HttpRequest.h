@@ -92,6 +92,11 @@ public:
     void setReadGranularity(int bytes) { m_granularity.store(bytes); }
     bool busy() const;
 
+    // Owner thread, after a request: whether it ended with ConnectFailed
+    // because the host's name could not be resolved (no such host, or no
+    // name service), as opposed to a host that refused or did not answer.
+    bool hostNotFound() const { return m_hostNotFound; }
+
     // Set while idle. Without a provider a 401 or 407 ends with AuthFailed.
     void setCredentials(std::shared_ptr<CredentialsProvider> provider, std::shared_ptr<CredentialStore> store);
 
@@ -129,6 +134,7 @@ private:
     std::vector<uint8_t> m_buffer;
     size_t m_bufferPos = 0;
     int64_t m_lastActivityMs = 0;
+    bool m_hostNotFound = false; // the last request's name lookup failed
 
     // The multi handle (with the socket pair it wakes up by) exists only
     // while a transfer runs or a stream is open, so that an idle request

@@ -48,6 +48,12 @@ struct Session::Shared {
     {
         target->post(WM_VID_PANETEXT, static_cast<uintptr_t>(pane), 0, text);
     }
+    // Any thread: connection `generation` reports why its camera sends no
+    // pictures. A report of an earlier connection is dropped on arrival.
+    void showLink(uint64_t generation, LinkState state, int attempt = 0)
+    {
+        target->post(WM_VID_LINKSTATE, static_cast<uintptr_t>(state), attempt, {}, generation);
+    }
 };
 
 // The camera's first answer of a connection: whether it could be reached.
@@ -127,6 +133,31 @@ public:
 private:
     CameraStatus m_record;
     std::function<void(std::string_view)> m_observer;
+};
+
+// The credentials provider of a connection's requests: while the question
+// is open the view says that the camera needs a login, and once it is
+// answered that the connection goes on. Asked on the connection thread.
+class LoginWatch : public CredentialsProvider {
+public:
+    LoginWatch(std::shared_ptr<CredentialsProvider> inner, std::shared_ptr<Session::Shared> shared, uint64_t generation)
+        : m_inner(std::move(inner)), m_shared(std::move(shared)), m_generation(generation)
+    {
+    }
+    std::optional<Credentials> ask(const std::string& hostPort, const std::string& realm,
+                                   const std::atomic<int>& cancel) override
+    {
+        m_shared->showLink(m_generation, LinkState::LoginNeeded);
+        std::optional<Credentials> answer = m_inner->ask(hostPort, realm, cancel);
+        if (answer)
+            m_shared->showLink(m_generation, LinkState::Connecting);
+        return answer;
+    }
+
+private:
+    const std::shared_ptr<CredentialsProvider> m_inner;
+    const std::shared_ptr<Session::Shared> m_shared;
+    const uint64_t m_generation;
 };
 
 bool isAdministrator(const std::string& name)
@@ -231,24 +262,37 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     sh->retryChanged.store(0);
     sh->intervalChanged.store(0);
 
-    auto end = [&](int pane, int result) {
+    auto link = [&](LinkState state, int attempt = 0) { sh->showLink(conn->generation, state, attempt); };
+    // `why` is what the view says once the thread has ended.
+    auto end = [&](int pane, int result, LinkState why) {
         conn->loginLevel.store(0);
         sh->showStatus(pane, "Disconnect");
+        link(why);
         conn->threadResult.store(result);
+    };
+    // A fatal request result: a refused or unanswered login still needs one.
+    auto endFatal = [&](HttpResult r) {
+        end(pane::kMisc, 1, r == HttpResult::AuthFailed ? LinkState::LoginNeeded : LinkState::Disconnected);
     };
     // A failed attempt: wait ReconnectTryTime (cut short by a new
     // ReconnectTryTime or a stop), show the attempt number, and give up once
     // more attempts failed than ReconnectTryNum allows. The count runs over
     // the thread's whole life, successful connections in between included.
-    // True when the thread must end.
-    auto retry = [&]() -> bool {
+    // A host name that does not resolve is told at once and stays the view's
+    // word through the attempts that fail the same way: the attempt number
+    // would say less. True when the thread must end.
+    auto retry = [&](bool unknownHost) -> bool {
         ++attempts;
+        if (unknownHost)
+            link(LinkState::HostNotFound);
         const int seconds = std::max(0, sh->reconnectTryTime.load());
         InterruptibleSleep(static_cast<unsigned>(std::min(seconds, 24 * 3600)) * 1000u, stop, sh->retryChanged, 300);
         sh->retryChanged.store(0);
         sh->showStatus(pane::kRate, "Retry " + std::to_string(attempts));
+        if (!unknownHost)
+            link(LinkState::Retrying, attempts);
         if (attempts > sh->reconnectTryNum.load()) {
-            end(pane::kRate, 2);
+            end(pane::kRate, 2, unknownHost ? LinkState::HostNotFound : LinkState::Disconnected);
             return true;
         }
         return false;
@@ -291,7 +335,10 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
         sh->target->post(WM_VID_IMAGEINFO, status->record().imageInfoWParam(), status->record().imageInfoLParam());
     };
     hooks.announce = [&] { sh->target->send(WM_VID_NEWFRAME, 0, 0, stop); };
-    hooks.stopSeen = [&] { sh->showStatus(pane::kMisc, "Disconnect"); };
+    hooks.stopSeen = [&] {
+        sh->showStatus(pane::kMisc, "Disconnect");
+        link(LinkState::Disconnected);
+    };
     hooks.nowMs = tickMs;
     hooks.sleepMs = [](unsigned ms) {
         if (ms == 0)
@@ -311,7 +358,7 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     }
     // An address that is no address never will be.
     if (probed == HttpResult::BadUrl) {
-        end(pane::kMisc, 1);
+        end(pane::kMisc, 1, LinkState::Disconnected);
         return;
     }
     const bool reachable = probed == HttpResult::Ok || probed == HttpResult::AuthFailed;
@@ -319,7 +366,7 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     bool reachedAnnounced = reachable;
     if (reachable)
         sh->target->post(WM_VID_REACHED, 0, 0, {}, conn->generation);
-    else if (retry())
+    else if (retry(conn->probe->hostNotFound()))
         return;
 
     while (stop.load() != 1) {
@@ -346,10 +393,10 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                     continue;
                 }
             } else if (isFatal(r)) {
-                end(pane::kMisc, 1);
+                endFatal(r);
                 return;
             } else {
-                if (retry())
+                if (retry(conn->login->hostNotFound()))
                     return;
                 continue;
             }
@@ -406,7 +453,7 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                 // A stalled stream is a failed attempt; one that ended or
                 // broke is simply opened again after a new login, at once
                 // unless it ended right after it was opened.
-                if (stalled && stop.load() != 1 && retry())
+                if (stalled && stop.load() != 1 && retry(false))
                     return;
                 if (!stalled)
                     quickEnds.streamEnded(tickMs() - requestStart);
@@ -414,16 +461,17 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
             }
             conn->stream->CloseRequest();
             if (isFatal(r)) {
-                end(pane::kMisc, 1);
+                endFatal(r);
                 return;
             }
-            if (retry())
+            if (retry(conn->stream->hostNotFound()))
                 return;
             break;
         }
     }
     // Asked to stop between two steps.
     sh->showStatus(pane::kMisc, "Disconnect");
+    link(LinkState::Disconnected);
     conn->threadResult.store(0);
 }
 
@@ -495,6 +543,19 @@ void Session::addPaneObserver(std::function<void(int, const std::string&)> obser
     m_paneObservers.push_back(std::move(observer));
 }
 
+void Session::addLinkObserver(std::function<void(LinkState, int)> observer)
+{
+    m_linkObservers.push_back(std::move(observer));
+}
+
+void Session::setLinkState(LinkState state, int attempt)
+{
+    m_linkState = state;
+    m_linkAttempt = attempt;
+    for (const auto& o : m_linkObservers)
+        o(state, attempt);
+}
+
 void Session::setStatusInterpreterFactory(StatusInterpreterFactory factory)
 {
     std::lock_guard g(m_shared->hookLock);
@@ -544,6 +605,10 @@ long Session::dispatchBuiltIn(const VidMessageArgs& a)
     case WM_VID_THREADDONE:
         // The worker posted this as its last act: a plain wait is short.
         m_workers.stop(static_cast<WorkerList::Id>(a.wParam), std::chrono::milliseconds(kStopWaitMs));
+        break;
+    case WM_VID_LINKSTATE:
+        if (a.tag == m_connection->generation)
+            setLinkState(linkStateFrom(static_cast<int>(a.wParam)), static_cast<int>(a.lParam));
         break;
     case WM_VID_REACHED:
         // The camera of this connection answered after the put returned.
@@ -650,9 +715,12 @@ int Session::setUrl(const std::string& url)
     m_connection = std::make_shared<Connection>();
     m_connection->generation = ++m_generation;
     m_connection->url = url;
+    // A question for a login shows in the view while it is open.
+    const std::shared_ptr<CredentialsProvider> asking =
+        m_provider ? std::make_shared<LoginWatch>(m_provider, m_shared, m_connection->generation) : nullptr;
     for (auto* r : {&m_connection->login, &m_connection->version, &m_connection->capability, &m_connection->probe,
                     &m_connection->stream})
-        (*r)->setCredentials(m_provider, m_credentialStore);
+        (*r)->setCredentials(asking, m_credentialStore);
     // The reachability check only asks whether the camera answers: it never
     // prompts.
     m_connection->probe->setCredentials(nullptr, m_credentialStore);
@@ -682,6 +750,10 @@ int Session::setUrl(const std::string& url)
 
     if (window)
         setPaneText(pane::kMisc, "Connecting " + displayUrl());
+    // An address that cannot be split (the empty one the application
+    // disconnects with) is not on its way anywhere.
+    const bool splittable = splitUrl(url).has_value();
+    setLinkState(splittable ? LinkState::Connecting : LinkState::Disconnected, 0);
     auto shared = m_shared;
     auto conn = m_connection;
     if (m_workers.start([shared, conn](WorkerList::Id) { runConnection(shared, conn); }) == WorkerList::kNotStarted) {
@@ -689,10 +761,11 @@ int Session::setUrl(const std::string& url)
         m_connection->streamStop.store(1);
         if (window)
             setPaneText(pane::kMisc, "Disconnect");
+        setLinkState(LinkState::Disconnected, 0);
         return 1;
     }
     // An address that cannot be split is known to fail without asking.
-    if (!splitUrl(url))
+    if (!splittable)
         return 1;
     // The window thread is held only briefly, whatever the camera does.
     const std::optional<bool> reachable =

@@ -2,6 +2,7 @@
 
 #include "control/session/Credentials.h"
 #include "control/session/HttpRequest.h"
+#include "control/session/LinkState.h"
 #include "control/session/MessageTarget.h"
 #include "control/session/Panes.h"
 #include "control/session/UrlSettingsStore.h"
@@ -79,12 +80,16 @@ public:
 
     // The handler of one WM_VID_* message on the window thread. The session
     // handles WM_VID_PANETEXT (pane texts), WM_VID_LOGIN (login level),
-    // WM_VID_THREADDONE (worker list) and WM_VID_REACHED (starts the sound)
-    // itself first, then calls these.
+    // WM_VID_THREADDONE (worker list), WM_VID_REACHED (starts the sound) and
+    // WM_VID_LINKSTATE (link observers) itself first, then calls these.
     void setMessageHandler(unsigned msg, MessageTarget::Handler handler);
     void setFallbackMessageHandler(MessageTarget::Handler handler);
     // Called with (pane, text) whenever a pane text changes.
     void addPaneObserver(std::function<void(int pane, const std::string& text)> observer);
+    // Called on the window thread whenever the current connection reports
+    // why its camera sends no pictures (the view shows it); `attempt` is the
+    // attempt number for Retrying, else 0.
+    void addLinkObserver(std::function<void(LinkState state, int attempt)> observer);
     // Status handling of each connection thread; by default a plain record
     // whose blocks also go to the status block observer.
     void setStatusInterpreterFactory(StatusInterpreterFactory factory);
@@ -187,6 +192,11 @@ public:
     uint32_t frameRateX100() const;
     uint32_t frameRateWindow() const;
 
+    // The last state the current connection reported (Idle before the
+    // first URL). Window thread.
+    LinkState linkState() const { return m_linkState; }
+    int linkAttempt() const { return m_linkAttempt; }
+
     // --- Pane texts (until the status bar exists) ---
 
     std::string paneText(int pane) const;
@@ -218,6 +228,7 @@ private:
     void abortRequests();
     void stopConnection();
     void startAudioOnce();
+    void setLinkState(LinkState state, int attempt);
 
     std::shared_ptr<Shared> m_shared;
     std::shared_ptr<Connection> m_connection;
@@ -237,6 +248,9 @@ private:
     std::function<void()> m_audioStop;
     std::array<std::string, kPaneCount> m_panes;
     std::vector<std::function<void(int, const std::string&)>> m_paneObservers;
+    LinkState m_linkState = LinkState::Idle;
+    int m_linkAttempt = 0;
+    std::vector<std::function<void(LinkState, int)>> m_linkObservers;
     std::map<unsigned, MessageTarget::Handler> m_handlers;
     MessageTarget::Handler m_fallbackHandler;
     std::mutex m_commandLock;

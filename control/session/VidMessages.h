@@ -41,6 +41,9 @@ enum VidMessage : unsigned {
     // The connection thread: the camera of this connection answered after
     // the put of its address had returned (the sound starts then).
     WM_VID_REACHED = 0x526,
+    // The connection thread: why the camera sends no pictures (wParam the
+    // LinkState, lParam the attempt number while retrying).
+    WM_VID_LINKSTATE = 0x527,
     // From the status bar.
     WM_VID_POPUPMENU = 0x601,
     WM_VID_HIDESTATUSBAR = 0x602,
@@ -79,6 +82,7 @@ inline constexpr VidMessageInfo kVidMessages[] = {
     {WM_VID_CAMVER, "WM_VID_CAMVER", true},
     {WM_VID_CAPABILITY, "WM_VID_CAPABILITY", true},
     {WM_VID_REACHED, "WM_VID_REACHED", false},
+    {WM_VID_LINKSTATE, "WM_VID_LINKSTATE", false},
     {WM_VID_POPUPMENU, "WM_VID_POPUPMENU", false},
     {WM_VID_HIDESTATUSBAR, "WM_VID_HIDESTATUSBAR", false},
 };

@@ -4,6 +4,7 @@
 #include "tests/support/TestPictures.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
@@ -575,6 +576,184 @@ TEST_F(DisplayFixture, SettingsOutliveTheWindow)
     // Dragging the frame keeps the 4:3 shape.
     again.dragResize(360);
     EXPECT_EQ(again.size(), QSize(360, 270));
+}
+
+// The box of the notice's white letters (the dimmed picture and the dark
+// backing have nothing that bright).
+QRect noticeInk(const QImage& img)
+{
+    QRect box;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (std::min({c.red(), c.green(), c.blue()}) > 200)
+                box |= QRect(x, y, 1, 1);
+        }
+    return box;
+}
+
+// Saves the control window as <build>/screenshots/<name>.png.
+void saveScreenshot(QWidget& window, const QString& name)
+{
+    const QString folder = QString::fromLocal8Bit(std::getenv("OCULON_BUILD_BIN")) + "/../screenshots";
+    QDir().mkpath(folder);
+    window.grab().save(QDir(folder).absoluteFilePath(name + ".png"));
+}
+
+// A camera that sends no pictures is said so in words, in every cell, over
+// the dimmed last picture; the next picture shows as before.
+TEST_F(DisplayFixture, AViewWithoutPicturesSaysWhy)
+{
+    // The size of one view in the 4 x 4 grid of the application.
+    ControlWindow& w = open(210, 158);
+    display.setShowText(1);
+    feed(quadrantPicture(640, 480));
+    const QImage live = grabCell(w.cells()[0]);
+    EXPECT_TRUE(display.notice().empty());
+    EXPECT_GT(live.pixelColor(200, 150).red(), 200); // the white quadrant, not dimmed yet
+
+    struct Case {
+        LinkState state;
+        std::string words;
+        std::string file;
+    };
+    const Case states[] = {
+        {LinkState::Connecting, "Connecting...", "connecting"},
+        {LinkState::Retrying, "Retry 3", "retry"},
+        {LinkState::LoginNeeded, "Login needed", "login-needed"},
+        {LinkState::HostNotFound, "Host not found", "host-not-found"},
+        {LinkState::Disconnected, "Disconnected", "disconnected"},
+    };
+    for (const auto& [state, words, file] : states) {
+        display.setLinkState(state, 3);
+        EXPECT_EQ(display.notice(), words);
+        const QImage img = grabCell(w.cells()[0]);
+        // Centred, whole, and over a dimmed picture.
+        const QRect ink = noticeInk(img);
+        ASSERT_FALSE(ink.isEmpty()) << words;
+        EXPECT_LE(std::abs(ink.center().x() - 105), 3) << words;
+        EXPECT_LE(std::abs(ink.center().y() - 79), 4) << words;
+        EXPECT_TRUE(img.rect().adjusted(4, 4, -4, -4).contains(ink)) << words;
+        // Legible: letters of the overlay's size, not shrunk to fit.
+        EXPECT_GE(ink.height(), w.cells()[0]->overlayFont().pixelSize() * 6 / 10) << words;
+        EXPECT_LT(img.pixelColor(200, 150).red(), 160) << words;
+        // Dimmed, not blacked out: the quadrants are still told apart.
+        EXPECT_GT(img.pixelColor(5, 60).red(), img.pixelColor(5, 60).green() + 40) << words;
+        saveScreenshot(w, QString::fromStdString("view-" + file + "-210x158"));
+    }
+    // The longest words, whole in the small view, and wrapped between words
+    // in the quarter cells of a split of it.
+    int64_t tick = 0;
+    display.setTickClock([&] { return tick; });
+    feed(quadrantPicture(640, 480));
+    EXPECT_TRUE(display.notice().empty());
+    EXPECT_EQ(grabCell(w.cells()[0]), live);
+    tick = 3001;
+    display.checkPictureAge();
+    ASSERT_EQ(display.notice().rfind("No picture since ", 0), 0u) << display.notice();
+    {
+        const QRect ink = noticeInk(grabCell(w.cells()[0]));
+        EXPECT_TRUE(QRect(0, 0, 210, 158).adjusted(4, 4, -4, -4).contains(ink)) << ink.width();
+        EXPECT_LE(std::abs(ink.center().x() - 105), 3);
+        saveScreenshot(w, "view-no-picture-210x158");
+        display.setLayout(2);
+        const QImage quarter = grabCell(display.window()->cells()[3]);
+        const QRect wrapped = noticeInk(quarter);
+        EXPECT_TRUE(quarter.rect().adjusted(2, 2, -2, -2).contains(wrapped)) << wrapped.width();
+        EXPECT_GT(wrapped.height(), 2 * display.window()->cells()[3]->overlayFont().pixelSize() * 6 / 10);
+        saveScreenshot(*display.window(), "view-no-picture-4-cells-210x158");
+    }
+
+    // The words go to every cell of a split, also to those of a window made
+    // again.
+    display.setLinkState(LinkState::Retrying, 7);
+    display.destroyWindow();
+    ControlWindow& again = open(640, 480);
+    ASSERT_EQ(again.cells().size(), 4u);
+    for (ViewCell* cell : again.cells())
+        EXPECT_EQ(cell->notice(), "Retry 7");
+    // The next picture, in whichever cell, clears all of them.
+    feed(quadrantPicture(640, 480));
+    for (ViewCell* cell : again.cells())
+        EXPECT_TRUE(cell->notice().isEmpty());
+
+    // The full-size view, over a picture and over the empty cell.
+    display.setLayout(1);
+    feed(cameraLikePicture());
+    for (const auto& [state, words, file] : states) {
+        display.setLinkState(state, 3);
+        const QRect ink = noticeInk(grabCell(again.cells()[0]));
+        EXPECT_LE(std::abs(ink.center().x() - 320), 3) << words;
+        EXPECT_LE(std::abs(ink.center().y() - 240), 4) << words;
+        saveScreenshot(again, QString::fromStdString("view-" + file + "-640x480"));
+    }
+    feed(cameraLikePicture());
+    tick += 10000;
+    display.checkPictureAge();
+    saveScreenshot(again, "view-no-picture-640x480");
+    display.setLayout(4);
+    display.setLinkState(LinkState::Connecting, 0);
+    EXPECT_TRUE(again.cells()[0]->bitmap().isNull());
+    saveScreenshot(again, "view-empty-16-cells-640x480");
+    display.setLayout(1);
+    saveScreenshot(again, "view-empty-640x480");
+}
+
+// Pictures that stop are noticed by the half-second check: after 3 s, or
+// three pacing intervals when those are longer, and only while pictures are
+// expected (a report of the connection says more).
+TEST_F(DisplayFixture, PicturesThatStopAreNoticed)
+{
+    ControlWindow& w = open(210, 158);
+    int64_t tick = 50000;
+    int intervalMs = 60;
+    display.setTickClock([&] { return tick; });
+    display.callbacks().pictureIntervalMs = [&] { return intervalMs; };
+    display.setClock([] { return int64_t(1073305800); });
+    std::tm local{};
+    const std::time_t at = 1073305800;
+    localtime_r(&at, &local);
+    char since[32];
+    std::strftime(since, sizeof since, "No picture since %H:%M:%S", &local);
+
+    EXPECT_FALSE(display.pictureCheckRunning()); // nothing to watch before a picture
+    feed(solidPicture(64, 48, QColor(90, 90, 90)));
+    EXPECT_TRUE(display.pictureCheckRunning());
+    tick += 3000;
+    display.checkPictureAge();
+    EXPECT_TRUE(display.notice().empty());
+    tick += 1;
+    display.checkPictureAge();
+    EXPECT_EQ(display.notice(), since);
+    EXPECT_EQ(w.cells()[0]->notice(), QString::fromLatin1(since));
+    EXPECT_FALSE(display.pictureCheckRunning());
+
+    // Slow pacing: three intervals.
+    intervalMs = 2000;
+    feed(solidPicture(64, 48, QColor(90, 90, 90)));
+    EXPECT_TRUE(display.notice().empty());
+    tick += 6000;
+    display.checkPictureAge();
+    EXPECT_TRUE(display.notice().empty());
+    tick += 1;
+    display.checkPictureAge();
+    EXPECT_EQ(display.notice(), since);
+
+    // A report of the connection stops the check: its words stay.
+    intervalMs = 60;
+    feed(solidPicture(64, 48, QColor(90, 90, 90)));
+    display.setLinkState(LinkState::Retrying, 2);
+    EXPECT_FALSE(display.pictureCheckRunning());
+    tick += 60000;
+    display.checkPictureAge();
+    EXPECT_EQ(display.notice(), "Retry 2");
+
+    // The timer itself: pictures that stopped long ago are noticed within a
+    // check or two.
+    feed(solidPicture(64, 48, QColor(90, 90, 90)));
+    tick += 3500;
+    QTest::qWait(Display::kPictureCheckMs * 2 + 200);
+    EXPECT_EQ(display.notice(), since);
 }
 
 } // namespace

@@ -51,7 +51,8 @@ private:
 };
 
 // The display wired to a session: WM_VID_NEWFRAME goes to the frame handler,
-// the display's pane texts to the session's panes.
+// the display's pane texts to the session's panes, the connection's state to
+// the view's words.
 inline void wireLiveView(Session& session, Display& display)
 {
     session.setMessageHandler(WM_VID_NEWFRAME, [&session, &display](const VidMessageArgs&) -> long {
@@ -59,6 +60,8 @@ inline void wireLiveView(Session& session, Display& display)
                                       session.frameRateWindow());
     });
     display.callbacks().paneText = [&session](int pane, const std::string& text) { session.setPaneText(pane, text); };
+    display.callbacks().pictureIntervalMs = [&session] { return session.showIntervalTime(); };
+    session.addLinkObserver([&display](LinkState state, int attempt) { display.setLinkState(state, attempt); });
 }
 
 // Runs the event loop until `done` holds or `timeoutMs` passed.

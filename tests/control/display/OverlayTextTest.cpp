@@ -143,5 +143,22 @@ TEST(OverlayText, FontHeightRules)
     EXPECT_EQ(zoomedFontHeight(5, 12), 12); // 0.45: keep the old height
 }
 
+TEST(OverlayText, WordsOfAViewWithoutPictures)
+{
+    // Two digits each, 24 hours, in local time.
+    std::tm morning{};
+    morning.tm_year = 2024 - 1900;
+    morning.tm_mon = 4;
+    morning.tm_mday = 1;
+    morning.tm_hour = 8;
+    morning.tm_min = 5;
+    morning.tm_sec = 9;
+    morning.tm_isdst = -1;
+    EXPECT_EQ(noPictureSinceText(std::mktime(&morning)), "No picture since 08:05:09");
+    // A message word out of range says nothing rather than something wrong.
+    EXPECT_EQ(linkNotice(linkStateFrom(99), 0), "");
+    EXPECT_EQ(linkNotice(linkStateFrom(-1), 0), "");
+}
+
 } // namespace
 } // namespace strovix

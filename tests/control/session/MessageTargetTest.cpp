@@ -24,8 +24,8 @@ TEST(VidMessages, TableIsCompleteAndUnique)
         EXPECT_TRUE(names.insert(m.name).second) << m.name;
         sent += m.sent;
     }
-    // 0x500-0x508, 0x510-0x519, 0x520-0x526, 0x601, 0x602.
-    EXPECT_EQ(ids.size(), 28u);
+    // 0x500-0x508, 0x510-0x519, 0x520-0x527, 0x601, 0x602.
+    EXPECT_EQ(ids.size(), 29u);
     EXPECT_EQ(sent, 4);
     EXPECT_TRUE(vidMessageInfo(WM_VID_CAPABILITY)->sent);
     EXPECT_FALSE(vidMessageInfo(WM_VID_PANETEXT)->sent);

@@ -573,3 +573,51 @@ TEST(Session, AStreamThatEndsAtOnceIsFollowedByAGrowingWait)
     session.reset();
     EXPECT_LT(msSince(t), 1000);
 }
+
+// A camera that asks for a login says so while the question is open; the
+// answer takes the connection on to pictures. Without anyone to ask, the
+// ended connection still says that a login is needed, not just that it ended.
+TEST(Session, LoginQuestionIsReportedWhileOpen)
+{
+    app();
+    TempDir dir;
+    class HeldProvider : public CredentialsProvider {
+    public:
+        std::optional<Credentials> ask(const std::string&, const std::string&, const std::atomic<int>& cancel) override
+        {
+            asked.store(true);
+            while (!release.load() && cancel.load() == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return Credentials{"user", "pass", false};
+        }
+        std::atomic<bool> asked{false};
+        std::atomic<bool> release{false};
+    };
+    const std::string challenge = ScriptedHttpServer::reply(401, "", true, "WWW-Authenticate: Basic realm=\"x\"\r\n");
+    {
+        ScriptedCamera cam;
+        cam.server.once("/GetMyself.cgi", Script().send(challenge));
+        Session session(options(dir));
+        auto provider = std::make_shared<HeldProvider>();
+        session.setCredentialsProvider(provider);
+        std::vector<LinkState> reported;
+        session.addLinkObserver([&](LinkState s, int) { reported.push_back(s); });
+        session.setWindowReady(true);
+        session.setShowIntervalTime(0);
+        ASSERT_EQ(session.setUrl(cam.url()), 0);
+        ASSERT_TRUE(pumpUntil([&] { return session.linkState() == LinkState::LoginNeeded; }, 5000));
+        EXPECT_TRUE(provider->asked.load());
+        provider->release.store(true);
+        ASSERT_TRUE(pumpUntil([&] { return session.framesAnnounced() >= 1; }, 5000));
+        EXPECT_EQ(reported, (std::vector<LinkState>{LinkState::Connecting, LinkState::LoginNeeded, LinkState::Connecting}));
+    }
+    {
+        ScriptedCamera cam;
+        cam.server.on("/GetMyself.cgi", Script().send(challenge));
+        Session session(options(dir));
+        ASSERT_EQ(session.setUrl(cam.url()), 0);
+        ASSERT_TRUE(pumpUntil([&] { return session.lastThreadResult() == 1; }, 5000));
+        ASSERT_TRUE(pumpUntil([&] { return session.linkState() != LinkState::Connecting; }, 5000));
+        EXPECT_EQ(session.linkState(), LinkState::LoginNeeded);
+    }
+}
