@@ -96,7 +96,7 @@ TEST_F(VidorraUi, DelMenuTakesEffectWhenTheMenuOpensAndStays)
     control->reports().onCapability(kCapability);
     EXPECT_EQ(openMenu(), (std::vector<std::string>{"View", "Quality", "Resolution", "Splits", "Rotate", "",
                                                     "Image Recording(F11)...", "Save Current Picture As(F12)...", "",
-                                                    "I am...", "About..."}));
+                                                    "I am...", "Log in again...", "About..."}));
     EXPECT_EQ(host.call("DelMenu", {2, 0}), S_OK);
     EXPECT_EQ(host.call("DelMenu", {5, 0}), S_OK);
     const auto once = openMenu();
