@@ -7,12 +7,11 @@
 #include "control/display/ControlDialogs.h"
 #include "control/display/ControlUi.h"
 #include "support/CamsimProcess.h"
+#include "support/LoginOperator.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -452,47 +451,6 @@ TEST(ManyControls, SilentCamerasStallNeitherThePutsNorTheTeardown)
     EXPECT_LT(teardown, 4000);
 }
 
-namespace {
-
-// The operator at the login dialog: counts the questions; each one is
-// answered with the next reply the test gave (nothing: Cancel).
-class Operator : public CredentialsProvider {
-public:
-    std::optional<Credentials> ask(const std::string&, const std::string&, const std::atomic<int>& cancel) override
-    {
-        std::unique_lock g(m_lock);
-        ++m_asked;
-        // A test that went wrong is not left hanging: no answer within 10 s is Cancel.
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (m_replies.empty() && cancel.load() == 0 && std::chrono::steady_clock::now() < giveUp)
-            m_cv.wait_for(g, std::chrono::milliseconds(10));
-        if (m_replies.empty())
-            return std::nullopt;
-        auto reply = m_replies.front();
-        m_replies.erase(m_replies.begin());
-        return reply;
-    }
-    void answer(std::optional<Credentials> c)
-    {
-        std::lock_guard g(m_lock);
-        m_replies.push_back(std::move(c));
-        m_cv.notify_all();
-    }
-    int asked() const
-    {
-        std::lock_guard g(m_lock);
-        return m_asked;
-    }
-
-private:
-    mutable std::mutex m_lock;
-    std::condition_variable m_cv;
-    int m_asked = 0;
-    std::vector<std::optional<Credentials>> m_replies;
-};
-
-} // namespace
-
 // After Cancel the view asks nothing more, even once its connection gave
 // up; "Log in again..." asks at once, and the right answer brings pictures.
 TEST(LoginAgain, TheMenuEntryAsksAgainAndARightAnswerShowsPictures)
@@ -505,7 +463,7 @@ TEST(LoginAgain, TheMenuEntryAsksAgainAndARightAnswerShowsPictures)
     auto control = ComPtr<VidorraControl>::adopt(new VidorraControl());
     DispatchHost host;
     host.d = control.get();
-    auto op = std::make_shared<Operator>();
+    auto op = std::make_shared<LoginOperator>();
     control->session().setCredentialsProvider(op);
     QWidget parent;
     ASSERT_EQ(control->createWindow(&parent, 320, 240), S_OK);

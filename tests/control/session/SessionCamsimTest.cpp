@@ -4,13 +4,12 @@
 
 #include "control/session/LoginQuestions.h"
 #include "support/CamsimProcess.h"
+#include "support/LoginOperator.h"
 #include "support/TempDir.h"
 
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <future>
-#include <mutex>
 #include <tuple>
 
 using namespace strovix;
@@ -181,44 +180,6 @@ TEST(SessionWithCamsim, CameraThatComesOnlineLaterIsShown)
 
 namespace {
 
-// The operator at the login dialog: counts the questions and answers each
-// one when the test says so (nothing: Cancel).
-class Operator : public CredentialsProvider {
-public:
-    std::optional<Credentials> ask(const std::string&, const std::string&, const std::atomic<int>& cancel) override
-    {
-        std::unique_lock g(m_lock);
-        ++m_asked;
-        // A test that went wrong is not left hanging: no answer within 10 s is Cancel.
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!m_reply && cancel.load() == 0 && std::chrono::steady_clock::now() < giveUp)
-            m_cv.wait_for(g, std::chrono::milliseconds(10));
-        if (!m_reply)
-            return std::nullopt;
-        auto reply = *m_reply;
-        m_reply.reset();
-        return reply;
-    }
-    // The answer to the open question (or to the next one).
-    void answer(std::optional<Credentials> c)
-    {
-        std::lock_guard g(m_lock);
-        m_reply = std::move(c);
-        m_cv.notify_all();
-    }
-    int asked() const
-    {
-        std::lock_guard g(m_lock);
-        return m_asked;
-    }
-
-private:
-    mutable std::mutex m_lock;
-    std::condition_variable m_cv;
-    int m_asked = 0;
-    std::optional<std::optional<Credentials>> m_reply;
-};
-
 const Credentials kAdministrator{"administrator", "admin", false};
 
 // Requests of the same control beside the connection thread (the clock, a
@@ -252,7 +213,7 @@ TEST(SessionLogin, OneQuestionForEveryRequestThatMeetsTheLoginMeanwhile)
     CamsimProcess cam({"--fps", "10"});
     ASSERT_TRUE(cam.started());
     auto store = std::make_shared<CredentialStore>("");
-    auto op = std::make_shared<Operator>();
+    auto op = std::make_shared<LoginOperator>();
     Session session(Session::Options{dir.file("url-settings"), store});
     session.setCredentialsProvider(op);
     session.setWindowReady(true);
@@ -266,7 +227,7 @@ TEST(SessionLogin, OneQuestionForEveryRequestThatMeetsTheLoginMeanwhile)
         beside.push_back(fetchBeside(op, store, cam.url() + path));
     // Whatever fails below, the requests are not left waiting for ever.
     struct AnswerAtLast {
-        Operator& op;
+        LoginOperator& op;
         ~AnswerAtLast() { op.answer(kAdministrator); }
     } answerAtLast{*op};
     ASSERT_TRUE(pumpUntil(
@@ -298,7 +259,7 @@ TEST(SessionLogin, CancelAsksNothingMoreUntilTheOperatorActsAndARightAnswerConne
     CamsimProcess cam({"--fps", "10"});
     ASSERT_TRUE(cam.started());
     auto store = std::make_shared<CredentialStore>("");
-    auto op = std::make_shared<Operator>();
+    auto op = std::make_shared<LoginOperator>();
     Session session(Session::Options{dir.file("url-settings"), store});
     PaneLog panes(session);
     session.setCredentialsProvider(op);
