@@ -143,7 +143,9 @@ void AudioThread::run(std::shared_ptr<State> s)
         }
         if (s->stopping())
             return s->finish(Outcome::Stopped);
-        if (isFatal(r))
+        // A refused login ends the sound as well: its stream would
+        // otherwise be reopened at once, again and again.
+        if (isFatal(r) || r == HttpResult::AuthFailed)
             return s->giveUp(Outcome::Fatal);
         if (r != HttpResult::Ok) {
             InterruptibleSleep(static_cast<unsigned>(std::max(0, link.reconnectTryTime->load())) * 1000u,
@@ -162,7 +164,7 @@ void AudioThread::run(std::shared_ptr<State> s)
             s->stream->CloseRequest();
             return s->finish(Outcome::Stopped);
         }
-        if (isFatal(r)) {
+        if (isFatal(r) || r == HttpResult::AuthFailed) {
             s->stream->CloseRequest();
             return s->giveUp(Outcome::Fatal);
         }

@@ -67,6 +67,7 @@ void OperatorUi::wire()
     h.savePicture = [this](Frame picture) { savePictureDialog(std::move(picture)); };
     h.statusBarCtrl = [this] { return m_parts.settings.statusBarCtrl; };
     h.openState = [this] { return m_parts.camera.openState; };
+    h.loginAgain = [this] { loginAgain(); };
     // The pane texts kept for observers show in the status bar while it exists.
     m_parts.session->addPaneObserver(
         [&display](int pane, const std::string& text) { display.ui().setPaneText(pane, text); });
@@ -117,6 +118,13 @@ void OperatorUi::showRecordingWarning()
     const recording::RecordingWarning& w = m_parts.recorder->warning();
     // Not modal: a host without an operator must not stop here.
     ControlDialogs::current().notify(m_parts.display->window(), w.caption, w.text, ControlDialogs::Icon::Warning);
+}
+
+void OperatorUi::loginAgain()
+{
+    Session& session = *m_parts.session;
+    if (!session.loginAgain() && !session.url().empty() && m_parts.connect)
+        m_parts.connect(session.url());
 }
 
 void OperatorUi::buildSubmenus(const CapabilityMenus& menus)

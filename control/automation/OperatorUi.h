@@ -39,6 +39,9 @@ public:
     void savePictureDialog(Frame picture);
     // The recorder's last warning, as a box that does not wait for the operator.
     void showRecordingWarning();
+    // "Log in again...": the camera may ask for its login again and tries
+    // at once; a connection that gave up meanwhile is made anew.
+    void loginAgain();
 
     // Builds the Resolution and Quality submenus of a capability reply,
     // checked at the camera's current choices.

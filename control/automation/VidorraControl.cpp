@@ -4,6 +4,7 @@
 #include "control/automation/HttpCommandRequest.h"
 #include "control/automation/MemberTable.h"
 #include "control/automation/VidorraIdentity.h"
+#include "control/automation/ViewName.h"
 #include "control/display/ControlDialogs.h"
 #include "control/session/ConnectionLimits.h"
 #include "control/session/LoginDialog.h"
@@ -11,6 +12,9 @@
 #include "control/session/VidMessages.h"
 #include "platform/registry/Registry.h"
 
+
+#include <QVariant>
+#include <QWidget>
 
 #include <cstdlib>
 #include <string_view>
@@ -26,8 +30,11 @@ VidorraControl::VidorraControl(RequestFactory requests)
 {
     ModuleCount::objectCreated();
     m_recorder = std::make_unique<recording::Recorder>(m_recordingHost);
+    // The login dialog names the view as the operator knows it; asked on the
+    // window thread, through the session's target, which closes before the
+    // display and the recorder go.
     m_credentials = std::make_shared<ControlCredentials>(
-        std::make_shared<DialogCredentialsProvider>(m_session->messageTarget()));
+        std::make_shared<DialogCredentialsProvider>(m_session->messageTarget(), [this] { return viewName(); }));
     m_session->setCredentialsProvider(m_credentials);
 
     MessagePort port;
@@ -333,6 +340,18 @@ void VidorraControl::paneChanged(int pane, const std::string& text)
     m_hostPanes[size_t(pane)] = text;
     if (m_parts.site)
         m_parts.site->onPaneText(pane, text);
+}
+
+std::string VidorraControl::viewName() const
+{
+    std::optional<int> index;
+    if (const QWidget* w = m_display.window()) {
+        bool ok = false;
+        const int i = w->property("index").toInt(&ok);
+        if (ok)
+            index = i;
+    }
+    return strovix::viewName(index, m_recorder->settings().AviPre());
 }
 
 HResult VidorraControl::connect(const std::string& url)

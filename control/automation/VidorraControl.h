@@ -105,6 +105,10 @@ public:
     // replaces it at the next login message.
     void setUserName(const std::string& name) { m_parts.camera.userName = name; }
 
+    // The view as the operator knows it ("Camera 3 (Gate)"), from what the
+    // host told the control; empty when it told nothing of the kind.
+    std::string viewName() const;
+
     // Fires an event to every connected sink (window thread only).
     void fire(EventId event, const std::vector<Variant>& args);
 

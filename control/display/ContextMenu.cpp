@@ -53,6 +53,7 @@ ContextMenu::ContextMenu()
     add(m_main, menu_id::kSavePicture, "Save Current Picture As(F12)...")->setIcon(pictureIcon());
     m_main->addSeparator();
     add(m_main, menu_id::kIAm, "I am...");
+    add(m_main, menu_id::kLoginAgain, kLoginAgainText);
     add(m_main, menu_id::kAbout, "About...");
     setRotateCheck(0);
 }

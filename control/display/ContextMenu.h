@@ -27,10 +27,13 @@ inline constexpr int kRecording = 57355;
 inline constexpr int kSavePicture = 57348;
 inline constexpr int kIAm = 57353;
 inline constexpr int kAbout = 57354;
+// Asks the camera's login again after the operator cancelled it.
+inline constexpr int kLoginAgain = 57356;
 } // namespace menu_id
 
 // The recording item before the recorder names it otherwise.
 inline constexpr const char* kRecordMenuIdle = "Image Recording(F11)...";
+inline constexpr const char* kLoginAgainText = "Log in again...";
 
 // Removal masks as DelMenu leaves them: main bits 1..9 and, for View (1),
 // Splits (2) and Rotate (3), the whole submenu (entry 0) and single entries.
@@ -39,7 +42,8 @@ using SubmenuMasks = std::array<std::array<bool, 5>, 4>;
 
 // The right-click menu tree of the control: View, the camera's Quality and
 // Resolution submenus (after the capability reply), Splits, Rotate, the
-// recording item, the picture save, "I am..." and "About...". Every action
+// recording item, the picture save, "I am...", "Log in again..." and
+// "About...". Every action
 // carries its identifier as object name; a choice calls `command`. Removed
 // items are deleted and stay removed. GUI thread only.
 class ContextMenu : public QObject {

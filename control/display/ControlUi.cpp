@@ -112,6 +112,9 @@ void ControlUi::command(int id)
     } else if (id == kSavePicture) {
         if (m_hooks.savePicture)
             m_hooks.savePicture(m_snapshot);
+    } else if (id == kLoginAgain) {
+        if (m_hooks.loginAgain)
+            m_hooks.loginAgain();
     } else if (id == kAbout) {
         ControlDialogs::current().message(m_window, "About Vidorra", aboutText(), ControlDialogs::Icon::Information);
     }

@@ -43,6 +43,8 @@ public:
         std::function<int()> statusBarCtrl;
         // The camera's open state (-1 unknown, 0 closed, 1 open).
         std::function<int()> openState;
+        // "Log in again...".
+        std::function<void()> loginAgain;
     };
     Hooks& hooks() { return m_hooks; }
 

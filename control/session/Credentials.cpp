@@ -1,6 +1,7 @@
 #include "control/session/Credentials.h"
 
 #include "control/session/FieldCodec.h"
+#include "control/session/LoginQuestions.h"
 #include "platform/fs/AtomicFile.h"
 
 #include <cstdlib>
@@ -19,7 +20,12 @@ std::string userStoreFolder()
     return {};
 }
 
-CredentialStore::CredentialStore(std::string file) : m_file(std::move(file)) {}
+CredentialStore::CredentialStore(std::string file)
+    : m_file(std::move(file)), m_questions(std::make_unique<LoginQuestions>(*this))
+{
+}
+
+CredentialStore::~CredentialStore() = default;
 
 std::string CredentialStore::defaultFile()
 {
@@ -114,6 +120,13 @@ void CredentialStore::refused(const std::string& hostPort, const Credentials& c)
         m_remembered.erase(it);
         saveLocked();
     }
+}
+
+void CredentialStore::offered(const std::string& hostPort, const Credentials& c)
+{
+    std::lock_guard g(m_lock);
+    loadLocked();
+    m_run[hostPort] = c;
 }
 
 } // namespace strovix

@@ -30,10 +30,15 @@ public:
 // Credentials per "host:port": those that worked are kept for the run of the
 // process; those the operator asked to remember are also written to a
 // per-user file readable by the owner only (mode 0600). Any thread.
+class LoginQuestions;
+
 class CredentialStore {
 public:
     // `file` empty: nothing is read from or written to disk.
     explicit CredentialStore(std::string file);
+    ~CredentialStore();
+    CredentialStore(const CredentialStore&) = delete;
+    CredentialStore& operator=(const CredentialStore&) = delete;
 
     // The store every control of the process shares: the file
     // $XDG_CONFIG_HOME/strovix/credentials (default ~/.config/strovix/).
@@ -45,6 +50,13 @@ public:
     void accepted(const std::string& hostPort, const Credentials& c);
     // Credentials the camera refused: forgotten for the run (and in the file).
     void refused(const std::string& hostPort, const Credentials& c);
+    // Credentials the operator just gave: the ones to try for the run from
+    // now on; written to the file only once accepted.
+    void offered(const std::string& hostPort, const Credentials& c);
+
+    // The questions to the operator for the cameras whose credentials are
+    // kept here (one at a time per host:port).
+    LoginQuestions& questions() { return *m_questions; }
 
 private:
     void loadLocked();
@@ -57,6 +69,8 @@ private:
     bool m_unreadable = false; // the file is there but could not be read: never written this run
     std::map<std::string, Credentials> m_run;        // this run
     std::map<std::string, Credentials> m_remembered; // mirrored in the file
+
+    const std::unique_ptr<LoginQuestions> m_questions;
 };
 
 } // namespace strovix

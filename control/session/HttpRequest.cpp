@@ -1,6 +1,7 @@
 #include "control/session/HttpRequest.h"
 
 #include "control/session/FieldCodec.h"
+#include "control/session/LoginQuestions.h"
 
 #include <curl/curl.h>
 
@@ -128,6 +129,11 @@ std::optional<UrlParts> splitUrl(const std::string& url)
     return parts;
 }
 
+std::string hostPortOf(const UrlParts& parts)
+{
+    return parts.host + ":" + std::to_string(parts.port);
+}
+
 HttpRequest::HttpRequest()
 {
     globalInit();
@@ -221,7 +227,7 @@ HttpResult HttpRequest::exchange(Mode mode, std::string* body)
     if (aborted())
         return HttpResult::Aborted;
 
-    const std::string hostPort = m_parts->host + ":" + std::to_string(m_parts->port);
+    const std::string hostPort = hostPortOf(*m_parts);
     std::optional<Credentials> creds = m_store ? m_store->lookup(hostPort) : std::nullopt;
     bool prompted = false;
     int attempts = 3;
@@ -243,7 +249,12 @@ HttpResult HttpRequest::exchange(Mode mode, std::string* body)
                 if (--attempts == 0)
                     return HttpResult::AuthFailed;
             }
-            creds = m_provider ? m_provider->ask(hostPort, m_realm, m_cancel) : std::nullopt;
+            // One question per camera at a time: another request's answer
+            // is taken, an open question waited for.
+            if (m_store)
+                creds = m_store->questions().afterRefusal(hostPort, m_realm, creds, m_provider.get(), m_cancel);
+            else
+                creds = m_provider ? m_provider->ask(hostPort, m_realm, m_cancel) : std::nullopt;
             if (aborted())
                 return HttpResult::Aborted;
             if (!creds)

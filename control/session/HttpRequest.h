@@ -30,10 +30,12 @@ enum class HttpResult : int {
 };
 
 constexpr int toInt(HttpResult r) { return static_cast<int>(r); }
-// Results after which a connection gives up at once instead of retrying.
+// Results after which a connection gives up at once instead of retrying. A
+// refused login is not one of them: the operator may give the right
+// credentials later, and the connection must then come up by itself.
 constexpr bool isFatal(HttpResult r)
 {
-    return r == HttpResult::BadUrl || r == HttpResult::AuthFailed || r == HttpResult::Aborted || r == HttpResult::Busy;
+    return r == HttpResult::BadUrl || r == HttpResult::Aborted || r == HttpResult::Busy;
 }
 
 struct UrlParts {
@@ -48,6 +50,8 @@ struct UrlParts {
 // would break or change the request (space, control characters, "#", bytes
 // above 0x7F) are percent-encoded; everything else goes as given.
 std::optional<UrlParts> splitUrl(const std::string& url);
+// "host:port", the key under which a camera's credentials are kept.
+std::string hostPortOf(const UrlParts& parts);
 
 // One camera exchange at a time: an HTTP/1.0 GET without cache, without
 // following redirects, agent "DevUdovud". Owned by one worker at a time;
@@ -97,7 +101,9 @@ public:
     // name service), as opposed to a host that refused or did not answer.
     bool hostNotFound() const { return m_hostNotFound; }
 
-    // Set while idle. Without a provider a 401 or 407 ends with AuthFailed.
+    // Set while idle. Without a provider a 401 or 407 ends with AuthFailed,
+    // unless the store has other credentials for the camera by then. With a
+    // store, its questions() decide whether the operator is asked.
     void setCredentials(std::shared_ptr<CredentialsProvider> provider, std::shared_ptr<CredentialStore> store);
 
 private:

@@ -15,8 +15,17 @@
 
 namespace strovix {
 
-LoginDialog::LoginDialog(const QString& hostPort, const QString& realm, QWidget* parent)
-    : QDialog(parent), m_user(new QLineEdit(this)), m_password(new QLineEdit(this)), m_remember(new QCheckBox(tr("Remember"), this))
+QString loginPrompt(const QString& viewName, const QString& hostPort, const QString& realm)
+{
+    QString where = viewName.isEmpty() ? hostPort : viewName + QStringLiteral(" at ") + hostPort;
+    if (!realm.isEmpty())
+        where += QStringLiteral(" \u2014 ") + realm;
+    return where;
+}
+
+LoginDialog::LoginDialog(const QString& prompt, QWidget* parent)
+    : QDialog(parent), m_prompt(new QLabel(prompt, this)), m_user(new QLineEdit(this)), m_password(new QLineEdit(this)),
+      m_remember(new QCheckBox(tr("Remember"), this))
 {
     setWindowTitle(tr("Camera login"));
     setObjectName("CameraLoginDlg");
@@ -28,12 +37,19 @@ LoginDialog::LoginDialog(const QString& hostPort, const QString& realm, QWidget*
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* form = new QFormLayout(this);
-    const QString where = realm.isEmpty() ? hostPort : hostPort + " (" + realm + ")";
-    form->addRow(new QLabel(where, this));
+    // The camera's own texts are shown as they are, never as markup.
+    m_prompt->setObjectName("promptLbl");
+    m_prompt->setTextFormat(Qt::PlainText);
+    form->addRow(m_prompt);
     form->addRow(tr("User"), m_user);
     form->addRow(tr("Password"), m_password);
     form->addRow(m_remember);
     form->addRow(buttons);
+}
+
+QString LoginDialog::prompt() const
+{
+    return m_prompt->text();
 }
 
 Credentials LoginDialog::credentials() const
@@ -65,6 +81,13 @@ struct Question {
 
 } // namespace
 
+QString DialogCredentialsProvider::promptFor(const ViewName& viewName, const std::string& hostPort,
+                                             const std::string& realm)
+{
+    const std::string name = viewName ? viewName() : std::string();
+    return loginPrompt(QString::fromStdString(name), QString::fromStdString(hostPort), QString::fromStdString(realm));
+}
+
 std::optional<Credentials> DialogCredentialsProvider::ask(const std::string& hostPort, const std::string& realm,
                                                           const std::atomic<int>& cancel)
 {
@@ -72,7 +95,7 @@ std::optional<Credentials> DialogCredentialsProvider::ask(const std::string& hos
     if (!app || !qobject_cast<QApplication*>(app))
         return std::nullopt; // no widgets in this process
     if (QThread::currentThread() == app->thread()) {
-        LoginDialog dlg(QString::fromStdString(hostPort), QString::fromStdString(realm));
+        LoginDialog dlg(promptFor(m_viewName, hostPort, realm));
         if (dlg.exec() == QDialog::Accepted)
             return dlg.credentials();
         return std::nullopt;
@@ -81,13 +104,13 @@ std::optional<Credentials> DialogCredentialsProvider::ask(const std::string& hos
     auto q = std::make_shared<Question>();
     // The texts cross as standard strings: the dialog's QStrings are made and
     // dropped on the window thread only.
-    const bool queued = m_target->invoke([q, host = hostPort, area = realm, target = m_target] {
+    const bool queued = m_target->invoke([q, host = hostPort, area = realm, target = m_target, name = m_viewName] {
         {
             std::lock_guard g(q->lock);
             if (q->answered)
                 return; // the worker gave up before the dialog came
         }
-        auto* dlg = new LoginDialog(QString::fromStdString(host), QString::fromStdString(area));
+        auto* dlg = new LoginDialog(promptFor(name, host, area));
         dlg->setAttribute(Qt::WA_DeleteOnClose);
         q->dialog = dlg;
         QObject::connect(dlg, &QDialog::finished, dlg, [q, dlg](int result) {

@@ -1,6 +1,7 @@
 #include "control/session/Session.h"
 
 #include "control/session/InterruptibleSleep.h"
+#include "control/session/LoginQuestions.h"
 #include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 #include "control/stream/StreamParser.h"
@@ -709,8 +710,12 @@ int Session::setUrl(const std::string& url)
     if (window)
         setPaneText(pane::kMisc, "Disconnected.");
 
-    // A fresh connection with its own flags and requests.
+    // A fresh connection with its own flags and requests. An address put
+    // anew is the operator's (or the host's) act: its camera may ask for a
+    // login again, even if that question was cancelled before.
     m_url = url;
+    if (const auto parts = splitUrl(url))
+        m_credentialStore->questions().allowAgain(hostPortOf(*parts));
     m_stopDeadline.reset();
     m_connection = std::make_shared<Connection>();
     m_connection->generation = ++m_generation;
@@ -781,6 +786,23 @@ int Session::setUrl(const std::string& url)
 std::string Session::displayUrl() const
 {
     return maskPassword(m_url);
+}
+
+bool Session::loginAgain()
+{
+    if (const auto parts = splitUrl(m_url))
+        m_credentialStore->questions().allowAgain(hostPortOf(*parts));
+    if (m_connection->streamStop.load() == 1 || m_connection->threadResult.load() != -1)
+        return false;
+    // Cuts a running retry wait short, as a new ReconnectTryTime does.
+    m_shared->retryChanged.store(1);
+    return true;
+}
+
+bool Session::loginDeclined() const
+{
+    const auto parts = splitUrl(m_url);
+    return parts && m_credentialStore->questions().declined(hostPortOf(*parts));
 }
 
 Refusal Session::setShowIntervalTime(int ms)

@@ -143,6 +143,16 @@ public:
     // shows as "***".
     std::string displayUrl() const;
 
+    // GUI thread. The operator asks to log in to the camera again: a login
+    // question cancelled earlier may be asked again, and a connection thread
+    // that waits to retry tries at once (and asks, if the camera wants a
+    // login). False when no connection thread runs any more (it gave up, or
+    // no address was put): the caller then connects anew. A put of `URL`
+    // clears a cancelled question of its camera as well.
+    bool loginAgain();
+    // Whether the operator cancelled the login question of the current camera.
+    bool loginDeclined() const;
+
     Refusal setShowIntervalTime(int ms);
     int showIntervalTime() const;
     Refusal setReconnectTryNum(int count);

@@ -3,8 +3,11 @@
 #include "FakeCamera.h"
 #include "control/automation/VidorraControl.h"
 #include "control/automation/VidorraIdentity.h"
+#include "control/display/ContextMenu.h"
 #include "control/display/ControlDialogs.h"
+#include "control/display/ControlUi.h"
 #include "support/CamsimProcess.h"
+#include "support/LoginOperator.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -446,4 +449,36 @@ TEST(ManyControls, SilentCamerasStallNeitherThePutsNorTheTeardown)
     // answer, and the stops of all controls share one 3 s bound.
     EXPECT_LT(slowestPut, 2000);
     EXPECT_LT(teardown, 4000);
+}
+
+// After Cancel the view asks nothing more, even once its connection gave
+// up; "Log in again..." asks at once, and the right answer brings pictures.
+TEST(LoginAgain, TheMenuEntryAsksAgainAndARightAnswerShowsPictures)
+{
+    testApp();
+    if (!CamsimProcess::available())
+        GTEST_SKIP() << "camsim is not built";
+    CamsimProcess cam({"--fps", "10", "--audio-off", "--quiet"});
+    ASSERT_TRUE(cam.started());
+    auto control = ComPtr<VidorraControl>::adopt(new VidorraControl());
+    DispatchHost host;
+    host.d = control.get();
+    auto op = std::make_shared<LoginOperator>();
+    control->session().setCredentialsProvider(op);
+    QWidget parent;
+    ASSERT_EQ(control->createWindow(&parent, 320, 240), S_OK);
+    ASSERT_EQ(host.put("ReconnectTryTime", 0), S_OK);
+    ASSERT_EQ(host.put("ReconnectTryNum", 1), S_OK);
+    op->answer(std::nullopt);
+    ASSERT_EQ(host.put("URL", cam.url()), S_OK);
+    ASSERT_TRUE(pumpUntil([&] { return control->session().lastThreadResult() == 2; }, 5000));
+    pumpFor(300);
+    EXPECT_EQ(op->asked(), 1);
+
+    op->answer(Credentials{"administrator", "admin", false});
+    control->display().ui().command(menu_id::kLoginAgain);
+    ASSERT_TRUE(pumpUntil([&] { return control->picturesShown() >= 2; }, 8000));
+    EXPECT_EQ(op->asked(), 2);
+    EXPECT_EQ(control->loginLevel(), 2);
+    control->destroyWindow();
 }

@@ -13,6 +13,7 @@
 #include "control/display/ControlUi.h"
 #include "control/display/StatusBar.h"
 #include "control/recording/RecordingDialog.h"
+#include "control/session/LoginDialog.h"
 
 #include <QCheckBox>
 #include <QImage>
@@ -21,6 +22,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <future>
 
 using namespace platform::component;
 using namespace strovix;
@@ -93,7 +96,7 @@ TEST_F(VidorraUi, DelMenuTakesEffectWhenTheMenuOpensAndStays)
     control->reports().onCapability(kCapability);
     EXPECT_EQ(openMenu(), (std::vector<std::string>{"View", "Quality", "Resolution", "Splits", "Rotate", "",
                                                     "Image Recording(F11)...", "Save Current Picture As(F12)...", "",
-                                                    "I am...", "About..."}));
+                                                    "I am...", "Log in again...", "About..."}));
     EXPECT_EQ(host.call("DelMenu", {2, 0}), S_OK);
     EXPECT_EQ(host.call("DelMenu", {5, 0}), S_OK);
     const auto once = openMenu();
@@ -247,4 +250,41 @@ TEST_F(VidorraUi, ScreenshotOfThePinnedBarAndTheMenuTree)
     if (const char* path = std::getenv("STROVIX_UI_SCREENSHOT")) {
         EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path)));
     }
+}
+
+// The login dialog names the view by what its host set anyway: the window's
+// index among the host's viewers and the place in the recording prefix.
+TEST_F(VidorraUi, LoginDialogNamesTheViewItsHostSet)
+{
+    EXPECT_EQ(control->viewName(), "") << "a host that told nothing";
+    control->window()->setProperty("index", 2);
+    EXPECT_EQ(control->viewName(), "Camera 3");
+    ASSERT_EQ(host.put("AviPre", "r-Gate_!0_"), S_OK);
+    EXPECT_EQ(control->viewName(), "Camera 3 (Gate)");
+    // The host writes "/" and control characters as %XX; a "%" of the name stays.
+    ASSERT_EQ(host.put("AviPre", "r-Hall%2FEast 100%_!1_"), S_OK);
+    EXPECT_EQ(control->viewName(), "Camera 3 (Hall/East 100%)");
+    // A prefix of another form names no place.
+    ASSERT_EQ(host.put("AviPre", "gate-"), S_OK);
+    EXPECT_EQ(control->viewName(), "Camera 3");
+    ASSERT_EQ(host.put("AviPre", "r-_!0_"), S_OK);
+    EXPECT_EQ(control->viewName(), "Camera 3");
+
+    // The dialog a camera's login question opens.
+    ASSERT_EQ(host.put("AviPre", "r-Gate_!0_"), S_OK);
+    std::atomic<int> cancel{0};
+    auto provider = control->session().credentialsProvider();
+    auto answer = std::async(std::launch::async, [&] { return provider->ask("127.0.0.1:24315", "realm", cancel); });
+    LoginDialog* dlg = nullptr;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<LoginDialog*>(w); d && d->isVisible())
+                    dlg = d;
+            return dlg != nullptr;
+        },
+        3000));
+    EXPECT_EQ(dlg->prompt(), QString::fromUtf8("Camera 3 (Gate) at 127.0.0.1:24315 \u2014 realm"));
+    dlg->reject();
+    EXPECT_FALSE(answer.get());
 }

@@ -23,7 +23,8 @@ using namespace strovix::test;
 namespace {
 
 const std::vector<std::string> kPlainTree = {"View", "Splits", "Rotate", "", "Image Recording(F11)...",
-                                             "Save Current Picture As(F12)...", "", "I am...", "About..."};
+                                             "Save Current Picture As(F12)...", "", "I am...", "Log in again...",
+                                             "About..."};
 
 std::vector<std::string> texts(QMenu* menu)
 {
@@ -123,7 +124,8 @@ TEST(ContextMenuTree, OrderAndRemovalsThatStay)
     main[8] = true;    // "I am..."
     menu.applyRemovals(main, sub);
     EXPECT_EQ(menu.entries(), (std::vector<std::string>{"View", "Resolution", "Rotate", "", "Image Recording(F11)...",
-                                                        "Save Current Picture As(F12)...", "", "About..."}));
+                                                        "Save Current Picture As(F12)...", "", "Log in again...",
+                                                        "About..."}));
     EXPECT_EQ(texts(menu.rotateMenu()), (std::vector<std::string>{"Rotate 0", "Rotate 180", "Flip Vertical"}));
     EXPECT_EQ(menu.splitsMenu(), nullptr);
     EXPECT_EQ(menu.action(menu_id::kSplit1), nullptr);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -106,4 +107,30 @@ TEST(LoginDialog, ClosingTheControlsTargetClosesItsDialogAndEndsTheQuestions)
     // A question after the close has no answer and opens nothing.
     EXPECT_FALSE(std::async(std::launch::async, [&] { return provider.ask("h:4", "", cancel); }).get());
     EXPECT_EQ(openDialog(50), nullptr);
+}
+
+TEST(LoginDialog, NamesTheCameraAsTheOperatorKnowsIt)
+{
+    app();
+    EXPECT_EQ(loginPrompt("Camera 3 (Gate)", "127.0.0.1:24315", "realm"),
+              QString::fromUtf8("Camera 3 (Gate) at 127.0.0.1:24315 \u2014 realm"));
+    EXPECT_EQ(loginPrompt("Camera 3 (Gate)", "127.0.0.1:24315", ""), "Camera 3 (Gate) at 127.0.0.1:24315");
+    EXPECT_EQ(loginPrompt("", "127.0.0.1:24315", "realm"), QString::fromUtf8("127.0.0.1:24315 \u2014 realm"));
+
+    // The name is read as the dialog is made, so a renamed view shows its new name.
+    auto target = std::make_shared<MessageTarget>();
+    std::string name = "Camera 1 (Yard)";
+    DialogCredentialsProvider provider(target, [&name] { return name; });
+    name = "Camera 3 (<b>Gate</b>)";
+    std::atomic<int> cancel{0};
+    auto answer = std::async(std::launch::async, [&] { return provider.ask("127.0.0.1:24315", "realm", cancel); });
+    LoginDialog* dlg = openDialog(3000);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->prompt(), QString::fromUtf8("Camera 3 (<b>Gate</b>) at 127.0.0.1:24315 \u2014 realm"));
+    const auto* label = dlg->findChild<QLabel*>("promptLbl");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << "a camera's name is no markup";
+    dlg->reject();
+    EXPECT_FALSE(answer.get());
+    target->close();
 }

@@ -2,11 +2,14 @@
 // camera's rate, recovery after the camera went away.
 #include "SessionTestSupport.h"
 
+#include "control/session/LoginQuestions.h"
 #include "support/CamsimProcess.h"
+#include "support/LoginOperator.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <tuple>
 
 using namespace strovix;
@@ -67,11 +70,15 @@ TEST(SessionWithCamsim, AdministratorAndOrdinaryUser)
         ASSERT_TRUE(pumpUntil([&] { return !session->capabilityText().empty(); }, 5000));
         EXPECT_EQ(session->cameraVersion(), "510");
     }
-    // Wrong credentials: refused three times, the connection ends.
+    // Wrong credentials: refused three times, then tried again by the
+    // reconnection rules (the operator may answer right the next time).
     auto session = sessionFor(dir, "guest", "wrong");
     PaneLog panes(*session);
+    session->setReconnectTryTime(1);
     ASSERT_EQ(session->setUrl(cam.url()), 0);
-    ASSERT_TRUE(pumpUntil([&] { return session->lastThreadResult() == 1; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return !panes.of(5).empty(); }, 5000));
+    EXPECT_EQ(panes.of(5)[0], "Retry 1");
+    EXPECT_EQ(session->lastThreadResult(), -1);
     EXPECT_EQ(session->loginLevel(), 0);
 }
 
@@ -169,4 +176,132 @@ TEST(SessionWithCamsim, CameraThatComesOnlineLaterIsShown)
         << "pane 5: " << panes.of(5).back() << ", thread " << session->lastThreadResult();
     EXPECT_EQ(session->loginLevel(), 2);
     EXPECT_EQ(session->lastThreadResult(), -1);
+}
+
+namespace {
+
+const Credentials kAdministrator{"administrator", "admin", false};
+
+// Requests of the same control beside the connection thread (the clock, a
+// command), each on its own thread.
+std::future<HttpResult> fetchBeside(std::shared_ptr<CredentialsProvider> provider,
+                                    std::shared_ptr<CredentialStore> store, std::string url)
+{
+    return std::async(std::launch::async, [provider, store, url] {
+        HttpRequest r;
+        r.setCredentials(provider, store);
+        std::string body;
+        return r.FetchReply(url, body);
+    });
+}
+
+int anonymousRequests(const CamsimProcess& cam, const std::string& target)
+{
+    int n = 0;
+    for (const auto& line : cam.requestLog())
+        n += line.find(" user=- GET " + target) != std::string::npos;
+    return n;
+}
+
+} // namespace
+
+TEST(SessionLogin, OneQuestionForEveryRequestThatMeetsTheLoginMeanwhile)
+{
+    REQUIRE_CAMSIM();
+    app();
+    TempDir dir;
+    CamsimProcess cam({"--fps", "10"});
+    ASSERT_TRUE(cam.started());
+    auto store = std::make_shared<CredentialStore>("");
+    auto op = std::make_shared<LoginOperator>();
+    Session session(Session::Options{dir.file("url-settings"), store});
+    session.setCredentialsProvider(op);
+    session.setWindowReady(true);
+    session.setShowIntervalTime(0);
+    ASSERT_EQ(session.setUrl(cam.url()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return op->asked() == 1; }, 5000));
+
+    // The clock and two commands meet the login while the question is open.
+    std::vector<std::future<HttpResult>> beside;
+    for (const char* path : {"/GetTime.cgi", "/GetName.cgi", "/GetVer.cgi?VName=Camera"})
+        beside.push_back(fetchBeside(op, store, cam.url() + path));
+    // Whatever fails below, the requests are not left waiting for ever.
+    struct AnswerAtLast {
+        LoginOperator& op;
+        ~AnswerAtLast() { op.answer(kAdministrator); }
+    } answerAtLast{*op};
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            return anonymousRequests(cam, "/GetTime.cgi") == 1 && anonymousRequests(cam, "/GetName.cgi") == 1 &&
+                anonymousRequests(cam, "/GetVer.cgi") == 1;
+        },
+        5000));
+    pumpFor(300);
+    EXPECT_EQ(op->asked(), 1);
+    EXPECT_TRUE(store->questions().asking("127.0.0.1:" + std::to_string(cam.port())));
+
+    // One answer serves them all.
+    op->answer(kAdministrator);
+    for (auto& f : beside) {
+        ASSERT_EQ(f.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        EXPECT_EQ(f.get(), HttpResult::Ok);
+    }
+    ASSERT_TRUE(pumpUntil([&] { return session.framesAnnounced() >= 2; }, 5000));
+    EXPECT_EQ(session.loginLevel(), 2);
+    EXPECT_EQ(op->asked(), 1);
+}
+
+TEST(SessionLogin, CancelAsksNothingMoreUntilTheOperatorActsAndARightAnswerConnects)
+{
+    REQUIRE_CAMSIM();
+    app();
+    TempDir dir;
+    CamsimProcess cam({"--fps", "10"});
+    ASSERT_TRUE(cam.started());
+    auto store = std::make_shared<CredentialStore>("");
+    auto op = std::make_shared<LoginOperator>();
+    Session session(Session::Options{dir.file("url-settings"), store});
+    PaneLog panes(session);
+    session.setCredentialsProvider(op);
+    session.setWindowReady(true);
+    session.setShowIntervalTime(0);
+    session.setReconnectTryTime(1);
+    ASSERT_EQ(session.setUrl(cam.url()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return op->asked() == 1; }, 5000));
+    op->answer(std::nullopt);
+
+    // The connection goes on trying a second apart, and other requests meet
+    // the login as well; nobody asks.
+    ASSERT_TRUE(pumpUntil([&] { return panes.of(5).size() >= 2; }, 6000));
+    const auto t = std::chrono::steady_clock::now();
+    EXPECT_EQ(fetchBeside(op, store, cam.url() + "/GetTime.cgi").get(), HttpResult::AuthFailed);
+    EXPECT_LT(msSince(t), 2000);
+    EXPECT_EQ(op->asked(), 1);
+    EXPECT_TRUE(session.loginDeclined());
+    EXPECT_EQ(session.lastThreadResult(), -1);
+    EXPECT_GE(anonymousRequests(cam, "/GetMyself.cgi"), 2);
+
+    // The address put anew asks again.
+    ASSERT_EQ(session.setUrl(cam.url()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return op->asked() == 2; }, 5000));
+    op->answer(std::nullopt);
+    ASSERT_TRUE(pumpUntil([&] { return session.loginDeclined(); }, 5000));
+
+    // "Log in again" asks at once, even in the middle of a long retry wait.
+    session.setReconnectTryTime(30);
+    const size_t retries = panes.of(5).size();
+    ASSERT_TRUE(pumpUntil([&] { return panes.of(5).size() > retries; }, 5000));
+    pumpFor(300);
+    EXPECT_EQ(op->asked(), 2);
+    const auto again = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session.loginAgain());
+    ASSERT_TRUE(pumpUntil([&] { return op->asked() == 3; }, 5000));
+    EXPECT_LT(msSince(again), 3000);
+
+    // The right answer: pictures, without a new put.
+    op->answer(kAdministrator);
+    ASSERT_TRUE(pumpUntil([&] { return session.framesAnnounced() >= 2; }, 8000));
+    EXPECT_EQ(session.loginLevel(), 2);
+    EXPECT_FALSE(session.loginDeclined());
+    EXPECT_EQ(op->asked(), 3);
 }
