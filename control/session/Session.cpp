@@ -281,19 +281,23 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     // the thread's whole life, successful connections in between included.
     // A host name that does not resolve is told at once and stays the view's
     // word through the attempts that fail the same way: the attempt number
-    // would say less. True when the thread must end.
-    auto retry = [&](bool unknownHost) -> bool {
+    // would say less; so does a login still wanted (refused or cancelled).
+    // True when the thread must end.
+    auto retry = [&](bool unknownHost, bool loginWanted = false) -> bool {
         ++attempts;
         if (unknownHost)
             link(LinkState::HostNotFound);
+        else if (loginWanted)
+            link(LinkState::LoginNeeded);
         const int seconds = std::max(0, sh->reconnectTryTime.load());
         InterruptibleSleep(static_cast<unsigned>(std::min(seconds, 24 * 3600)) * 1000u, stop, sh->retryChanged, 300);
         sh->retryChanged.store(0);
         sh->showStatus(pane::kRate, "Retry " + std::to_string(attempts));
-        if (!unknownHost)
+        if (!unknownHost && !loginWanted)
             link(LinkState::Retrying, attempts);
         if (attempts > sh->reconnectTryNum.load()) {
-            end(pane::kRate, 2, unknownHost ? LinkState::HostNotFound : LinkState::Disconnected);
+            end(pane::kRate, 2,
+                unknownHost ? LinkState::HostNotFound : loginWanted ? LinkState::LoginNeeded : LinkState::Disconnected);
             return true;
         }
         return false;
@@ -397,7 +401,7 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                 endFatal(r);
                 return;
             } else {
-                if (retry(conn->login->hostNotFound()))
+                if (retry(conn->login->hostNotFound(), r == HttpResult::AuthFailed))
                     return;
                 continue;
             }
