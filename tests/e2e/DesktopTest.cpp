@@ -58,6 +58,25 @@ QImage picture(const std::string& name)
     return QImage(QString::fromStdString(std::string(std::getenv("OCULON_SOURCE_DIR")) + "/image/" + name));
 }
 const char kExitPicture[] = "index_62.gif";
+const char kRecordIdle[] = "index_88.gif";
+const char kRecordLit[] = "index_88_click.gif";
+
+// Whether each camera's REC button (1 to 16, left to right along the bottom
+// row) shows its camera recording; empty when not all 16 are on the screen.
+std::vector<bool> recordButtonsLit(const QImage& screen)
+{
+    std::vector<std::pair<int, bool>> buttons;
+    for (const auto& [face, lit] : {std::pair{kRecordIdle, false}, std::pair{kRecordLit, true}})
+        for (const QRect& place : XDisplay::findAll(screen, picture(face)))
+            buttons.emplace_back(place.x(), lit);
+    if (buttons.size() != 16)
+        return {};
+    std::sort(buttons.begin(), buttons.end());
+    std::vector<bool> lit;
+    for (const auto& button : buttons)
+        lit.push_back(button.second);
+    return lit;
+}
 
 // The recordings of one camera folder: finished AVI files and the hidden
 // files of recordings still open (or left open by a crash).
@@ -567,6 +586,93 @@ TEST_F(Desktop, AfterAKillTheNextStartFinishesTheOpenRecordingsAsEndFiles)
             EXPECT_GT(videoPackets(file), 0) << file;
         EXPECT_TRUE(recordingsIn(folder(cam)).unfinished.empty());
     }
+}
+
+// What the operator sees is what happens: with cameras 1 (focused) and 2
+// recording from the start the Record button shows recording; camera 3,
+// recording by a schedule, lights its REC button within a second of its
+// recording starting and darkens it within a second of its end; a camera
+// that goes away says so on its view within 4 s.
+TEST_F(Desktop, RecordButtonsAndViewsFollowWhatTheCamerasDo)
+{
+    CamsimProcess cams({"--cameras", "3", "--no-auth", "--audio-off", "--fps", "5"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess oculon(home, x.name());
+    std::string schedule;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime& at : {now, now.addSecs(60)})
+        schedule += QString("%1,%2,%3,%4,-1,8;")
+                        .arg(at.time().minute())
+                        .arg(at.time().hour())
+                        .arg(at.date().day())
+                        .arg(at.date().month())
+                        .toStdString();
+    std::string text = "[App]\nVIEWER_LAYOUT=16\n";
+    for (int i = 0; i < 3; ++i)
+        text += "[Camera" + std::to_string(i + 1) + "]\nIP=127.0.0.1\nPORT=" + std::to_string(cams.port(i)) +
+                "\nDISPLAY_LOCATION=Cam " + std::to_string(i + 1) + "\nREC_FRAME_RATE=5\nREC_NUMBER_OF_FRAME=100000\n" +
+                (i < 2 ? "REC_AT_START=1\n" : "SCHEDULE=" + schedule + "\n");
+    std::ofstream(home.file("etc/config.ini")) << text;
+    oculon.shortenWatchTimer(2000);
+    oculon.start();
+
+    const auto recording = [&](int cam) {
+        const Recordings r = recordingsIn(home.file("video_rec/cam" + std::to_string(cam)));
+        return std::any_of(r.unfinished.begin(), r.unfinished.end(), holdsPictures);
+    };
+    ASSERT_TRUE(waitFor([&] { return recording(1) && recording(2); }, 90000)) << oculon.errors();
+    EXPECT_TRUE(waitFor([&] { return XDisplay::find(x.capture(), picture("index_24_click.gif")).has_value(); }, 5000))
+        << "the Record button shows the focused camera 1 idle";
+
+    // Camera 3's schedule: the moment its file holds pictures, and the moment
+    // it is finished, against the moment its REC button changes.
+    QElapsedTimer clock;
+    clock.start();
+    std::optional<qint64> started, lit, ended, darkened;
+    ASSERT_TRUE(waitFor([&] {
+        const bool records = recording(3);
+        const std::vector<bool> buttons = recordButtonsLit(x.capture());
+        const qint64 t = clock.elapsed();
+        if (records && !started)
+            started = t;
+        if (!buttons.empty() && buttons[2] && !lit)
+            lit = t;
+        if (started && !records && !ended)
+            ended = t;
+        if (lit && !buttons.empty() && !buttons[2] && !darkened)
+            darkened = t;
+        return ended && darkened;
+    }, 150000)) << "camera 3 never recorded and stopped, or REC 3 never followed";
+    ASSERT_TRUE(started && lit);
+    std::printf("REC 3 lit %lld ms after its recording started, dark %lld ms after it ended\n",
+                static_cast<long long>(*lit - *started), static_cast<long long>(*darkened - *ended));
+    // A second, and the time one look at the screen takes.
+    EXPECT_LE(*lit - *started, 2000);
+    EXPECT_LE(*darkened - *ended, 2000);
+    const std::vector<bool> buttons = recordButtonsLit(x.capture());
+    ASSERT_EQ(buttons.size(), 16u);
+    EXPECT_TRUE(buttons[0] && buttons[1]);
+
+    // The cameras go away: within 4 s camera 1's view no longer shows its
+    // last picture as live, but dimmed under words.
+    const auto brightness = [](const QImage& image) {
+        double sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qGray(image.pixel(x, y));
+        return sum / std::max(1, image.width() * image.height());
+    };
+    const QImage before = x.capture().copy(cell(x.capture(), 0));
+    cams.stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+    const QImage after = x.capture().copy(cell(x.capture(), 0));
+    after.save(QString::fromStdString(buildFolder() + "/e2e-camera-gone.png"));
+    EXPECT_LT(brightness(after), 0.8 * brightness(before)) << "the view still shows its last picture as live";
+
+    oculon.terminate();
+    ASSERT_TRUE(oculon.finished(60000));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
 }
 
 } // namespace

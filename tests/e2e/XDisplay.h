@@ -27,6 +27,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,10 +133,21 @@ public:
     // the top left), allowing a small difference per colour channel.
     static std::optional<QRect> find(const QImage& screen, const QImage& picture, int tolerance = 6)
     {
+        const std::vector<QRect> all = findAll(screen, picture, tolerance, 1);
+        if (all.empty())
+            return std::nullopt;
+        return all.front();
+    }
+
+    // Every place `picture` appears (top to bottom, left to right; places do
+    // not overlap), at most `most`.
+    static std::vector<QRect> findAll(const QImage& screen, const QImage& picture, int tolerance = 6, int most = 64)
+    {
+        std::vector<QRect> found;
         const QImage s = screen.convertToFormat(QImage::Format_RGB32);
         const QImage p = picture.convertToFormat(QImage::Format_RGB32);
         if (p.isNull() || s.isNull())
-            return std::nullopt;
+            return found;
         const auto close = [tolerance](QRgb a, QRgb b) {
             return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
                    std::abs(qBlue(a) - qBlue(b)) <= tolerance;
@@ -149,10 +161,14 @@ public:
                     for (int px = 0; same && px < p.width(); ++px)
                         same = close(sl[px], pl[px]);
                 }
-                if (same)
-                    return QRect(x, y, p.width(), p.height());
+                const QRect place(x, y, p.width(), p.height());
+                if (same && std::none_of(found.begin(), found.end(), [&](const QRect& r) { return r.intersects(place); })) {
+                    found.push_back(place);
+                    if (static_cast<int>(found.size()) >= most)
+                        return found;
+                }
             }
-        return std::nullopt;
+        return found;
     }
 
 private:
