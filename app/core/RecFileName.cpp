@@ -97,3 +97,29 @@ std::string fileNameLocation(std::string_view location)
     }
     return out;
 }
+
+bool isNumberedFolder(std::string_view name, std::string_view kind)
+{
+    if (!startsWith(name, kind))
+        return false;
+    const auto dropDigits = [](std::string_view& text) {
+        const size_t before = text.size();
+        while (!text.empty() && text.back() >= '0' && text.back() <= '9')
+            text.remove_suffix(1);
+        return text.size() < before;
+    };
+    std::string_view rest = name.substr(kind.size());
+    if (!dropDigits(rest))
+        return false;
+    if (kind == "r-") {
+        // "..._!<alerts>_<folder number>"
+        if (rest.empty() || rest.back() != '_')
+            return false;
+        rest.remove_suffix(1);
+        if (!dropDigits(rest))
+            return false;
+    }
+    // The snapshot prefix ends in its alert digits, run together with the
+    // folder number.
+    return rest.size() >= 2 && rest.substr(rest.size() - 2) == "_!";
+}

@@ -40,3 +40,9 @@ std::optional<RecFileName> parseRecFileName(std::string_view fileName, std::stri
 // inside the file system's 255-byte limit.
 inline constexpr size_t kMaxFileLocationBytes = 160;
 std::string fileNameLocation(std::string_view location);
+
+// Whether a sub-folder named `name` is one the recorder made after its file
+// limit: the recording prefix ("r-" location "_!" number "_") or the
+// snapshot prefix ("s-" location "_!" number), then the folder's number.
+// `kind` is "r-" or "s-". Any other sub-folder is not the recorder's.
+bool isNumberedFolder(std::string_view name, std::string_view kind);

@@ -186,10 +186,15 @@ void RecListForm::openRecording(const std::string& path)
         m_playerOpener(path);
         return;
     }
-    auto* player = new PlayerWindow(this);
-    player->setAttribute(Qt::WA_DeleteOnClose);
-    player->openFile(path);
-    player->show();
+    // One player: Play again replaces the file it plays.
+    if (!m_player) {
+        m_player = new PlayerWindow(this);
+        m_player->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_player->openFile(path);
+    m_player->show();
+    m_player->raise();
+    m_player->activateWindow();
 }
 
 void RecListForm::openPicture(const std::string& path)

@@ -2,6 +2,7 @@
 
 #include "app/core/PanelLayout.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -23,6 +24,7 @@ class VolumeInfo;
 // by time over one camera or all 16. Recordings play in the built-in player
 // window, snapshots show in the picture viewer window. Closing hides the
 // window; it is kept for the next use. GUI thread only.
+class PlayerWindow;
 class RecListForm : public QWidget, public RecListSurface {
     Q_OBJECT
 public:
@@ -86,4 +88,5 @@ private:
     AlertSink m_alertSink;
     Opener m_playerOpener;
     Opener m_pictureOpener;
+    QPointer<PlayerWindow> m_player; // gone when its window was closed
 };

@@ -1,5 +1,6 @@
 #include "app/recordlist/RecordFilesPage.h"
 
+#include "app/core/RecFileName.h"
 #include "app/dialogs/AppDialogs.h"
 #include "app/recordlist/ControlTable.h"
 #include "app/recordlist/RecListNames.h"
@@ -13,6 +14,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
 
 using namespace RecListNames;
 
@@ -88,13 +94,8 @@ void RecordFilesPage::refresh()
     const QString selected = m_list->currentItem() ? m_list->currentItem()->text() : QString();
     const QSignalBlocker quiet(m_list);
     m_list->clear();
-    // Hidden files (a recording still being written) are not listed.
-    QDir dir(QString::fromStdString(m_folder));
-    dir.setNameFilters({m_kind == Kind::Recordings ? QStringLiteral("*.avi") : QStringLiteral("*.jpg")});
-    dir.setFilter(QDir::Files);
-    dir.setSorting(QDir::Name | QDir::IgnoreCase);
     if (!m_folder.empty())
-        m_list->addItems(dir.entryList());
+        m_list->addItems(listedFiles());
     if (!selected.isEmpty()) {
         const auto found = m_list->findItems(selected, Qt::MatchExactly);
         if (!found.isEmpty())
@@ -102,6 +103,44 @@ void RecordFilesPage::refresh()
         else
             clearDetails();
     }
+}
+
+QStringList RecordFilesPage::listedFiles() const
+{
+    // The folder's own files and those of the numbered sub-folders the
+    // recorder makes after its file limit (shown as "sub-folder/name");
+    // hidden files (a recording still being written) are not listed.
+    const std::string kind = m_kind == Kind::Recordings ? "r-" : "s-";
+    const QStringList patterns{m_kind == Kind::Recordings ? QStringLiteral("*.avi") : QStringLiteral("*.jpg")};
+    const QDir dir(QString::fromStdString(m_folder));
+    QStringList names = dir.entryList(patterns, QDir::Files);
+    for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (isNumberedFolder(sub.toStdString(), kind))
+            for (const QString& name : QDir(dir.filePath(sub)).entryList(patterns, QDir::Files))
+                names.append(sub + u'/' + name);
+
+    // Newest first by the time in the name (file names sort "..._10_..."
+    // before "..._9_..."); names that tell no time follow, by name.
+    struct Listed {
+        std::optional<std::array<int16_t, 7>> when;
+        QString name;
+    };
+    std::vector<Listed> listed;
+    for (const QString& name : names) {
+        const auto parsed = parseRecFileName(name.section(u'/', -1).toStdString(), kind);
+        listed.push_back({parsed ? std::optional(parsed->fields) : std::nullopt, name});
+    }
+    std::stable_sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+        if (a.when.has_value() != b.when.has_value())
+            return a.when.has_value();
+        if (a.when && *a.when != *b.when)
+            return *a.when > *b.when;
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+    QStringList ordered;
+    for (const Listed& l : listed)
+        ordered.append(l.name);
+    return ordered;
 }
 
 std::string RecordFilesPage::selectedPath() const
@@ -136,7 +175,8 @@ void RecordFilesPage::showDetails()
     clearDetails();
     if (!item)
         return;
-    const std::string name = item->text().toStdString();
+    // The details come from the file's own name, without its sub-folder.
+    const std::string name = item->text().section(u'/', -1).toStdString();
     if (m_kind == Kind::Recordings) {
         // The playing time comes from the file's own headers: no player.
         QApplication::setOverrideCursor(Qt::WaitCursor);

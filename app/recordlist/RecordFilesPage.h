@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -37,6 +38,8 @@ public:
     void setOpener(std::function<void(const std::string& path)> open);
 
 private:
+    // The names the list shows, in the order it shows them.
+    QStringList listedFiles() const;
     void showDetails();
     void clearDetails();
     void openSelected();

@@ -207,6 +207,8 @@ bool VideoSearchPage::search()
     m_searching = true;
     m_searchCmd->setEnabled(false);
     m_counter = 0;
+    m_cleared = false;
+    m_hits.clear();
     m_unreadable = 0;
     m_unreadableList.clear();
     m_note->clear();
@@ -215,6 +217,7 @@ bool VideoSearchPage::search()
         const Camera* cam = m_cameras.getCamera(slot);
         return cam ? cam->getRecPath() : std::string();
     }, from, to, *this, SearchFilter{m_onlyMotion->isChecked()});
+    showHits();
     if (m_unreadable > 0) {
         const QString text = m_unreadable == 1
             ? QStringLiteral("1 recording was left out because its playing time cannot be read: %1").arg(m_unreadableList)
@@ -232,25 +235,41 @@ bool VideoSearchPage::search()
 void VideoSearchPage::fileExamined()
 {
     // The first file a search examines clears the earlier results.
-    if (m_counter == 0)
+    if (!m_cleared) {
+        m_cleared = true;
         resetGrid();
+    }
 }
 
 void VideoSearchPage::matched(const SearchHit& hit)
 {
     ++m_counter;
-    if (m_counter > m_grid->rowCount())
-        m_grid->setRowCount(m_counter);
-    const int row = m_counter - 1;
-    const QString cells[] = {QStringLiteral("camera%1").arg(hit.camera + 1), QString::fromStdString(hit.path),
-                             hit.begin.toString(QString::fromLatin1(kDateTimeFormat)),
-                             hit.end.toString(QString::fromLatin1(kDateTimeFormat))};
-    for (int c = 0; c < 4; ++c) {
-        auto* item = new QTableWidgetItem(cells[c]);
-        if (c == 1)
-            item->setToolTip(cells[c]);
-        m_grid->setItem(row, c, item);
+    m_hits.push_back(hit);
+}
+
+void VideoSearchPage::showHits()
+{
+    if (m_hits.empty())
+        return;
+    // In one step: the rows made at once and the grid drawn once, however
+    // many recordings matched.
+    m_grid->setUpdatesEnabled(false);
+    const int first = m_grid->rowCount();
+    m_grid->setRowCount(first + static_cast<int>(m_hits.size()));
+    const QString format = QString::fromLatin1(kDateTimeFormat);
+    for (size_t i = 0; i < m_hits.size(); ++i) {
+        const SearchHit& hit = m_hits[i];
+        const int row = first + static_cast<int>(i);
+        const QString path = QString::fromStdString(hit.path);
+        auto* file = new QTableWidgetItem(path);
+        file->setToolTip(path);
+        m_grid->setItem(row, 0, new QTableWidgetItem(QStringLiteral("camera%1").arg(hit.camera + 1)));
+        m_grid->setItem(row, 1, file);
+        m_grid->setItem(row, 2, new QTableWidgetItem(hit.started.toString(format)));
+        m_grid->setItem(row, 3, new QTableWidgetItem(hit.end.toString(format)));
     }
+    m_hits.clear();
+    m_grid->setUpdatesEnabled(true);
 }
 
 void VideoSearchPage::unreadable(int16_t camera, const std::string& path, media::AviError why)

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CalendarFrm;
 class CameraGO;
@@ -53,6 +54,8 @@ public:
     void setOpener(std::function<void(const std::string& path)> open);
 
 private:
+    // Puts the search's matches into the grid.
+    void showHits();
     void fileExamined() override;
     void matched(const SearchHit& hit) override;
     void unreadable(int16_t camera, const std::string& path, media::AviError why) override;
@@ -84,6 +87,8 @@ private:
     // Search state: rows written by the running search, files that could not
     // take part, and whether a search runs (events are processed during it).
     int m_counter = 0;
+    bool m_cleared = false;            // this search cleared the earlier results
+    std::vector<SearchHit> m_hits;     // the matches, shown together when the search ends
     int m_unreadable = 0;
     QString m_unreadableList;
     bool m_searching = false;

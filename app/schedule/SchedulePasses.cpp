@@ -23,6 +23,10 @@ bool fieldPasses(int16_t value, int current, const ScheduleItem& item, const Sch
     return value < 0 && !item.chkRunned(nowOf(hooks));
 }
 
+// A tick may come a little early or late; an item that is due within this
+// much is stopped by the tick at hand rather than by the next one.
+constexpr qint64 kTickJitterMs = 200;
+
 } // namespace
 
 void startScheduledPass(std::shared_ptr<Schedule> schedule, const SchedulePassHooks& hooks)
@@ -58,8 +62,10 @@ void stopScheduledPass(std::shared_ptr<Schedule> schedule, const SchedulePassHoo
     const Schedule::Items items = schedule->getItems();
     for (const auto& item : items) {
         if (item->getSchedule() == schedule.get() && item->isRunning()) {
-            const qint64 elapsed = item->getStartTime().secsTo(nowOf(hooks));
-            if (item->getDuration() >= 1 && elapsed >= item->getDuration())
+            // In milliseconds: whole seconds rounded down would let a few
+            // milliseconds of timer jitter add a whole tick to the recording.
+            const qint64 elapsedMs = item->getStartTime().msecsTo(nowOf(hooks));
+            if (item->getDuration() >= 1 && elapsedMs + kTickJitterMs >= qint64{item->getDuration()} * 1000)
                 item->stopRunning();
             else
                 allFinished = false;

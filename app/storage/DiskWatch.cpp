@@ -33,9 +33,12 @@ void DiskWatch::periodicCheck(bool recording, const std::string& recPath)
     }
     if (space == 1)
         return;
+    // Cycling that finds no recording of ours to delete frees nothing: the
+    // operator is told as without cycling.
+    bool found = false;
     if (m_files.isCircular())
-        m_files.recycleRecordings(recPath);
-    else
+        m_files.recycleRecordings(recPath, &found);
+    if (!found)
         alert(recPath);
 }
 

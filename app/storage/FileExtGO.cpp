@@ -2,6 +2,7 @@
 
 #include "app/core/AppCfgGO.h"
 #include "app/core/NumberText.h"
+#include "app/core/RecFileName.h"
 #include "app/storage/DiskFO.h"
 #include "app/storage/Wildcard.h"
 
@@ -160,12 +161,19 @@ int16_t FileExtGO::getAlertLineNum() const { return m_cfg.getAlertLineNum(); }
 int16_t FileExtGO::setAlertLineNum(int16_t lines) { return m_cfg.setAlertLineNum(lines); }
 bool FileExtGO::isCircular() const { return m_cfg.getCircularMode() == 1; }
 
-OldestFiles FileExtGO::findOldestFiles(const std::string& root, const std::string& pattern)
+OldestFiles FileExtGO::findOldestFiles(const std::string& root, const std::string& pattern, std::string_view kind)
 {
     m_matchedPaths.clear();
     OldestTable table;
-    const auto wanted = [&pattern](const char* name) { return wildcardMatch(name, pattern); };
+    const auto wanted = [&pattern, kind](const char* name) {
+        return wildcardMatch(name, pattern) && (kind.empty() || parseRecFileName(name, kind).has_value());
+    };
     std::vector<std::string> folders{asFolder(root)};
+    // The scan stays on the root's file system: a disk mounted below (a USB
+    // disk, a network share) holds nothing whose deletion frees this one.
+    struct stat rootInfo {};
+    if (::stat(folders.front().c_str(), &rootInfo) != 0)
+        return table.result();
     for (size_t f = 0; f < folders.size(); ++f) {
         // Copied: the list grows while this folder is read.
         const std::string folder = folders[f];
@@ -175,7 +183,10 @@ OldestFiles FileExtGO::findOldestFiles(const std::string& root, const std::strin
         DirectoryReader::Entry entry{};
         while (reader.next(entry, wanted)) {
             if (entry.kind == DirectoryReader::Kind::Folder) {
-                folders.push_back(folder + entry.name + '/');
+                std::string below = folder + entry.name + '/';
+                struct stat info {};
+                if (::lstat(below.c_str(), &info) == 0 && info.st_dev == rootInfo.st_dev)
+                    folders.push_back(std::move(below));
             } else if (entry.kind == DirectoryReader::Kind::File) {
                 std::string path = folder + entry.name;
                 m_matchedPaths.push_back(path);
@@ -204,6 +215,28 @@ bool FileExtGO::listFolderFiles(const std::string& folder, const std::string& pa
     return !result.empty();
 }
 
+bool FileExtGO::listRecorderFiles(const std::string& folder, const std::string& pattern, std::string_view kind,
+                                  std::vector<FileStamp>& result)
+{
+    listFolderFiles(folder, pattern, result);
+    std::vector<std::string> numbered;
+    {
+        DirectoryReader reader(asFolder(folder));
+        if (!reader.isOpen())
+            return !result.empty();
+        DirectoryReader::Entry entry{};
+        while (reader.next(entry, [](const char*) { return false; }))
+            if (entry.kind == DirectoryReader::Kind::Folder && isNumberedFolder(entry.name, kind))
+                numbered.emplace_back(entry.name);
+    }
+    std::vector<FileStamp> inside;
+    for (const std::string& sub : numbered) {
+        listFolderFiles(asFolder(folder) + sub, pattern, inside);
+        result.insert(result.end(), inside.begin(), inside.end());
+    }
+    return !result.empty();
+}
+
 int32_t FileExtGO::newestFileSize(const std::string& root, const std::string& pattern)
 {
     const OldestFiles table = findOldestFiles(root, pattern);
@@ -215,9 +248,11 @@ int32_t FileExtGO::newestFileSize(const std::string& root, const std::string& pa
         : static_cast<int32_t>(thousands);
 }
 
-int16_t FileExtGO::recycleRecordings(const std::string& root)
+int16_t FileExtGO::recycleRecordings(const std::string& root, bool* found)
 {
-    const OldestFiles table = findOldestFiles(root, "*.avi");
+    const OldestFiles table = findOldestFiles(root, "*.avi", "r-");
+    if (found)
+        *found = !table[0].path.empty();
     for (size_t slot = 0; slot < 10; ++slot) {
         const int32_t space = m_disk.checkDiskSpace(root);
         if (table[slot].path.empty())
@@ -231,7 +266,7 @@ int16_t FileExtGO::recycleRecordings(const std::string& root)
 
 int16_t FileExtGO::recycleSnapshots(const std::string& root)
 {
-    const OldestFiles table = findOldestFiles(root, "*.jpg");
+    const OldestFiles table = findOldestFiles(root, "*.jpg", "s-");
     int64_t need = static_cast<int64_t>(fileSize(table[10].path));
     for (size_t slot = 0; slot < 10; ++slot) {
         if (table[slot].path.empty())

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class AppCfgGO;
@@ -49,11 +50,14 @@ public:
     // Cyclic recording is on for exactly 1.
     bool isCircular() const;
 
-    // Scans `root` and every folder below it, breadth first, for files whose
-    // names match `pattern` (wildcards, any case; hidden entries included;
-    // symbolic links to folders are not followed, so a loop cannot trap the
-    // scan). Only the eleven stamps are kept, whatever the number of files.
-    OldestFiles findOldestFiles(const std::string& root, const std::string& pattern);
+    // Scans `root` and every folder below it on the same file system,
+    // breadth first, for files whose names match `pattern` (wildcards, any
+    // case; hidden entries included; symbolic links to folders are not
+    // followed, so a loop cannot trap the scan, and a disk mounted below is
+    // not entered). With `kind` ("r-" or "s-") only files named as the
+    // application names its recordings or snapshots count. Only the eleven
+    // stamps are kept, whatever the number of files.
+    OldestFiles findOldestFiles(const std::string& root, const std::string& pattern, std::string_view kind = {});
     // Every path the last scan took, in scan order.
     const std::vector<std::string>& lastMatchedPaths() const { return m_matchedPaths; }
 
@@ -61,17 +65,26 @@ public:
     // sub-folders), in directory order; true when at least one was found.
     bool listFolderFiles(const std::string& folder, const std::string& pattern, std::vector<FileStamp>& result);
 
+    // listFolderFiles over `folder` and the numbered sub-folders the
+    // recorder makes there after its file limit (isNumberedFolder with
+    // `kind`, "r-" or "s-"); no other sub-folder. True when any was found.
+    bool listRecorderFiles(const std::string& folder, const std::string& pattern, std::string_view kind,
+                           std::vector<FileStamp>& result);
+
     // Size of the newest matching file below `root` in thousand-byte units,
     // rounded to the nearest (halves to even); 0 when there is none.
     int32_t newestFileSize(const std::string& root, const std::string& pattern);
 
-    // Deletes "*.avi" files below `root` for good, oldest first, at most ten
-    // per call, measuring the space before each: returns 1 as soon as the check
-    // reports sufficient space, 0 when it runs out of files or slots. Files that
-    // cannot be deleted stay; it goes on with the next.
-    int16_t recycleRecordings(const std::string& root);
-    // Deletes "*.jpg" files below `root`, oldest first, until the size of the
-    // newest one has been freed (1) or the ten slots or the files run out (0).
+    // Deletes the application's "*.avi" recordings below `root` (on its own
+    // file system) for good, oldest first, at most ten per call, measuring
+    // the space before each: returns 1 as soon as the check reports
+    // sufficient space, 0 when it runs out of files or slots. Files that
+    // cannot be deleted stay; it goes on with the next. `found`, when given,
+    // tells whether there was any recording it could delete.
+    int16_t recycleRecordings(const std::string& root, bool* found = nullptr);
+    // Deletes the application's "*.jpg" snapshots below `root` (on its own
+    // file system), oldest first, until the size of the newest one has been
+    // freed (1) or the ten slots or the files run out (0).
     int16_t recycleSnapshots(const std::string& root);
 
     // The check before a recording of the camera whose folder is `recPath`

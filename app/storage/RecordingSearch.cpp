@@ -81,7 +81,7 @@ int RecordingSearch::searchCamera(int16_t camera, const std::string& folder, con
                                   const QDateTime& to, SearchSink& sink, SearchFilter filter)
 {
     std::vector<FileStamp> files;
-    if (folder.empty() || !m_files.listFolderFiles(folder, "*.avi", files))
+    if (folder.empty() || !m_files.listRecorderFiles(folder, "*.avi", "r-", files))
         return 0;
     // The directory's own order is arbitrary on this platform: the order in
     // which the recordings were closed is the one an operator reads.
@@ -110,7 +110,7 @@ int RecordingSearch::searchCamera(int16_t camera, const std::string& folder, con
         end = end.addMSecs(-end.time().msec());
         const QDateTime begin = end.addSecs(-60 * static_cast<int64_t>(spanMinutes(*seconds)));
         if (spanMatches(begin, end, from, to))
-            sink.matched(SearchHit{camera, file.path, begin, end});
+            sink.matched(SearchHit{camera, file.path, begin, end.addSecs(-static_cast<int64_t>(*seconds)), end});
     }
     return examined;
 }

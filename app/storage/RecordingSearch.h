@@ -38,7 +38,8 @@ std::optional<int16_t> parseCameraField(std::string_view text);
 struct SearchHit {
     int16_t camera = 0; // slot 0..15
     std::string path;
-    QDateTime begin;    // end minus the spanned minutes
+    QDateTime begin;    // end minus the spanned minutes: what the window is matched against
+    QDateTime started;  // end minus the playing time in whole seconds: what the grid shows
     QDateTime end;      // the file's time: when the recording was closed
 };
 
@@ -73,8 +74,9 @@ public:
     // search. May be empty.
     void setPendingEvents(std::function<void()> pendingEvents);
 
-    // Examines the "*.avi" files of `folder` itself (no sub-folders; hidden
-    // files, such as a recording still being written, are not recordings), in
+    // Examines the "*.avi" files of `folder` and of the numbered sub-folders
+    // the recorder makes there (no other sub-folder; hidden files, such as a
+    // recording still being written, are not recordings), in
     // the order they were closed, oldest first: a file the filter refuses by
     // its name is examined without being opened and never matches; of the
     // others the playing time is read from the file and the span compared

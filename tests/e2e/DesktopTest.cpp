@@ -99,6 +99,24 @@ Recordings recordingsIn(const fs::path& folder)
     }
     return found;
 }
+// Schedule items for this minute and the next (minute,hour,day,month,
+// weekday,duration): a watch timer shortened to a few seconds fires one of
+// them at its first tick.
+std::string scheduleForNow(int durationSeconds)
+{
+    std::string schedule;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime& at : {now, now.addSecs(60)})
+        schedule += QString("%1,%2,%3,%4,-1,%5;")
+                        .arg(at.time().minute())
+                        .arg(at.time().hour())
+                        .arg(at.date().day())
+                        .arg(at.date().month())
+                        .arg(durationSeconds)
+                        .toStdString();
+    return schedule;
+}
+
 bool holdsPictures(const fs::path& file)
 {
     std::error_code ec;
@@ -160,6 +178,19 @@ int changesAroundTheViews(const QImage& a, const QImage& b)
         for (int x = 0; x < a.width(); ++x)
             changed += !views.contains(x, y) && a.pixel(x, y) != b.pixel(x, y);
     return changed;
+}
+
+// Each of `cameras` (numbered from 1) left finished recordings with
+// pictures and nothing unfinished.
+void expectWholeRecordings(const TempDir& home, std::initializer_list<int> cameras)
+{
+    for (int cam : cameras) {
+        const Recordings r = recordingsIn(home.file("video_rec/cam" + std::to_string(cam)));
+        EXPECT_TRUE(r.unfinished.empty()) << "camera " << cam << ": unfinished file left";
+        EXPECT_FALSE(r.finished.empty()) << "camera " << cam;
+        for (const fs::path& file : r.finished)
+            EXPECT_GT(videoPackets(file), 0) << file;
+    }
 }
 
 std::string buildFolder() { return fs::path(std::getenv("OCULON_BUILD_BIN")).parent_path().string(); }
@@ -270,13 +301,7 @@ TEST_F(Desktop, SixteenCamerasStreamIntoTheWindowAndTheClockRuns)
     EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
     EXPECT_TRUE(oculon.boxes().empty());
     // Both recordings were written whole.
-    for (int cam : {1, 2}) {
-        const Recordings r = recordingsIn(home.file("video_rec/cam" + std::to_string(cam)));
-        EXPECT_TRUE(r.unfinished.empty()) << "camera " << cam;
-        ASSERT_FALSE(r.finished.empty()) << "camera " << cam;
-        for (const fs::path& file : r.finished)
-            EXPECT_GT(videoPackets(file), 0) << file;
-    }
+    expectWholeRecordings(home, {1, 2});
 }
 
 // Display locations that are no file names: every recording lands in its
@@ -423,13 +448,7 @@ TEST_F(Desktop, TheExitButtonEndsRecordingsAtStartWithFinishedFiles)
     ASSERT_TRUE(oculon.finished(5000)) << "still running 5 s after Exit";
     std::printf("oculon ended %lld ms after the Exit click\n", static_cast<long long>(clock.elapsed()));
     EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
-    for (int cam : {1, 2}) {
-        const Recordings r = recordingsIn(home.file("video_rec/cam" + std::to_string(cam)));
-        EXPECT_TRUE(r.unfinished.empty()) << "unfinished file left: " << r.unfinished.front();
-        ASSERT_FALSE(r.finished.empty()) << "camera " << cam;
-        for (const fs::path& file : r.finished)
-            EXPECT_GT(videoPackets(file), 0) << file;
-    }
+    expectWholeRecordings(home, {1, 2});
 }
 
 TEST_F(Desktop, AScheduleItemOfTheCurrentMinuteRecordsForItsDuration)
@@ -441,15 +460,7 @@ TEST_F(Desktop, AScheduleItemOfTheCurrentMinuteRecordsForItsDuration)
     // Items for this minute and the next (minute,hour,day,month,weekday,
     // duration): the watch timer, shortened to 5 s, fires one of them at its
     // first tick. Duration 10 s: a tick after that stops it.
-    std::string schedule;
-    const QDateTime now = QDateTime::currentDateTime();
-    for (const QDateTime& at : {now, now.addSecs(60)})
-        schedule += QString("%1,%2,%3,%4,-1,10;")
-                        .arg(at.time().minute())
-                        .arg(at.time().hour())
-                        .arg(at.date().day())
-                        .arg(at.date().month())
-                        .toStdString();
+    const std::string schedule = scheduleForNow(10);
     oculon.configure(cams, 1, "REC_FRAME_RATE=5\nREC_NUMBER_OF_FRAME=100000\nSCHEDULE=" + schedule + "\n");
     oculon.shortenWatchTimer(5000);
     oculon.start();
@@ -599,15 +610,7 @@ TEST_F(Desktop, RecordButtonsAndViewsFollowWhatTheCamerasDo)
     ASSERT_TRUE(cams.started());
     TempDir home;
     OculonProcess oculon(home, x.name());
-    std::string schedule;
-    const QDateTime now = QDateTime::currentDateTime();
-    for (const QDateTime& at : {now, now.addSecs(60)})
-        schedule += QString("%1,%2,%3,%4,-1,8;")
-                        .arg(at.time().minute())
-                        .arg(at.time().hour())
-                        .arg(at.date().day())
-                        .arg(at.date().month())
-                        .toStdString();
+    const std::string schedule = scheduleForNow(8);
     std::string text = "[App]\nVIEWER_LAYOUT=16\n";
     for (int i = 0; i < 3; ++i)
         text += "[Camera" + std::to_string(i + 1) + "]\nIP=127.0.0.1\nPORT=" + std::to_string(cams.port(i)) +

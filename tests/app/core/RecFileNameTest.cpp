@@ -101,3 +101,14 @@ TEST(RecFileName, LocationsThatCannotBeFileNamesAreEncodedAndCut)
         EXPECT_EQ(parsed->fields, (std::array<int16_t, 7>{2026, 12, 31, 23, 59, 59, 999}));
     }
 }
+
+TEST(RecFileName, TheRecordersNumberedFoldersAreKnownByTheirPrefix)
+{
+    EXPECT_TRUE(isNumberedFolder("r-Gate_!0_1", "r-"));
+    EXPECT_TRUE(isNumberedFolder("r-Tor Süd_!1_12", "r-"));
+    EXPECT_TRUE(isNumberedFolder("r-_!0_3", "r-"));
+    EXPECT_TRUE(isNumberedFolder("s-Gate_!01", "s-"));
+    for (const char* other : {"r-Gate_!0_", "r-Gate_!0_x", "r-Gate_1", "backup", "r-..", "s-..", "r-Gate_!_1", "s-Gate_!"})
+        EXPECT_FALSE(isNumberedFolder(other, other[0] == 's' ? "s-" : "r-")) << other;
+    EXPECT_FALSE(isNumberedFolder("s-Gate_!01", "r-"));
+}

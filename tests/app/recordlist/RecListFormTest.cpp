@@ -175,6 +175,10 @@ TEST_F(RecListFormTest, HasEveryControlUnderItsNameWithItsCaption)
 TEST_F(RecListFormTest, ChangeCameraListsTheCamerasFoldersOrItsDefaultsWithAnAlert)
 {
     writeRecording(recFolder(2) + "/r-Gate_!0__2026_3_7_10_0_5_10.avi", 3, 1.0f);
+    writeRecording(recFolder(2) + "/r-Gate_!0__2026_3_7_9_0_5_10.avi", 3, 1.0f);
+    writeRecording(recFolder(2) + "/r-Gate_!0_End2026_3_7_10_0_6_0.avi", 3, 1.0f);
+    // The recorder's own numbered folder is listed, any other is not.
+    writeRecording(recFolder(2) + "/r-Gate_!0_1/r-Gate_!0__2026_3_7_11_0_0_0.avi", 3, 1.0f);
     writeRecording(recFolder(2) + "/sub/r-Gate_!0__2026_3_7_10_0_9_10.avi", 3, 1.0f);
     std::ofstream(recFolder(2) + "/.r-Gate_!0_~abc123.avi.part") << "unfinished";
     std::ofstream(recFolder(2) + "/notes.txt") << "x";
@@ -185,8 +189,17 @@ TEST_F(RecListFormTest, ChangeCameraListsTheCamerasFoldersOrItsDefaultsWithAnAle
     combo->setCurrentIndex(2);
     emit combo->activated(2);
     auto* videos = get<QListWidget>(kVFile1);
-    ASSERT_EQ(videos->count(), 1);
-    EXPECT_EQ(videos->item(0)->text(), "r-Gate_!0__2026_3_7_10_0_5_10.avi");
+    // Newest first by the time in the name, not as text ("10_" before "9_").
+    std::vector<std::string> listed;
+    for (int i = 0; i < videos->count(); ++i)
+        listed.push_back(videos->item(i)->text().toStdString());
+    EXPECT_EQ(listed, (std::vector<std::string>{"r-Gate_!0_1/r-Gate_!0__2026_3_7_11_0_0_0.avi",
+                                                 "r-Gate_!0_End2026_3_7_10_0_6_0.avi",
+                                                 "r-Gate_!0__2026_3_7_10_0_5_10.avi",
+                                                 "r-Gate_!0__2026_3_7_9_0_5_10.avi"}));
+    // A file of the numbered folder opens from there and shows its details.
+    ASSERT_TRUE(form->videoPage().selectFile("r-Gate_!0_1/r-Gate_!0__2026_3_7_11_0_0_0.avi"));
+    EXPECT_EQ(form->videoPage().selectedPath(), recFolder(2) + "/r-Gate_!0_1/r-Gate_!0__2026_3_7_11_0_0_0.avi");
     ASSERT_EQ(get<QListWidget>(kSFile1)->count(), 1);
     EXPECT_TRUE(alerts.empty());
 
@@ -303,6 +316,13 @@ TEST_F(RecListFormTest, PlayOpensTheBuiltInPlayerAndShowTheViewer)
     EXPECT_EQ(player->frameCount(), 3u);
     EXPECT_FALSE(player->picture().isNull());
     EXPECT_TRUE(dialogs.texts().empty());
+    // Play again, on another file: the same window plays it.
+    writeRecording(recFolder(0) + "/b.avi", 5, 1.0f);
+    form->videoPage().refresh();
+    form->videoPage().selectFile("b.avi");
+    click(kVBtn1);
+    ASSERT_EQ(windows("PlayerWindow"), players);
+    EXPECT_EQ(player->frameCount(), 5u);
     player->close(); // and is deleted with its window
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(windows("PlayerWindow").empty());

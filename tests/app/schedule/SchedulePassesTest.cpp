@@ -161,6 +161,34 @@ TEST(SchedulePasses, DurationBoundaries)
     EXPECT_EQ(rig.stops, 1);
 }
 
+// Ticks that come up to 100 ms early or late never add a tick: an item
+// stops at the first tick at or after its start plus its duration.
+TEST(SchedulePasses, TimerJitterNeverAddsATick)
+{
+    for (const int tickMs : {5000, 30000}) {
+        for (const int duration : {20, 30, 40}) {
+            for (const int jitter : {-100, -37, 0, 13, 100}) {
+                SCOPED_TRACE(testing::Message() << tickMs << " ms ticks, " << duration << " s, jitter " << jitter);
+                Rig rig;
+                rig.clock = QDateTime(QDate(2026, 3, 4), QTime(10, 30, 0, 40));
+                auto item = rig.add(30, 10, -1, -1, -1, duration);
+                const QDateTime first = rig.clock;
+                rig.tick();
+                ASSERT_TRUE(item->isRunning());
+                // Every later tick is off its beat by an alternating jitter.
+                int ticks = 0;
+                while (item->isRunning() && ticks < 100) {
+                    ++ticks;
+                    rig.clock = first.addMSecs(qint64{ticks} * tickMs + (ticks % 2 ? jitter : -jitter));
+                    stopScheduledPass(rig.schedule, rig.hooks);
+                }
+                const int wanted = (duration * 1000 + tickMs - 1) / tickMs;
+                EXPECT_EQ(ticks, wanted);
+            }
+        }
+    }
+}
+
 TEST(SchedulePasses, TwoRunningItemsAndTheAllFinishedFlag)
 {
     {

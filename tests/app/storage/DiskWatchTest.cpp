@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/mount.h>
+
 namespace {
 
 struct Watch {
@@ -30,7 +32,13 @@ TEST(DiskWatch, ThrottleAddsItsLineAtCheck601)
 {
     Watch w;
     w.cfg.setCircularMode(1); // only the throttle adds lines
-    w.volumes.setMegabytes(100, 2);
+    // Short for the watch's own look, enough again by the time the clean-up
+    // looks: a recording of ours is there, so no check adds a line itself.
+    int looks = 0;
+    w.volumes.onFigures = [&](const std::string&) {
+        return VolumeFigures{uint64_t{100} << 20, (++looks % 2 ? uint64_t{2} : uint64_t{90}) << 20};
+    };
+    std::ofstream(w.dir.file("r-Cam_!0__2026_5_6_7_8_9_0.avi")) << "x";
     for (int check = 1; check <= 600; ++check)
         w.watch.periodicCheck(true, w.dir.path());
     EXPECT_TRUE(w.lines.empty());
@@ -57,12 +65,40 @@ TEST(DiskWatch, CircularOffAlertsAtEveryShortCheck)
         w.watch.periodicCheck(true, w.dir.path());
     EXPECT_EQ(w.lines.size(), 601u); // one per short check and the throttle's extra one
     // The recording that is there stays: cyclic mode is off.
-    std::ofstream(w.dir.file("r.avi")) << "x";
+    const std::string ours = w.dir.file("r-Cam_!0__2026_5_6_7_8_9_0.avi");
+    std::ofstream(ours) << "x";
     w.watch.periodicCheck(true, w.dir.path());
-    EXPECT_TRUE(std::filesystem::exists(w.dir.file("r.avi")));
+    EXPECT_TRUE(std::filesystem::exists(ours));
     w.cfg.setCircularMode(1);
+    const size_t before = w.lines.size();
     w.watch.periodicCheck(true, w.dir.path());
-    EXPECT_FALSE(std::filesystem::exists(w.dir.file("r.avi")));
+    EXPECT_FALSE(std::filesystem::exists(ours));
+    EXPECT_EQ(w.lines.size(), before) << "a clean-up that deleted adds no line";
+}
+
+// The clean-up deletes only the application's recordings, and only on the
+// recording folder's own file system; a pass that finds none says so.
+TEST(DiskWatch, CyclingStaysOnItsDiskAndDeletesOnlyOurRecordings)
+{
+    Watch w;
+    w.cfg.setCircularMode(1);
+    w.volumes.setMegabytes(100, 2);
+    std::ofstream(w.dir.file("holiday.avi")) << "not ours";
+    const std::string usb = w.dir.file("usb");
+    std::filesystem::create_directories(usb);
+    const bool mounted = ::mount("oculon-test", usb.c_str(), "tmpfs", 0, "size=1m") == 0;
+    if (mounted)
+        std::ofstream(usb + "/r-Cam_!0__2020_1_1_0_0_0_0.avi") << "an old recording on another disk";
+    for (int check = 1; check <= 3; ++check)
+        w.watch.periodicCheck(true, w.dir.path());
+    EXPECT_TRUE(std::filesystem::exists(w.dir.file("holiday.avi")));
+    EXPECT_EQ(w.lines.size(), 3u) << "nothing deletable: every check says so";
+    if (mounted) {
+        EXPECT_TRUE(std::filesystem::exists(usb + "/r-Cam_!0__2020_1_1_0_0_0_0.avi"));
+        ::umount(usb.c_str());
+    } else {
+        GTEST_SKIP() << "no second file system could be mounted here (needs root): only the naming rule was tested";
+    }
 }
 
 TEST(AlertList, KeepsTheNewestLines)

@@ -144,8 +144,10 @@ TEST(FileExtGO, ListNewestSizeTimesAndFolders)
 TEST(FileExtGO, RecyclingRecordingsStopsWhenSpaceSuffices)
 {
     Tree t;
+    // Recordings named as the application names them; file 14 is the oldest.
+    const auto name = [](int i) { return std::string(i % 2 ? "a/" : "b/") + "r-Cam_!0__2020_1_1_0_0_" + std::to_string(i) + "_0.avi"; };
     for (int i = 0; i < 15; ++i)
-        t.make((i % 2 ? "a/" : "b/") + std::to_string(i) + ".avi", 100 - i); // file 14 is the oldest
+        t.make(name(i), 100 - i);
     const auto remaining = [&] {
         int n = 0;
         for (const auto& e : fs::recursive_directory_iterator(t.dir.path()))
@@ -159,14 +161,14 @@ TEST(FileExtGO, RecyclingRecordingsStopsWhenSpaceSuffices)
     EXPECT_EQ(t.files.recycleRecordings(t.dir.path()), 1);
     EXPECT_EQ(remaining(), 12);
     for (int i : {14, 13, 12})
-        EXPECT_FALSE(fs::exists(t.dir.file((i % 2 ? "a/" : "b/") + std::to_string(i) + ".avi")));
+        EXPECT_FALSE(fs::exists(t.dir.file(name(i))));
 
     // Always short: at most ten per call, oldest first.
     t.volumes.setMegabytes(100, 2);
     EXPECT_EQ(t.files.recycleRecordings(t.dir.path()), 0);
     EXPECT_EQ(remaining(), 2);
-    EXPECT_TRUE(fs::exists(t.dir.file("a/1.avi")));
-    EXPECT_TRUE(fs::exists(t.dir.file("b/0.avi")));
+    EXPECT_TRUE(fs::exists(t.dir.file(name(1))));
+    EXPECT_TRUE(fs::exists(t.dir.file(name(0))));
 }
 
 TEST(FileExtGO, RecyclingWithoutMatchingFilesDeletesNothing)
@@ -174,24 +176,31 @@ TEST(FileExtGO, RecyclingWithoutMatchingFilesDeletesNothing)
     Tree t;
     t.make("keep.jpg", 1);
     t.make("keep.avi.tmp", 2);
+    t.make("holiday.avi", 3); // an AVI file, but no recording of ours
     t.volumes.setMegabytes(100, 2);
-    EXPECT_EQ(t.files.recycleRecordings(t.dir.path()), 0);
+    bool found = true;
+    EXPECT_EQ(t.files.recycleRecordings(t.dir.path(), &found), 0);
+    EXPECT_FALSE(found);
     EXPECT_TRUE(fs::exists(t.dir.file("keep.jpg")));
     EXPECT_TRUE(fs::exists(t.dir.file("keep.avi.tmp")));
+    EXPECT_TRUE(fs::exists(t.dir.file("holiday.avi")));
 }
 
 TEST(FileExtGO, RecyclingSnapshotsFreesTheNewestOnesSize)
 {
     Tree t;
-    t.make("s1.jpg", 1, 300);
-    t.make("s2.jpg", 2, 300);
-    t.make("s3.jpg", 3, 300);
-    t.make("s4.jpg", 4, 700); // newest: 700 bytes are needed
+    const auto snap = [](int i) { return "s-Cam_!0_2020_1_1_0_0_" + std::to_string(i) + "_0.jpg"; };
+    t.make(snap(1), 1, 300);
+    t.make(snap(2), 2, 300);
+    t.make(snap(3), 3, 300);
+    t.make("photo.jpg", 0, 300); // the oldest, but not a snapshot of ours
+    t.make(snap(4), 4, 700); // newest: 700 bytes are needed
     EXPECT_EQ(t.files.recycleSnapshots(t.dir.path()), 1);
-    EXPECT_FALSE(fs::exists(t.dir.file("s1.jpg")));
-    EXPECT_FALSE(fs::exists(t.dir.file("s2.jpg")));
-    EXPECT_FALSE(fs::exists(t.dir.file("s3.jpg")));
-    EXPECT_TRUE(fs::exists(t.dir.file("s4.jpg")));
+    EXPECT_FALSE(fs::exists(t.dir.file(snap(1))));
+    EXPECT_FALSE(fs::exists(t.dir.file(snap(2))));
+    EXPECT_FALSE(fs::exists(t.dir.file(snap(3))));
+    EXPECT_TRUE(fs::exists(t.dir.file(snap(4))));
+    EXPECT_TRUE(fs::exists(t.dir.file("photo.jpg")));
 
     TempDir empty;
     EXPECT_EQ(t.files.recycleSnapshots(empty.path()), 0);
@@ -200,14 +209,15 @@ TEST(FileExtGO, RecyclingSnapshotsFreesTheNewestOnesSize)
 TEST(FileExtGO, RecordAndSnapshotChecks)
 {
     Tree t;
-    t.make("old.avi", 1);
-    t.make("old.jpg", 1);
-    t.make("new.jpg", 2);
+    const std::string oldAvi = "r-Cam_!0__2020_1_1_0_0_1_0.avi", oldJpg = "s-Cam_!0_2020_1_1_0_0_1_0.jpg";
+    t.make(oldAvi, 1);
+    t.make(oldJpg, 1);
+    t.make("s-Cam_!0_2020_1_1_0_0_2_0.jpg", 2);
     t.volumes.setMegabytes(100, 2);
     t.files.checkRecordSpace(t.dir.path());
     EXPECT_EQ(t.messages, std::vector<std::string>{
                               "You doesn't have enough free space to RECORD, please check your disk space."});
-    EXPECT_TRUE(fs::exists(t.dir.file("old.avi")));
+    EXPECT_TRUE(fs::exists(t.dir.file(oldAvi)));
     EXPECT_EQ(t.files.checkSnapshotSpace(t.dir.path()), FileExtGO::SnapshotCheck::NoSpace);
     EXPECT_EQ(t.messages.back(), "You didn't have had enough free space to SNAPSHOT");
 
@@ -217,9 +227,9 @@ TEST(FileExtGO, RecordAndSnapshotChecks)
     EXPECT_EQ(t.messages.size(), 1u);
     t.files.setCircularMode(1);
     t.files.checkRecordSpace(t.dir.path());
-    EXPECT_FALSE(fs::exists(t.dir.file("old.avi")));
+    EXPECT_FALSE(fs::exists(t.dir.file(oldAvi)));
     EXPECT_EQ(t.files.checkSnapshotSpace(t.dir.path()), FileExtGO::SnapshotCheck::Recycled);
-    EXPECT_FALSE(fs::exists(t.dir.file("old.jpg")));
+    EXPECT_FALSE(fs::exists(t.dir.file(oldJpg)));
 
     t.volumes.setMegabytes(100, 90);
     EXPECT_EQ(t.files.checkSnapshotSpace(t.dir.path()), FileExtGO::SnapshotCheck::Take);

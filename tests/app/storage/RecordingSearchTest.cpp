@@ -110,6 +110,35 @@ TEST(RecordingSearch, SpanRule)
     EXPECT_FALSE(spanMatches(begin, end, at(10, 6), at(12, 0)));
 }
 
+// The recorder's numbered sub-folders are searched like the folder itself.
+TEST(RecordingSearch, FindsTheRecordingsOfTheRecordersNumberedFolders)
+{
+    Folder f;
+    writeRecording(f.dir.file("r-Gate_!0__2026_3_7_10_1_0_0.avi"), 60, 1.0f, at(10, 1));
+    writeRecording(f.dir.file("r-Gate_!0_1/r-Gate_!0__2026_3_7_10_2_0_0.avi"), 60, 1.0f, at(10, 2));
+    writeRecording(f.dir.file("backup/r-Gate_!0__2026_3_7_10_2_0_0.avi"), 60, 1.0f, at(10, 2));
+    Collected sink;
+    EXPECT_EQ(f.search.searchCamera(0, f.dir.path(), at(10, 0), at(10, 5), sink), 2);
+    ASSERT_EQ(sink.hits.size(), 2u);
+    EXPECT_EQ(sink.hits[1].path, f.dir.file("r-Gate_!0_1/r-Gate_!0__2026_3_7_10_2_0_0.avi"));
+}
+
+// The start shown is the end minus the playing time to the second; the
+// match keeps its whole minutes.
+TEST(RecordingSearch, AHitStartsItsPlayingTimeBeforeItsEnd)
+{
+    Folder f;
+    writeRecording(f.dir.file("ten.avi"), 10, 1.0f, at(10, 5));
+    writeRecording(f.dir.file("forty.avi"), 40, 1.0f, at(10, 6));
+    Collected sink;
+    f.search.searchCamera(0, f.dir.path(), at(10, 0), at(10, 10), sink);
+    ASSERT_EQ(sink.hits.size(), 2u);
+    EXPECT_EQ(sink.hits[0].started, at(10, 4, 50));
+    EXPECT_EQ(sink.hits[0].begin, at(10, 4));
+    EXPECT_EQ(sink.hits[1].started, at(10, 5, 20));
+    EXPECT_EQ(sink.hits[1].begin, at(10, 4));
+}
+
 TEST(RecordingSearch, ExaminesTheRecordingsOfTheFolderItselfInTheOrderTheyEnded)
 {
     Folder f;
@@ -131,6 +160,10 @@ TEST(RecordingSearch, ExaminesTheRecordingsOfTheFolderItselfInTheOrderTheyEnded)
     EXPECT_EQ(sink.hits[1].end, at(10, 5));
     EXPECT_EQ(sink.hits[1].begin, at(10, 0));
     EXPECT_EQ(sink.hits[0].begin, at(10, 0));
+    // Shown: the end minus the playing time to the second, not the minutes
+    // the match used (60 s ending 10:01 started at 10:00; 300 s ending 10:05 at 10:00).
+    EXPECT_EQ(sink.hits[0].started, at(10, 0));
+    EXPECT_EQ(sink.hits[1].started, at(10, 0));
     ASSERT_EQ(sink.unread.size(), 1u);
     EXPECT_EQ(sink.unread[0].first, "damaged.avi");
     EXPECT_EQ(sink.unread[0].second, media::AviError::DamagedHeader);
