@@ -368,6 +368,11 @@ TEST_F(Desktop, AnUnreadableConfigFileIsSaidAndLeftAsItIs)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // Root reads a file without read permission.
+        if (std::string(c.reason) == "Permission denied" && !OculonProcess::runsAsOrdinaryUser()) {
+            std::printf("skipped \"%s\": oculon cannot run as an ordinary user here\n", c.name);
+            continue;
+        }
         TempDir home;
         OculonProcess oculon(home, x.name());
         oculon.configure(cams, 1);

@@ -18,7 +18,9 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -68,7 +70,10 @@ public:
         if (m_watchMs > 0)
             env.insert("OCULON_WATCH_MS", QString::number(m_watchMs));
         QStringList command = {"--nofile=" + QString::number(kOpenFilesLimit), "--"};
-        if (::geteuid() == 0) {
+        const bool asOrdinaryUser = ::geteuid() == 0 && runsAsOrdinaryUser();
+        if (::geteuid() == 0 && !asOrdinaryUser)
+            std::fprintf(stderr, "oculon runs as root: an ordinary user cannot reach %s\n", program().c_str());
+        if (asOrdinaryUser) {
             // The user's own folders all lie in the application folder's parent.
             const QString home = QString::fromStdString(m_home.path());
             env.insert("HOME", home);
@@ -85,11 +90,34 @@ public:
         }
         command << QString::fromStdString(program()) << args;
         m_process.setProcessEnvironment(env);
-        m_process.start(::geteuid() == 0 ? "setpriv" : "prlimit", command);
+        m_process.start(asOrdinaryUser ? "setpriv" : "prlimit", command);
         m_process.waitForStarted(10000);
     }
 
     static constexpr int kOpenFilesLimit = 1024;
+
+    // Whether the program runs with an ordinary user's rights: the tests run
+    // as one, or as root with the program reachable for nobody.
+    static bool runsAsOrdinaryUser() { return ::geteuid() != 0 || reachableByOthers(program()); }
+
+    // Whether a user other than the owner can run `file`: every folder on
+    // the way searchable by others, the file readable and runnable by them
+    // (a build below a private home is not).
+    static bool reachableByOthers(const std::string& file)
+    {
+        std::error_code ec;
+        std::filesystem::path path = std::filesystem::absolute(file, ec);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || (st.st_mode & (S_IROTH | S_IXOTH)) != (S_IROTH | S_IXOTH))
+            return false;
+        for (path = path.parent_path(); !path.empty(); path = path.parent_path()) {
+            if (::stat(path.c_str(), &st) != 0 || !(st.st_mode & S_IXOTH))
+                return false;
+            if (path == path.root_path())
+                break;
+        }
+        return true;
+    }
 
     // The descriptors the program holds now (-1 when it is not running).
     int descriptors() const
