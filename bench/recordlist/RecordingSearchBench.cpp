@@ -9,8 +9,7 @@
 #include "app/storage/FileExtGO.h"
 #include "app/storage/RecordingSearch.h"
 #include "app/storage/VolumeInfo.h"
-#include "control/recording/AviWriter.h"
-#include "tests/control/recording/RecordingTestSupport.h"
+#include "HalfMinuteRecording.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,21 +38,11 @@ std::string folderOf(int camera)
 
 void buildFolders()
 {
-    recording_test::FakeClock clock;
     for (int c = 0; c < kCameras; ++c) {
         const std::string folder = folderOf(c);
         fs::create_directories(folder);
         const std::string first = folder + "/r-Cam_!0__2026_3_7_0_0_0_0.avi";
-        {
-            // Half a minute at 5 frames/s, with small pictures: the search
-            // reads only the headers and the index (150 entries), so the
-            // pictures' size does not matter to it.
-            strovix::recording::AviWriter writer(clock);
-            const auto frame = recording_test::makeJpeg(16, 16);
-            for (int k = 0; k < 150; ++k)
-                writer.AddFrame(frame, folder, "r-Cam_!0_", 5.0f);
-            writer.Close(5.0f, first);
-        }
+        writeHalfMinuteRecording(folder, first);
         for (int i = 0; i < kPerCamera; ++i) {
             const std::string path = folder + "/r-Cam_!0__2026_3_7_" + std::to_string(i) + ".avi";
             if (i > 0)

@@ -18,7 +18,7 @@
 #include "app/recordlist/RecListNames.h"
 #include "app/recordlist/VideoSearchPage.h"
 #include "app/storage/VolumeInfo.h"
-#include "control/recording/AviWriter.h"
+#include "HalfMinuteRecording.h"
 #include "tests/control/recording/RecordingTestSupport.h"
 #include "support/TempDir.h"
 
@@ -53,18 +53,11 @@ std::string loadText()
 
 void buildFolders(const recording_test::MemoryTempDir& root)
 {
-    recording_test::FakeClock clock;
     for (int c = 0; c < kCameras; ++c) {
         const std::string folder = root.file("cam" + std::to_string(c + 1));
         fs::create_directories(folder);
         const std::string first = folder + "/first.avi";
-        {
-            strovix::recording::AviWriter writer(clock);
-            const auto frame = recording_test::makeJpeg(16, 16);
-            for (int k = 0; k < 150; ++k)
-                writer.AddFrame(frame, folder, "r-Cam_!0_", 5.0f);
-            writer.Close(5.0f, first);
-        }
+        writeHalfMinuteRecording(folder, first);
         for (int i = 0; i < kPerCamera; ++i) {
             const QDateTime end = kDay.addSecs(120 * (i + 1));
             const std::string path = folder + "/r-Cam_!0__" + end.toString("yyyy_M_d_h_m_s").toStdString() + "_0.avi";
