@@ -61,8 +61,8 @@ RecordFilesPage::RecordFilesPage(Kind kind, QWidget* parent) : QWidget(parent), 
     grid->setRowStretch(5, 1);
     grid->setVerticalSpacing(8);
 
+    // In the order refresh() puts the files: by their time, not as text.
     m_list = child<QListWidget>(this, video ? kVFile1 : kSFile1);
-    m_list->setSortingEnabled(true);
     const char* labels[] = {video ? kVLbl1 : kSLbl1, video ? kVLbl2 : kSLbl2, video ? kVLbl3 : kSLbl3, kVLbl4};
     for (int i = 0; i < (video ? 4 : 3); ++i) {
         m_labels[i] = child<QLabel>(this, labels[i]);

@@ -177,6 +177,7 @@ TEST_F(RecListFormTest, ChangeCameraListsTheCamerasFoldersOrItsDefaultsWithAnAle
     writeRecording(recFolder(2) + "/r-Gate_!0__2026_3_7_10_0_5_10.avi", 3, 1.0f);
     writeRecording(recFolder(2) + "/r-Gate_!0__2026_3_7_9_0_5_10.avi", 3, 1.0f);
     writeRecording(recFolder(2) + "/r-Gate_!0_End2026_3_7_10_0_6_0.avi", 3, 1.0f);
+    writeRecording(recFolder(2) + "/r-Gate_!0__2026_3_8_1_0_0_0.avi", 3, 1.0f); // the newest, last as text
     // The recorder's own numbered folder is listed, any other is not.
     writeRecording(recFolder(2) + "/r-Gate_!0_1/r-Gate_!0__2026_3_7_11_0_0_0.avi", 3, 1.0f);
     writeRecording(recFolder(2) + "/sub/r-Gate_!0__2026_3_7_10_0_9_10.avi", 3, 1.0f);
@@ -193,7 +194,8 @@ TEST_F(RecListFormTest, ChangeCameraListsTheCamerasFoldersOrItsDefaultsWithAnAle
     std::vector<std::string> listed;
     for (int i = 0; i < videos->count(); ++i)
         listed.push_back(videos->item(i)->text().toStdString());
-    EXPECT_EQ(listed, (std::vector<std::string>{"r-Gate_!0_1/r-Gate_!0__2026_3_7_11_0_0_0.avi",
+    EXPECT_EQ(listed, (std::vector<std::string>{"r-Gate_!0__2026_3_8_1_0_0_0.avi",
+                                                 "r-Gate_!0_1/r-Gate_!0__2026_3_7_11_0_0_0.avi",
                                                  "r-Gate_!0_End2026_3_7_10_0_6_0.avi",
                                                  "r-Gate_!0__2026_3_7_10_0_5_10.avi",
                                                  "r-Gate_!0__2026_3_7_9_0_5_10.avi"}));
