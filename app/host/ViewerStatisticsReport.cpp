@@ -6,6 +6,8 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -31,6 +33,37 @@ int64_t ViewerStatisticsReport::picturesShown(const ViewerGO::Viewers& viewers)
             total += stats->picturesShown();
     }
     return total;
+}
+
+std::vector<float> ViewerStatisticsReport::takeLatencies(const ViewerGO::Viewers& viewers)
+{
+    std::vector<float> ms;
+    for (const ViewerHandle& viewer : viewers) {
+        if (!viewer.isBound())
+            continue;
+        ComPtr<ViewStatistics> stats;
+        if (viewer.dispatch()->queryInterface(ViewStatistics::iid, stats.put()) == S_OK && stats)
+            stats->takeLatencies(ms);
+    }
+    return ms;
+}
+
+std::string ViewerStatisticsReport::latencyText(std::vector<float>& ms)
+{
+    if (ms.empty())
+        return "latency median - ms p95 - ms";
+    // The sample at rank ceil(q * n), counted from 1: the smallest value that
+    // at least that share of the samples does not exceed.
+    auto quantile = [&ms](double q) {
+        const size_t rank = std::max<size_t>(1, size_t(std::ceil(q * double(ms.size()))));
+        std::nth_element(ms.begin(), ms.begin() + long(rank - 1), ms.end());
+        return ms[rank - 1];
+    };
+    const float median = quantile(0.5);
+    const float p95 = quantile(0.95);
+    char text[80];
+    std::snprintf(text, sizeof text, "latency median %.1f ms p95 %.1f ms", double(median), double(p95));
+    return text;
 }
 
 double ViewerStatisticsReport::processCpuSeconds()
@@ -60,10 +93,12 @@ int ViewerStatisticsReport::entriesIn(const char* folder)
 void ViewerStatisticsReport::report()
 {
     char line[200];
+    const ViewerGO::Viewers& viewers = m_viewers.getViewers();
+    std::vector<float> latencies = takeLatencies(viewers);
     // The descriptor count leaves out the one that lists them.
     std::snprintf(line, sizeof line,
-                  "statistics: %.3f s, %lld pictures shown, %.3f s CPU, %.3f s GUI thread CPU, %d descriptors, %d threads\n",
-                  double(m_clock.nsecsElapsed()) / 1e9, static_cast<long long>(picturesShown(m_viewers.getViewers())),
+                  "statistics: %.3f s, %lld pictures shown, %.3f s CPU, %.3f s GUI thread CPU, %d descriptors, %d threads, ",
+                  double(m_clock.nsecsElapsed()) / 1e9, static_cast<long long>(picturesShown(viewers)),
                   processCpuSeconds(), threadCpuSeconds(), entriesIn("/proc/self/fd") - 1, entriesIn("/proc/self/task"));
-    m_out << line << std::flush;
+    m_out << line << latencyText(latencies) << '\n' << std::flush;
 }

@@ -141,13 +141,7 @@ void VidorraControl::wireSession()
     // The view says why its camera sends no pictures.
     s.addLinkObserver([this](LinkState state, int attempt) { m_display.setLinkState(state, attempt); });
     s.setConnectResetHook([this] { m_reports->resetForConnect(); });
-    s.setMessageHandler(WM_VID_NEWFRAME, [this](const VidMessageArgs&) -> long {
-        const int r = m_display.handleNewFrame(*m_session->frame(), m_session->framesAnnounced(),
-                                               m_session->frameRateX100(), m_session->frameRateWindow());
-        if (r == 0)
-            ++m_picturesShown;
-        return r;
-    });
+    s.setMessageHandler(WM_VID_NEWFRAME, [this](const VidMessageArgs&) -> long { return takePicture(); });
     m_reports->wire();
 
     // The connection thread reads the status blocks; what changed comes to
@@ -181,10 +175,6 @@ void VidorraControl::wireDisplay()
     cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
     cb.clockWanted = [this] { m_reports->requestTime(); };
     cb.pictureIntervalMs = [this] { return m_session ? m_session->showIntervalTime() : 0; };
-    cb.recordPicture = [this](const Frame& picture) {
-        m_recorder->handleFrame(picture);
-        m_parts.updateRecordSound(); // a limit may have ended the AVI session
-    };
     m_recordingHost.text = [this](const std::string& text) {
         if (m_session) // gone when the writer finishes the last file
             m_session->setPaneText(pane::kMisc, text);
@@ -198,6 +188,25 @@ void VidorraControl::wireDisplay()
         if (m_parts.site)
             m_parts.site->onResizeRequest(pixels.width(), pixels.height());
     };
+}
+
+// The picture road: the newest complete picture, made once by the connection
+// thread, goes to the view and then to the recording stages, all sharing it.
+long VidorraControl::takePicture()
+{
+    // Held here: the recording may open a message box, and with it a nested
+    // event loop in which the cells take newer pictures.
+    const PicturePtr picture = m_session->frame()->latest();
+    const int r = m_display.handleNewFrame(picture, m_session->framesAnnounced(), m_session->frameRateX100(),
+                                           m_session->frameRateWindow());
+    if (r != 0)
+        return r;
+    ++m_picturesShown;
+    // Every handled picture, decoded well or not: the stages decide
+    // themselves what to keep.
+    m_recorder->handleFrame(picture->bytes);
+    m_parts.updateRecordSound(); // a limit may have ended the AVI session
+    return 0;
 }
 
 HResult VidorraControl::queryInterface(const Guid& iid, void** out)
@@ -237,6 +246,12 @@ uint32_t VidorraControl::release()
 const InterfaceInfo& VidorraControl::typeInfo() const { return vidorraInterface(); }
 const CoClassInfo& VidorraControl::classInfo() const { return vidorraClass(); }
 int64_t VidorraControl::picturesShown() const { return m_picturesShown; }
+
+void VidorraControl::takeLatencies(std::vector<float>& intoMs)
+{
+    const std::vector<float> taken = m_display.takeLatencies();
+    intoMs.insert(intoMs.end(), taken.begin(), taken.end());
+}
 
 HResult VidorraControl::invokeMember(const MemberInfo& member, InvokeKind kind, std::vector<Variant>& args,
                                      Variant& result)

@@ -83,6 +83,7 @@ public:
     const platform::component::CoClassInfo& classInfo() const override;
     // ViewStatistics
     int64_t picturesShown() const override;
+    void takeLatencies(std::vector<float>& intoMs) override;
 
     // C++ side, window thread: the layers behind the members, for tests.
     Session& session() { return *m_session; }
@@ -123,6 +124,7 @@ private:
     void wireSession();
     void wireDisplay();
     void wireAudio();
+    long takePicture();
     void paneChanged(int pane, const std::string& text);
     HResult connect(const std::string& url);
 

@@ -232,4 +232,9 @@ void ControlWindow::cellKey(ViewCell&, int key)
         m_cb.key(key);
 }
 
+void ControlWindow::cellPictureOnScreen(ViewCell&, float ms)
+{
+    m_state.addLatency(ms);
+}
+
 } // namespace strovix

@@ -63,6 +63,7 @@ private:
     void cellRightPress(ViewCell& cell, QPoint globalPos) override;
     void cellHover(ViewCell& cell, QPoint globalPos) override;
     void cellKey(ViewCell& cell, int key) override;
+    void cellPictureOnScreen(ViewCell& cell, float ms) override;
 
     QRect gridRect(int index) const;
     void placeGrip();

@@ -59,10 +59,10 @@ void Display::destroyWindow()
     m_window.clear();
 }
 
-int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced, uint32_t rateTimes100,
+int Display::handleNewFrame(const PicturePtr& picture, uint32_t framesAnnounced, uint32_t rateTimes100,
                             uint32_t rateWindow)
 {
-    if (!m_window || m_window->cells().empty())
+    if (!m_window || m_window->cells().empty() || !picture)
         return 1;
     const auto& cells = m_window->cells();
     const int count = int(cells.size());
@@ -76,9 +76,6 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
         cells[size_t(previous)]->updateOverlay();
     }
 
-    // The only copy of the picture on this road; the cell and the recording
-    // share it.
-    const auto picture = std::make_shared<const Frame>(shared.copy());
     ViewCell* cell = cells[size_t(current)];
     cell->setOrientation(orientationForRotate(m_state.rotate));
     const int64_t now = m_now();
@@ -99,12 +96,6 @@ int Display::handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced,
         showNotice({});
         startPictureCheck();
     }
-
-    // The recording may open a message box and with it a nested event loop in
-    // which the cells change; nothing here is touched after it but `picture`,
-    // which this call holds.
-    if (m_callbacks.recordPicture)
-        m_callbacks.recordPicture(*picture);
 
     if (rateWindow != 0 && framesAnnounced % rateWindow == 3 && rateTimes100 != 0 && m_callbacks.paneText)
         m_callbacks.paneText(pane::kRate, frameRateText(rateTimes100));

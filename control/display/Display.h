@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class QTimer;
 class QWidget;
@@ -48,13 +50,22 @@ public:
     void destroyWindow();
     ControlWindow* window() const { return m_window.data(); }
 
-    // WM_VID_NEWFRAME: takes the newest picture of `shared` into the next cell,
-    // sets its orientation and overlay, decodes it, hands it to the recording,
+    // WM_VID_NEWFRAME: takes `picture` (the newest) into the next cell, sets
+    // its orientation and overlay, decodes it (once the cell can be seen),
     // and writes the pane-5 frame rate when framesAnnounced mod N is 3 and R
-    // is not 0. Returns 0 when the picture was handled, 1 when there is no
-    // window or no cell. `rateTimes100` is R, `rateWindow` is N (0: no text).
-    int handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced, uint32_t rateTimes100,
+    // is not 0. Returns 0 when the picture was handled (the owner then hands
+    // it to the recording), 1 when there is no window, no cell or no picture.
+    // `rateTimes100` is R, `rateWindow` is N (0: no text).
+    int handleNewFrame(const PicturePtr& picture, uint32_t framesAnnounced, uint32_t rateTimes100,
                        uint32_t rateWindow);
+    int handleNewFrame(const SharedFrame& shared, uint32_t framesAnnounced, uint32_t rateTimes100,
+                       uint32_t rateWindow)
+    {
+        return handleNewFrame(shared.latest(), framesAnnounced, rateTimes100, rateWindow);
+    }
+    // The times from a picture's last byte to its first paint (milliseconds)
+    // since the last call.
+    std::vector<float> takeLatencies() { return std::exchange(m_state.latencyMs, {}); }
 
     // Layout: n in 1..4 gives n x n cells (one in actual-size mode); the
     // getter returns the cell count, not n.

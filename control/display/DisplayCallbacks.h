@@ -19,9 +19,6 @@ struct DisplayCallbacks {
     std::function<void(int cellCount)> layoutChanged;
     // Event ClickImage: a left press at (x, y) of the control window.
     std::function<void(int x, int y)> clickImage;
-    // The recording hand-off: every handled picture, after its decode (good
-    // or not). The recording stages decide themselves what to keep.
-    std::function<void(const Frame& picture)> recordPicture;
     // ShowText 3 or 4 was written: request the camera clock as GetTime does.
     // Called before the new mode is stored.
     std::function<void()> clockWanted;

@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace strovix {
@@ -60,7 +61,7 @@ ViewCell::ViewCell(int index, CellHost& host, QWidget* parent)
 const Frame& ViewCell::lastFrame() const
 {
     static const Frame kNone;
-    return m_lastFrame ? *m_lastFrame : kNone;
+    return m_lastFrame ? m_lastFrame->bytes : kNone;
 }
 
 bool ViewCell::decode(const Frame& picture)
@@ -76,13 +77,27 @@ bool ViewCell::decode(const Frame& picture)
     return ok;
 }
 
-bool ViewCell::showPicture(std::shared_ptr<const Frame> picture)
+bool ViewCell::showPicture(PicturePtr picture)
 {
-    if (!picture || !decode(*picture))
+    if (!picture)
+        return false;
+    if (!isVisible()) {
+        m_waiting = std::move(picture);
+        return false;
+    }
+    m_waiting.reset();
+    if (!decode(picture->bytes))
         return false;
     m_lastFrame = std::move(picture);
+    m_firstPaintDue = true;
     update();
     return true;
+}
+
+void ViewCell::showEvent(QShowEvent*)
+{
+    if (m_waiting)
+        showPicture(std::move(m_waiting));
 }
 
 void ViewCell::setOverlayText(std::string text)
@@ -262,6 +277,11 @@ void ViewCell::paintEvent(QPaintEvent*)
         p.drawPixmap(QRect(w - 28, h - 28, 16, 16), m_indicators[0]);
     if (!m_indicators[1].isNull())
         p.drawPixmap(QRect(w - 48, h - 28, 16, 16), m_indicators[1]);
+    if (m_firstPaintDue && m_lastFrame) {
+        m_firstPaintDue = false;
+        const auto since = std::chrono::steady_clock::now() - m_lastFrame->arrived;
+        m_host.cellPictureOnScreen(*this, std::chrono::duration<float, std::milli>(since).count());
+    }
 }
 
 void ViewCell::resizeEvent(QResizeEvent*)
@@ -272,7 +292,7 @@ void ViewCell::resizeEvent(QResizeEvent*)
     // so it is never stretched up while the camera sends nothing new.
     if (m_bitmapIsLastFrame && m_lastFrame && m_scaleEighths < 8
         && media::scaleEighthsFor(m_pictureSize, size()) > m_scaleEighths) {
-        decode(*m_lastFrame);
+        decode(m_lastFrame->bytes);
         update();
     }
 }

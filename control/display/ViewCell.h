@@ -26,6 +26,8 @@ public:
     virtual void cellRightPress(ViewCell& cell, QPoint globalPos) = 0;
     virtual void cellHover(ViewCell& cell, QPoint globalPos) = 0;
     virtual void cellKey(ViewCell& cell, int key) = 0;
+    // A picture was painted for the first time, `ms` after its last byte came.
+    virtual void cellPictureOnScreen(ViewCell& cell, float ms) = 0;
 };
 
 // One view cell: a child window of the control that paints its last decoded
@@ -50,7 +52,13 @@ public:
     // less holds a DCT-scaled bitmap). On success the picture becomes the
     // cell's last one and a repaint is requested; on failure the bitmap holds
     // what decodeJpeg leaves and nothing is repainted.
-    bool showPicture(std::shared_ptr<const Frame> picture);
+    //
+    // A cell nobody can see (it, or a window it is in, is hidden) decodes
+    // nothing: it keeps the picture and decodes it when it is shown, so a
+    // view shows its newest picture the moment it appears. False then too.
+    bool showPicture(PicturePtr picture);
+    // Whether a picture waits for the cell to be shown.
+    bool pictureWaiting() const { return m_waiting != nullptr; }
 
     // The decoded picture; null until a picture was decoded into it. Its size
     // is the picture's own size, or the scaled size for a small cell.
@@ -68,7 +76,6 @@ public:
     // (empty before the first). Shared so that a holder keeps it valid even
     // when the cell takes the next picture or goes away.
     const Frame& lastFrame() const;
-    std::shared_ptr<const Frame> lastFramePtr() const { return m_lastFrame; }
 
     int orientation() const { return m_orientation; }
     void setOrientation(int orientation) { m_orientation = orientation; }
@@ -106,6 +113,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -131,7 +139,11 @@ private:
     // The bitmap is the whole decode of m_lastFrame (not a failed decode's
     // remains), so it can be decoded again from it at another scale.
     bool m_bitmapIsLastFrame = false;
-    std::shared_ptr<const Frame> m_lastFrame;
+    PicturePtr m_lastFrame;
+    // The newest picture while the cell is hidden, not decoded yet.
+    PicturePtr m_waiting;
+    // The last picture has not been painted yet (its latency is taken then).
+    bool m_firstPaintDue = false;
     int m_orientation = 0;
     std::string m_text;
     // The text laid out once and drawn many times: shaping it again at every

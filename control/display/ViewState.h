@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace strovix {
 
@@ -35,6 +36,18 @@ struct ViewState {
     // Indicator icons (resource numbers, 0 = hidden) of slots 0 and 1 of the
     // grid's last cell; applied again to the new last cell after a split change.
     std::array<int, 2> indicators{0, 0};
+
+    // Milliseconds from the arrival of a picture's last byte to its first
+    // paint, gathered until the statistics take them (the oldest are
+    // dropped past kMaxLatencySamples, when nobody asks).
+    static constexpr size_t kMaxLatencySamples = 4096;
+    std::vector<float> latencyMs;
+    void addLatency(float ms)
+    {
+        if (latencyMs.size() >= kMaxLatencySamples)
+            latencyMs.erase(latencyMs.begin(), latencyMs.begin() + kMaxLatencySamples / 2);
+        latencyMs.push_back(ms);
+    }
 
     int statusBarSpace() const { return statusBarShown ? statusBarHeight : 0; }
 };

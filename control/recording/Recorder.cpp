@@ -38,15 +38,18 @@ std::string str(int64_t v)
 
 Recorder::Recorder(RecordingHost& host, const RecordingClock& clock) : m_host(host), m_clock(clock), m_writer(clock) {}
 
-void Recorder::handleFrame(Frame frame)
+void Recorder::handleFrame(const Frame& frame)
 {
-    jpegStage(frame);
-    aviStage(frame);
+    // The picture is the camera's, shared with the view: it is copied only
+    // when the JPEG stage saves it, and the AVI stage then takes that copy.
+    Frame edited;
+    jpegStage(frame, edited);
+    aviStage(edited.empty() ? frame : edited);
 }
 
 // ---------------------------------------------------------------- JPEG stage
 
-void Recorder::jpegStage(Frame& frame)
+void Recorder::jpegStage(const Frame& frame, Frame& edited)
 {
     if (m_download == 0)
         return;
@@ -62,7 +65,7 @@ void Recorder::jpegStage(Frame& frame)
     const auto length = static_cast<int64_t>(frame.size());
     switch (mode) {
     case 0:
-        if (!savePicture(frame))
+        if (!savePicture(frame, edited))
             return;
         ++m_jpegSaved;
         m_jpegText = str(m_jpegSaved) + " jpeg down";
@@ -72,7 +75,7 @@ void Recorder::jpegStage(Frame& frame)
             endJpeg();
             return;
         }
-        if (!savePicture(frame))
+        if (!savePicture(frame, edited))
             return;
         ++m_jpegSaved;
         m_jpegText = str(m_jpegSaved) + " jpeg down, remain " + str(m_settings.DownloadNum() - m_jpegSaved);
@@ -82,7 +85,7 @@ void Recorder::jpegStage(Frame& frame)
             endJpeg();
             return;
         }
-        if (!savePicture(frame))
+        if (!savePicture(frame, edited))
             return;
         ++m_jpegSaved;
         m_jpegBytes += length;
@@ -94,7 +97,7 @@ void Recorder::jpegStage(Frame& frame)
             endJpeg();
             return;
         }
-        if (!savePicture(frame))
+        if (!savePicture(frame, edited))
             return;
         ++m_jpegSaved;
         m_jpegBytes += length;
@@ -105,7 +108,7 @@ void Recorder::jpegStage(Frame& frame)
     showProgress();
 }
 
-bool Recorder::savePicture(Frame& frame)
+bool Recorder::savePicture(const Frame& frame, Frame& edited)
 {
     const std::string& prefix = m_settings.DownloadPrefix();
     std::string folder = withSlash(m_settings.DownloadPath());
@@ -115,8 +118,9 @@ bool Recorder::savePicture(Frame& frame)
     }
     const std::string name = folder + prefix + "_" + formatTimestamp(m_clock.localNow()) + ".jpg";
     // The AVI stage receives the picture with this change too.
-    changeFirstApp1ToApp7(frame);
-    if (const int error = writePictureFile(name, frame); error != 0) {
+    edited = frame;
+    changeFirstApp1ToApp7(edited);
+    if (const int error = writePictureFile(name, edited); error != 0) {
         jpegFailed(fileWarning(RecordingKind::Jpeg, error, m_settings.DownloadPath(), prefix));
         return false;
     }

@@ -33,7 +33,7 @@ public:
 
     // A newly displayed picture: the JPEG stage, then the AVI stage, which
     // receives the picture as the JPEG stage left it.
-    void handleFrame(Frame frame);
+    void handleFrame(const Frame& frame);
     // A decoded sound block (from WM_VID_RECAUDIO): recorded while AVI
     // recording runs with the measured rate.
     void AddAudio(std::span<const uint8_t> samples);
@@ -74,8 +74,10 @@ public:
 
 private:
     // JPEG stage.
-    void jpegStage(Frame& frame);
-    bool savePicture(Frame& frame);
+    // `edited` receives the picture as saved (its APP1 marked APP7) when
+    // the stage saved it; it stays empty otherwise.
+    void jpegStage(const Frame& frame, Frame& edited);
+    bool savePicture(const Frame& frame, Frame& edited);
     void startJpeg();
     void endJpeg();
     void jpegFailed(const RecordingWarning& warning);

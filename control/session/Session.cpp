@@ -28,6 +28,11 @@ struct Session::Shared {
     std::atomic<uint32_t> frameRateX100{0};
     std::atomic<uint32_t> frameRateWindow{10};
     SharedFramePtr frame = std::make_shared<SharedFrame>();
+    // 1 from a post of WM_VID_NEWFRAME (or WM_VID_IMAGEINFO) until the window
+    // thread takes it: a picture announced meanwhile needs no message of its
+    // own, the window thread shows the newest picture when it gets there.
+    std::atomic<int> newFramePending{0};
+    std::atomic<int> imageInfoPending{0};
 
     mutable std::mutex versionLock;
     // Guarded by versionLock:
@@ -112,6 +117,9 @@ struct Session::Connection {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How often unchanged image information is posted again.
+constexpr uint32_t kImageInfoRefreshMs = 1000;
 
 uint32_t tickMs()
 {
@@ -335,11 +343,30 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
         return got;
     };
     hooks.statusBlock = [&](std::string_view block) { status->interpret(block); };
+    // The image information goes to the window thread when it changed, and
+    // again once a second (when the last one was taken) so that the panes
+    // built from it follow the camera version; not with every picture.
+    std::optional<std::pair<uintptr_t, intptr_t>> imageInfoPosted;
+    uint32_t imageInfoPostedMs = 0;
     hooks.pictureStored = [&] {
-        watch.restart(tickMs());
-        sh->target->post(WM_VID_IMAGEINFO, status->record().imageInfoWParam(), status->record().imageInfoLParam());
+        const uint32_t now = tickMs();
+        watch.restart(now);
+        const std::pair<uintptr_t, intptr_t> info{status->record().imageInfoWParam(),
+                                                  status->record().imageInfoLParam()};
+        const bool refresh = now - imageInfoPostedMs >= kImageInfoRefreshMs && sh->imageInfoPending.load() == 0;
+        if (imageInfoPosted == info && !refresh)
+            return;
+        imageInfoPosted = info;
+        imageInfoPostedMs = now;
+        sh->imageInfoPending.store(1);
+        sh->target->post(WM_VID_IMAGEINFO, info.first, info.second);
     };
-    hooks.announce = [&] { sh->target->send(WM_VID_NEWFRAME, 0, 0, stop); };
+    // The picture is shared and immutable: the window thread takes the
+    // newest when it gets to the message, and no one waits for it.
+    hooks.announce = [&] {
+        if (sh->newFramePending.exchange(1) == 0)
+            sh->target->post(WM_VID_NEWFRAME);
+    };
     hooks.stopSeen = [&] {
         sh->showStatus(pane::kMisc, "Disconnect");
         link(LinkState::Disconnected);
@@ -614,6 +641,12 @@ long Session::dispatchBuiltIn(const VidMessageArgs& a)
     case WM_VID_LINKSTATE:
         if (a.tag == m_connection->generation)
             setLinkState(linkStateFrom(static_cast<int>(a.wParam)), static_cast<int>(a.lParam));
+        break;
+    case WM_VID_NEWFRAME:
+        m_shared->newFramePending.store(0);
+        break;
+    case WM_VID_IMAGEINFO:
+        m_shared->imageInfoPending.store(0);
         break;
     case WM_VID_REACHED:
         // The camera of this connection answered after the put returned.

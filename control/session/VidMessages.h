@@ -7,7 +7,7 @@
 namespace strovix {
 
 // The control's private window messages. Worker threads post them to the
-// control's message target (or send the four marked "sent" and wait for the
+// control's message target (or send the three marked "sent" and wait for the
 // window thread); the window thread handles them. These values are the only
 // place the numbers appear.
 enum VidMessage : unsigned {
@@ -57,7 +57,7 @@ struct VidMessageInfo {
 
 inline constexpr VidMessageInfo kVidMessages[] = {
     {WM_VID_PANETEXT, "WM_VID_PANETEXT", false},
-    {WM_VID_NEWFRAME, "WM_VID_NEWFRAME", true},
+    {WM_VID_NEWFRAME, "WM_VID_NEWFRAME", false},
     {WM_VID_THREADDONE, "WM_VID_THREADDONE", false},
     {WM_VID_LOGIN, "WM_VID_LOGIN", false},
     {WM_VID_OPENSTATE, "WM_VID_OPENSTATE", false},

@@ -3,6 +3,7 @@
 #include "platform/component/Unknown.h"
 
 #include <cstdint>
+#include <vector>
 #include <string>
 
 // The widget toolkit stays out of the platform library: the host's parent
@@ -65,6 +66,9 @@ public:
     static constexpr Guid iid = Guid::fromString("{0D3F58C0-7931-46CA-BFD8-4952313D5B97}");
     // Pictures decoded and shown since the object was created.
     virtual int64_t picturesShown() const = 0;
+    // Appends the milliseconds from the arrival of a picture's last byte to
+    // its first paint, for every picture painted since the last call.
+    virtual void takeLatencies(std::vector<float>& intoMs) = 0;
 };
 
 } // namespace platform::component

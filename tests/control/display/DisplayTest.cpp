@@ -32,7 +32,6 @@ protected:
         cb.paneText = [this](int pane, const std::string& text) { panes[pane] = text; };
         cb.layoutChanged = [this](int count) { layoutEvents.push_back(count); };
         cb.clickImage = [this](int x, int y) { clicks.emplace_back(x, y); };
-        cb.recordPicture = [this](const Frame& f) { recorded.push_back(f.size()); };
         cb.clockWanted = [this] { ++clockRequests; };
         cb.hostExtent = [this](QSize px, QSize himetric) { extents.emplace_back(px, himetric); };
         cb.resized = [this](QSize size) { lastResize = size; };
@@ -48,12 +47,16 @@ protected:
         return *display.window();
     }
 
-    // Puts `jpeg` into the shared frame and runs the new-frame handler.
+    // Puts `jpeg` into the shared frame and runs the new-frame handler; a
+    // handled picture goes on to the recording, as the control hands it.
     int feed(const Frame& jpeg, uint32_t announced = 1, uint32_t rate = 0, uint32_t window = 10)
     {
         Frame copy = jpeg;
         shared.replace(std::move(copy));
-        return display.handleNewFrame(shared, announced, rate, window);
+        const int r = display.handleNewFrame(shared, announced, rate, window);
+        if (r == 0)
+            recorded.push_back(shared.latest()->bytes.size());
+        return r;
     }
 
     // The pixels of one cell as painted.
