@@ -122,8 +122,10 @@ TEST_F(AgainstCamsim, CamerasDriveTheirViewersAndRecordingsEndWithTheViewers)
     parent.resize(640, 480);
     host::ViewerHost viewers(builtLibrary());
     ASSERT_EQ(viewers.create(16), S_OK);
-    for (int16_t i = 0; i < 16; ++i)
+    for (int16_t i = 0; i < 16; ++i) {
         ASSERT_EQ(viewers.createWindow(i, &parent, 160, 120), S_OK);
+        viewers.window(i)->move(i % 4 * 160, i / 4 * 120); // a 4x4 grid: every view is seen
+    }
     parent.show();
     ViewerGO viewerGO;
     viewerGO.setViewers(viewers.viewers());
@@ -171,6 +173,10 @@ TEST_F(AgainstCamsim, CamerasDriveTheirViewersAndRecordingsEndWithTheViewers)
     EXPECT_TRUE(pumpUntil([&] { return stats->picturesShown() >= 15; })) << "no pictures";
     // The program's statistics add up every viewer's own counter.
     EXPECT_GE(ViewerStatisticsReport::picturesShown(viewerGO.getViewers()), stats->picturesShown());
+    // And their latencies to the screen, once each.
+    std::vector<float> latencies = ViewerStatisticsReport::takeLatencies(viewerGO.getViewers());
+    EXPECT_FALSE(latencies.empty());
+    EXPECT_NE(ViewerStatisticsReport::latencyText(latencies).find("latency median "), std::string::npos);
     stats.reset();
     viewer = ViewerHandle();
     viewers.shutdown();
@@ -362,3 +368,17 @@ TEST_F(MotionAgainstCamsim, AGuestLoginGetsTheAlertLineAndNoRecording)
 }
 
 } // namespace
+
+TEST(ViewerStatistics, LatencyMedianAndPercentile)
+{
+    std::vector<float> none;
+    EXPECT_EQ(ViewerStatisticsReport::latencyText(none), "latency median - ms p95 - ms");
+    std::vector<float> one{7.25f};
+    EXPECT_EQ(ViewerStatisticsReport::latencyText(one), "latency median 7.2 ms p95 7.2 ms");
+    // 1..100 shuffled: the 50th and the 95th value.
+    std::vector<float> hundred;
+    for (int i = 0; i < 100; ++i)
+        hundred.push_back(float((i * 37) % 100 + 1));
+    EXPECT_EQ(ViewerStatisticsReport::latencyText(hundred), "latency median 50.0 ms p95 95.0 ms");
+}
+

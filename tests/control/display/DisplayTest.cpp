@@ -705,6 +705,41 @@ TEST_F(DisplayFixture, AViewWithoutPicturesSaysWhy)
 // Pictures that stop are noticed by the half-second check: after 3 s, or
 // three pacing intervals when those are longer, and only while pictures are
 // expected (a report of the connection says more).
+TEST_F(DisplayFixture, AHiddenViewDecodesNothingAndShowsTheNewestPictureWhenShown)
+{
+    ControlWindow& w = open(320, 240);
+    const Frame first = solidPicture(320, 240, QColor(200, 30, 30));
+    const Frame newest = solidPicture(160, 120, QColor(30, 30, 200));
+    ASSERT_EQ(feed(first), 0);
+    ViewCell* cell = w.cells()[0];
+    EXPECT_EQ(cell->pictureSize(), QSize(320, 240));
+    grabCell(cell);
+    EXPECT_EQ(display.takeLatencies().size(), 1u); // its first paint was timed
+
+    // Hidden: the pictures are handled (recorded, counted, still watched for
+    // their arrival) but none is decoded.
+    w.hide();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(feed(i == 4 ? newest : first), 0);
+    EXPECT_TRUE(cell->pictureWaiting());
+    EXPECT_EQ(cell->pictureSize(), QSize(320, 240));
+    EXPECT_EQ(cell->lastFrame(), first);
+    EXPECT_EQ(display.picturesShown(), 6);
+    EXPECT_EQ(recorded.size(), 6u);
+    EXPECT_TRUE(display.pictureCheckRunning());
+    EXPECT_TRUE(display.takeLatencies().empty());
+
+    // Shown again: the newest picture at once, without waiting for another.
+    w.show();
+    EXPECT_FALSE(cell->pictureWaiting());
+    EXPECT_EQ(cell->pictureSize(), QSize(160, 120));
+    EXPECT_EQ(cell->lastFrame(), newest);
+    EXPECT_TRUE(near(grabCell(cell).pixelColor(160, 120), QColor(30, 30, 200)));
+    const std::vector<float> latencies = display.takeLatencies();
+    ASSERT_EQ(latencies.size(), 1u);
+    EXPECT_GE(latencies[0], 0.0f);
+}
+
 TEST_F(DisplayFixture, PicturesThatStopAreNoticed)
 {
     ControlWindow& w = open(210, 158);
