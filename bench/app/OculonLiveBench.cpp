@@ -4,7 +4,7 @@
 // in its 4x4 layout, against the cost of decoding the same cameras' pictures
 // with the media library's decoder in this program.
 //
-//   oculon_live_bench [--seconds S] [--warmup W] [--only live|record] [--xvfb]
+//   oculon_live_bench [--seconds S] [--warmup W] [--only live|single|record|slow] [--xvfb]
 //
 // Each run starts oculon on an application folder of its own (etc/config.ini
 // naming the 16 cameras, VIEWER_LAYOUT=16) with --statistics 1: every second
@@ -19,9 +19,14 @@
 // shown picture, all threads and the window thread alone (read from /proc
 // with each statistics line): the wake-ups the road costs.
 //
-// The second run records AVI on all 16 cameras from the start
-// (REC_AT_START=1); the written rate is the growth of the recording folders
-// (finished and unfinished files) over the same window.
+// The runs: "live" the 4x4 layout; "single" the one-view layout
+// (VIEWER_LAYOUT=1) with all 16 cameras connected, 15 of them unseen;
+// "record" the 4x4 layout recording AVI on all 16 cameras from the start
+// (REC_AT_START=1), the written rate the growth of the recording folders
+// (finished and unfinished files) over the same window; "slow" the 4x4
+// layout with cameras that send 2 pictures/s. Each prints the median over
+// the window of oculon's per-second latency figures (the time from a
+// picture's last byte to its first paint: median and 95th percentile).
 //
 // The baseline decodes pictures recorded from camsim's cameras with
 // media::decodeJpeg into one reused bitmap, on one thread, at full size and
@@ -40,6 +45,7 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
 #include <ctime>
 
 #include <cstdio>
@@ -66,8 +72,7 @@ const QSize kViewerSize(210, 158);
 struct Options {
     double seconds = 30;
     double warmup = 5;
-    bool live = true;
-    bool record = true;
+    std::string only; // empty: every run
     // The program on an Xvfb display of its own (Qt's xcb platform) instead
     // of the offscreen platform.
     bool xvfb = false;
@@ -86,15 +91,15 @@ std::optional<Options> parse(int argc, char** argv)
         else if (a == "--warmup" && hasValue)
             o.warmup = std::atof(argv[++i]);
         else if (a == "--only" && hasValue) {
-            const std::string which = argv[++i];
-            o.live = which == "live";
-            o.record = which == "record";
+            o.only = argv[++i];
+            if (o.only != "live" && o.only != "single" && o.only != "record" && o.only != "slow")
+                return std::nullopt;
         } else if (a == "--xvfb")
             o.xvfb = true;
         else
             return std::nullopt;
     }
-    if (o.seconds <= 0 || o.warmup < 0 || (!o.live && !o.record))
+    if (o.seconds <= 0 || o.warmup < 0)
         return std::nullopt;
     return o;
 }
@@ -218,6 +223,8 @@ struct Sample {
     uint64_t recorded = 0;       // bytes under the recording folders
     uint64_t windowSwitches = 0; // context switches of the window (main) thread
     uint64_t allSwitches = 0;    // of all threads
+    // The second's latency figures, when pictures were painted in it.
+    std::optional<double> latencyMedian, latencyP95;
 };
 
 std::optional<Sample> parseSample(const std::string& line)
@@ -226,18 +233,34 @@ std::optional<Sample> parseSample(const std::string& line)
     if (std::sscanf(line.c_str(), "statistics: %lf s, %lld pictures shown, %lf s CPU, %lf s GUI thread CPU",
                     &s.seconds, &s.pictures, &s.cpu, &s.windowCpu) != 4)
         return std::nullopt;
+    double median = 0, p95 = 0;
+    const size_t at = line.find("latency median ");
+    if (at != std::string::npos && std::sscanf(line.c_str() + at, "latency median %lf ms p95 %lf ms", &median, &p95) == 2) {
+        s.latencyMedian = median;
+        s.latencyP95 = p95;
+    }
     return s;
+}
+
+double medianOf(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[(values.size() - 1) / 2];
 }
 
 struct RunResult {
     bool ok = false;
     Sample first, last;
+    // The per-second latency figures inside the measured window.
+    std::vector<double> latencyMedians, latencyP95s;
     std::string loadBefore, loadAfter;
 };
 
 // oculon on a fresh application folder beside this program, showing (and,
 // with `record`, recording) the 16 cameras for the measured window.
-RunResult runOculon(const CamsimProcess& cams, const Options& o, bool record, const fs::path& buildRoot)
+RunResult runOculon(const CamsimProcess& cams, const Options& o, bool record, int layout, const fs::path& buildRoot)
 {
     RunResult r;
     const fs::path home = buildRoot / (record ? "oculon-bench-home-record" : "oculon-bench-home-live");
@@ -246,7 +269,7 @@ RunResult runOculon(const CamsimProcess& cams, const Options& o, bool record, co
     fs::create_directories(home / "etc");
     {
         std::ofstream ini(home / "etc" / "config.ini");
-        ini << "[App]\nVIEWER_LAYOUT=16\n";
+        ini << "[App]\nVIEWER_LAYOUT=" << layout << "\n";
         for (int i = 0; i < kCameras; ++i)
             ini << "[Camera" << i + 1 << "]\nIP=127.0.0.1\nPORT=" << cams.port(i) << "\nDISPLAY_LOCATION=Camera "
                 << i + 1 << "\nREC_AT_START=" << (record ? 1 : 0) << "\n";
@@ -301,7 +324,11 @@ RunResult runOculon(const CamsimProcess& cams, const Options& o, bool record, co
                 sample->recorded = bytesUnder(recordings);
                 r.first = *sample;
                 haveFirst = true;
-            } else if (haveFirst && sample->seconds >= r.first.seconds + o.seconds - 0.5) {
+            } else if (haveFirst && sample->latencyMedian) {
+                r.latencyMedians.push_back(*sample->latencyMedian);
+                r.latencyP95s.push_back(*sample->latencyP95);
+            }
+            if (haveFirst && sample->seconds >= r.first.seconds + o.seconds - 0.5) {
                 sample->recorded = bytesUnder(recordings);
                 r.last = *sample;
                 r.loadAfter = loadText();
@@ -341,6 +368,9 @@ void report(const char* name, const RunResult& r, double decodeFull, double deco
         std::printf(", %.2f context switches per shown picture (window thread %.2f)",
                     double(r.last.allSwitches - r.first.allSwitches) / pictures,
                     double(r.last.windowSwitches - r.first.windowSwitches) / pictures);
+    if (!r.latencyMedians.empty())
+        std::printf(", latency to the screen: median %.1f ms, p95 %.1f ms (medians of %zu seconds)",
+                    medianOf(r.latencyMedians), medianOf(r.latencyP95s), r.latencyMedians.size());
     std::printf(" (load %s before, %s after)\n", r.loadBefore.c_str(), r.loadAfter.c_str());
     std::fflush(stdout);
 }
@@ -395,10 +425,23 @@ int main(int argc, char** argv)
     if (!options->display.empty())
         std::printf("oculon runs on the Xvfb display %s (%dx%d)\n", options->display.c_str(), XDisplay::kWidth,
                     XDisplay::kHeight);
-    if (options->live)
-        report("oculon, 16 cameras in 4x4", runOculon(cams, *options, false, buildRoot), full, scaled);
-    if (options->record)
-        report("oculon, 16 cameras in 4x4, all recording AVI", runOculon(cams, *options, true, buildRoot), full,
+    auto wanted = [&](const char* run) { return options->only.empty() || options->only == run; };
+    if (wanted("live"))
+        report("oculon, 16 cameras in 4x4", runOculon(cams, *options, false, 16, buildRoot), full, scaled);
+    if (wanted("single"))
+        report("oculon, 16 cameras connected, one view", runOculon(cams, *options, false, 1, buildRoot), full,
                scaled);
+    if (wanted("record"))
+        report("oculon, 16 cameras in 4x4, all recording AVI", runOculon(cams, *options, true, 16, buildRoot), full,
+               scaled);
+    if (wanted("slow")) {
+        CamsimProcess slow({"--cameras", std::to_string(kCameras), "--no-auth", "--fps", "2", "--quiet"});
+        if (!slow.started()) {
+            std::fprintf(stderr, "oculon_live_bench: camsim at 2 pictures/s did not start\n");
+            return 1;
+        }
+        report("oculon, 16 cameras in 4x4 at 2 pictures/s", runOculon(slow, *options, false, 16, buildRoot), full,
+               scaled);
+    }
     return 0;
 }

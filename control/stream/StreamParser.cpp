@@ -137,10 +137,12 @@ std::optional<StreamParser::Outcome> StreamParser::completePicture()
 
     if (m_hooks.pictureStored)
         m_hooks.pictureStored();
-    m_hooks.sleepMs(10);
     if (!m_shared.windowNotReady || m_shared.windowNotReady->load() == 0)
         pace();
-    m_hooks.sleepMs(0);
+    // The pause bounds the rate at which one camera's pictures are taken. It
+    // follows the announcement, so that it never holds a picture back from
+    // the screen; the window thread runs meanwhile.
+    m_hooks.sleepMs(10);
 
     const int interval = m_shared.showIntervalTime ? m_shared.showIntervalTime->load() : 0;
     if (interval > 999) {
