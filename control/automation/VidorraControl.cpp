@@ -127,6 +127,7 @@ VidorraControl::~VidorraControl()
     m_audio->stopBy(deadline);
     m_audio.reset();
     m_session.reset();
+    m_parts.session = nullptr; // the recorder's last texts go nowhere
     // The AVI file being written is finished.
     m_recorder->FinalClose();
     m_events.clear();
@@ -175,19 +176,29 @@ void VidorraControl::wireDisplay()
     cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
     cb.clockWanted = [this] { m_reports->requestTime(); };
     cb.pictureIntervalMs = [this] { return m_session ? m_session->showIntervalTime() : 0; };
-    m_recordingHost.text = [this](const std::string& text) {
-        if (m_session) // gone when the writer finishes the last file
-            m_session->setPaneText(pane::kMisc, text);
-    };
-    m_recordingHost.indicator = [this](int slot, int icon) { m_display.setIndicator(icon, slot); };
-    m_recordingHost.error = [this, target = m_session->messageTarget()] {
-        // Shown from the window thread's queue: the recorder is inside a frame now.
-        target->invoke([this] { m_ui->showRecordingWarning(); });
-    };
     cb.hostExtent = [this](QSize pixels, QSize) {
         if (m_parts.site)
             m_parts.site->onResizeRequest(pixels.width(), pixels.height());
     };
+}
+
+void RecordingBridge::showRecordingText(const std::string& text)
+{
+    if (m_parts.session) // gone when the writer finishes the last file
+        m_parts.session->setPaneText(pane::kMisc, text);
+}
+
+void RecordingBridge::setIndicator(int slot, int iconId)
+{
+    m_parts.display->setIndicator(slot, iconId);
+}
+
+void RecordingBridge::postRecordingError()
+{
+    // Shown from the window thread's queue: the recorder is inside a frame now.
+    OperatorUi* ui = m_parts.ui;
+    if (m_parts.session)
+        m_parts.session->messageTarget()->invoke([ui] { ui->showRecordingWarning(); });
 }
 
 // The picture road: the newest complete picture, made once by the connection

@@ -141,7 +141,7 @@ private:
     // Destroyed in reverse order: the commands and the connection stop
     // before the view they report to goes.
     Display m_display;
-    RecordingBridge m_recordingHost;
+    RecordingBridge m_recordingHost{m_parts};
     std::unique_ptr<recording::Recorder> m_recorder;
     std::unique_ptr<Session> m_session;
     std::shared_ptr<RecordingSoundBlock> m_soundBlock = std::make_shared<RecordingSoundBlock>();

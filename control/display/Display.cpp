@@ -221,7 +221,7 @@ void Display::setResolutionIndex(int index)
         m_window->sizeToPicture();
 }
 
-void Display::setIndicator(int resource, int slot)
+void Display::setIndicator(int slot, int resource)
 {
     if (slot < 0 || slot > 1)
         return;

@@ -129,8 +129,9 @@ public:
     void setCameraVersionFlag(int flag) { m_state.cameraVersionFlag = flag; }
 
     // Indicator icon `resource` (450 AVI recording, 451 stopped, 452 JPEG
-    // recording; 0 hides) in `slot` 0 or 1 of the grid's last cell.
-    void setIndicator(int resource, int slot);
+    // recording; 0 hides) in `slot` 0 or 1 of the grid's last cell (the
+    // recording host's order).
+    void setIndicator(int slot, int resource);
 
     // What the frame handler keeps.
     int64_t picturesShown() const { return m_state.picturesShown; }

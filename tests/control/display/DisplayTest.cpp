@@ -544,8 +544,8 @@ TEST_F(DisplayFixture, IndicatorsOnTheLastCell)
 {
     ControlWindow& w = open(200, 150);
     display.setLayout(2);
-    display.setIndicator(450, 1);
-    display.setIndicator(452, 0);
+    display.setIndicator(1, 450);
+    display.setIndicator(0, 452);
     ViewCell* last = w.cells()[3];
     EXPECT_TRUE(last->indicatorShown(0));
     EXPECT_TRUE(last->indicatorShown(1));
@@ -560,7 +560,7 @@ TEST_F(DisplayFixture, IndicatorsOnTheLastCell)
     // A new split keeps the indicators on its last cell; 0 hides one.
     display.setLayout(3);
     EXPECT_TRUE(w.cells()[8]->indicatorShown(1));
-    display.setIndicator(0, 1);
+    display.setIndicator(1, 0);
     EXPECT_FALSE(w.cells()[8]->indicatorShown(1));
 }
 
