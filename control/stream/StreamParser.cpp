@@ -135,14 +135,20 @@ std::optional<StreamParser::Outcome> StreamParser::completePicture()
     if (!valid || sizeIndex == -1)
         return std::nullopt;
 
+    // At most one picture per kPauseMs is taken: one that comes sooner
+    // waits for the rest of the pause. A camera that sends slower than that
+    // costs no pause, and no wake-up of its own, at all.
+    if (m_tookPicture) {
+        const uint32_t since = m_hooks.nowMs() - m_lastTakenMs;
+        if (since < kPauseMs)
+            m_hooks.sleepMs(kPauseMs - since);
+    }
+    m_tookPicture = true;
+    m_lastTakenMs = m_hooks.nowMs();
     if (m_hooks.pictureStored)
         m_hooks.pictureStored();
     if (!m_shared.windowNotReady || m_shared.windowNotReady->load() == 0)
         pace();
-    // The pause bounds the rate at which one camera's pictures are taken. It
-    // follows the announcement, so that it never holds a picture back from
-    // the screen; the window thread runs meanwhile.
-    m_hooks.sleepMs(10);
 
     const int interval = m_shared.showIntervalTime ? m_shared.showIntervalTime->load() : 0;
     if (interval > 999) {

@@ -30,6 +30,8 @@ public:
     // A picture being collected that grows past this without an end marker
     // is dropped; collection starts again at the next start marker.
     static constexpr size_t kMaxFrameBytes = 4u << 20;
+    // The shortest time between two pictures taken from one stream.
+    static constexpr uint32_t kPauseMs = 10;
 
     enum class Outcome { StopSeen, SingleFrameDone, StreamEnded };
 
@@ -109,6 +111,8 @@ private:
 
     // The connection thread's life:
     uint32_t m_lastDisplayMs = 0;
+    bool m_tookPicture = false;
+    uint32_t m_lastTakenMs = 0;
     uint32_t m_prevFrameMs = 0;
     std::optional<uint32_t> m_rateWindowStartMs;
 };
