@@ -451,9 +451,31 @@ long HttpRequest::Read(uint8_t* buffer, size_t n, int maxWaitMs)
         return -1;
     if (d == Drive::WaitOver)
         return kReadWaitOver;
-    const size_t avail = m_buffer.size() - m_bufferPos;
-    if (avail < n && m_transferDone && m_transferCode != CURLE_OK)
+    if (m_buffer.size() - m_bufferPos < n && m_transferDone && m_transferCode != CURLE_OK)
         return -1;
+    return takeBuffered(buffer, n);
+}
+
+long HttpRequest::ReadSome(uint8_t* buffer, size_t n, int maxWaitMs)
+{
+    if (!m_easy || !m_headersDone)
+        return -1;
+    // Bytes already buffered are handed out without asking the socket.
+    const Drive d = drive(false, std::min<size_t>(n, 1), maxWaitMs >= 0 ? nowMs() + maxWaitMs : -1);
+    if (d == Drive::Aborted || d == Drive::TimedOut)
+        return -1;
+    if (d == Drive::WaitOver)
+        return kReadWaitOver;
+    // What came before a failed transfer is still handed out; the failure
+    // is the answer once nothing is left.
+    if (m_buffer.size() == m_bufferPos && m_transferDone && m_transferCode != CURLE_OK)
+        return -1;
+    return takeBuffered(buffer, n);
+}
+
+long HttpRequest::takeBuffered(uint8_t* buffer, size_t n)
+{
+    const size_t avail = m_buffer.size() - m_bufferPos;
     const size_t take = std::min(avail, n);
     if (take)
         std::memcpy(buffer, m_buffer.data() + m_bufferPos, take);

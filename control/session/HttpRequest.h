@@ -81,6 +81,12 @@ public:
     // the read then returns kReadWaitOver and keeps what came for the next
     // read.
     long Read(uint8_t* buffer, size_t n, int maxWaitMs = -1);
+    // Owner thread, after OpenStream: like Read(), but returns as soon as
+    // at least one byte is there, with up to `n` bytes; 0 only when the
+    // body ended. Bytes that came before the transfer failed are handed out
+    // first; the next read then fails. `maxWaitMs` bounds the wait for the
+    // first byte.
+    long ReadSome(uint8_t* buffer, size_t n, int maxWaitMs = -1);
     // Owner thread. Ends the exchange and frees what it holds.
     void CloseRequest();
     // Any thread. Asks a running request to stop; it ends within about 100 ms
@@ -115,6 +121,7 @@ private:
     bool startTransfer(Mode mode, const std::optional<Credentials>& creds);
     Drive drive(bool untilHeaders, size_t wantBytes, int64_t giveUpAtMs = -1);
     HttpResult sendFailure();
+    long takeBuffered(uint8_t* buffer, size_t n);
     bool openHandles();
     void closeHandles();
     bool aborted();

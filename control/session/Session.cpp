@@ -330,12 +330,15 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     bool stalled = false;
     StreamParser::Hooks hooks;
     hooks.read = [&](uint8_t* buffer, size_t n) -> long {
+        // Whatever has arrived, so that a picture is shown as soon as its
+        // last byte is here.
         if (status->record().openState == 0) {
             watch.restart(tickMs());
-            return conn->stream->Read(buffer, n);
+            return conn->stream->ReadSome(buffer, n);
         }
         const long left = watch.msLeft(tickMs(), sh->showIntervalTime.load());
-        const long got = left > 0 ? conn->stream->Read(buffer, n, static_cast<int>(left)) : HttpRequest::kReadWaitOver;
+        const long got =
+            left > 0 ? conn->stream->ReadSome(buffer, n, static_cast<int>(left)) : HttpRequest::kReadWaitOver;
         if (got == HttpRequest::kReadWaitOver) {
             stalled = true;
             return -1;

@@ -8,12 +8,13 @@
 namespace strovix {
 
 StreamParser::StreamParser(Shared shared, Hooks hooks)
-    : m_shared(std::move(shared)), m_hooks(std::move(hooks)), m_block(kBlockSize)
+    : m_shared(std::move(shared)), m_hooks(std::move(hooks)), m_read(kBlockSize), m_block(kBlockSize)
 {
 }
 
 void StreamParser::resetStream()
 {
+    m_blockFill = 0;
     m_building.clear();
     m_discarding = false;
     m_prevEndsWithFF = false;
@@ -27,7 +28,7 @@ StreamParser::Outcome StreamParser::run(uint32_t requestStartMs)
     m_requestStartMs = requestStartMs;
     resetStream();
     for (;;) {
-        const long got = m_hooks.read(m_block.data(), kBlockSize);
+        const long got = m_hooks.read(m_read.data(), kBlockSize);
         if (got <= 0)
             return Outcome::StreamEnded;
         if (stopRequested()) {
@@ -35,21 +36,49 @@ StreamParser::Outcome StreamParser::run(uint32_t requestStartMs)
                 m_hooks.stopSeen();
             return Outcome::StopSeen;
         }
-        // A short last block is dropped; the next read reports the end.
-        if (static_cast<size_t>(got) < kBlockSize)
-            continue;
-        if (auto outcome = processBlock(m_block.data()))
+        if (auto outcome = processBytes(m_read.data(), static_cast<size_t>(got)))
             return *outcome;
     }
 }
 
-std::optional<StreamParser::Outcome> StreamParser::processBlock(const uint8_t* b)
+std::optional<StreamParser::Outcome> StreamParser::processBlock(const uint8_t* block)
 {
-    extractStatus(b);
+    return processBytes(block, kBlockSize);
+}
 
-    // Bytes of the block from segStart on still have to join the building
-    // frame. Every marker is taken in order, so every complete picture of
-    // the block is delivered.
+std::optional<StreamParser::Outcome> StreamParser::processBytes(const uint8_t* bytes, size_t n)
+{
+    // The status blocks are cut from whole blocks of the stream, wherever
+    // the reads happen to end, so they come out the same however the bytes
+    // arrive; a status block may thus be handed over up to one block after
+    // its last byte came (the block's last byte completes it). The picture
+    // scan goes on over every read, so a picture is complete as soon as its
+    // end marker is here. A block's status is taken before the pictures of
+    // the read that completes it, as with whole blocks.
+    while (n > 0) {
+        const size_t take = std::min(n, kBlockSize - m_blockFill);
+        if (m_blockFill == 0 && take == kBlockSize) {
+            extractStatus(bytes);
+        } else {
+            std::memcpy(m_block.data() + m_blockFill, bytes, take);
+            m_blockFill += take;
+            if (m_blockFill == kBlockSize) {
+                m_blockFill = 0;
+                extractStatus(m_block.data());
+            }
+        }
+        if (auto outcome = scanPictures(bytes, take))
+            return outcome;
+        bytes += take;
+        n -= take;
+    }
+    return std::nullopt;
+}
+
+std::optional<StreamParser::Outcome> StreamParser::scanPictures(const uint8_t* b, size_t n)
+{
+    // Bytes from segStart on still have to join the building frame. Every
+    // marker is taken in order, so every complete picture is delivered.
     size_t segStart = 0;
     size_t scan = 0;
     if (m_prevEndsWithFF && b[0] == 0xD8) {
@@ -60,8 +89,8 @@ std::optional<StreamParser::Outcome> StreamParser::processBlock(const uint8_t* b
             return o;
         scan = 1;
     }
-    while (scan + 1 < kBlockSize) {
-        const void* hit = std::memchr(b + scan, 0xFF, kBlockSize - 1 - scan);
+    while (scan + 1 < n) {
+        const void* hit = std::memchr(b + scan, 0xFF, n - 1 - scan);
         if (!hit)
             break;
         const size_t k = static_cast<size_t>(static_cast<const uint8_t*>(hit) - b);
@@ -77,8 +106,8 @@ std::optional<StreamParser::Outcome> StreamParser::processBlock(const uint8_t* b
             scan = k + 1;
         }
     }
-    appendSegment(b + segStart, kBlockSize - segStart);
-    m_prevEndsWithFF = b[kBlockSize - 1] == 0xFF;
+    appendSegment(b + segStart, n - segStart);
+    m_prevEndsWithFF = b[n - 1] == 0xFF;
     return std::nullopt;
 }
 
@@ -101,7 +130,7 @@ void StreamParser::startPicture(long markerPos, size_t& segStart)
     m_building.clear();
     m_discarding = false;
     if (markerPos < 0) {
-        m_building.push_back(0xFF); // the FF ended the previous block
+        m_building.push_back(0xFF); // the FF ended the previous read
         segStart = 0;
     } else {
         segStart = static_cast<size_t>(markerPos);

@@ -12,12 +12,15 @@
 namespace strovix {
 
 // Cuts the camera's endless picture stream into pictures and status blocks.
-// The body is read in whole blocks of 2048 bytes; a status block follows the
-// 28-byte header "Content-Type: text/plain\r\n\r\n" and is L bytes long (86,
-// or E + 105 with an extended-status end column E > 0); pictures are
-// delimited by their FF D8 and FF D9 markers only, also when a marker is
-// split across two blocks. Every complete picture replaces the shared frame;
-// a valid one of a known size is paced and announced to the window thread.
+// The body is read as it arrives, up to a block of 2048 bytes at a time.
+// Status blocks are looked for in the whole 2048-byte blocks of the body: a
+// status block follows the 28-byte header "Content-Type: text/plain\r\n\r\n"
+// (found when the header lies within one block) and is L bytes long (86, or
+// E + 105 with an extended-status end column E > 0). Pictures are delimited
+// by their FF D8 and FF D9 markers only, also when a marker is split across
+// two reads, and are complete as soon as their end marker is read. Every
+// complete picture replaces the shared frame; a valid one of a known size is
+// paced and announced to the window thread.
 //
 // One parser per connection thread, used on that thread only.
 class StreamParser {
@@ -38,8 +41,8 @@ public:
     // What the parser needs from its control. Every function runs on the
     // connection thread.
     struct Hooks {
-        // Fills the buffer with n bytes, fewer only at the end of the body;
-        // returns the count, 0 at the end or a negative number on failure.
+        // Up to n bytes, at least one: whatever has arrived. Returns the
+        // count, 0 at the end or a negative number on failure.
         std::function<long(uint8_t* buffer, size_t n)> read;
         // A whole status block (exactly L bytes).
         std::function<void(std::string_view block)> statusBlock;
@@ -76,9 +79,12 @@ public:
     // `requestStartMs` is the tick at which the stream was requested.
     Outcome run(uint32_t requestStartMs);
 
-    // Parses one whole block (tests, benchmarks and the fuzz target feed
-    // blocks directly). Returns an outcome only when a single-frame cycle
-    // ended inside the block.
+    // Parses the next `n` bytes of the stream, as one read gave them (tests,
+    // benchmarks and the fuzz target feed bytes directly). Returns an
+    // outcome only when a single-frame cycle ended inside them; the bytes
+    // after that picture are then not parsed.
+    std::optional<Outcome> processBytes(const uint8_t* bytes, size_t n);
+    // processBytes() of one whole block.
     std::optional<Outcome> processBlock(const uint8_t* block);
 
     // Starts a new stream: forgets any partial picture and status block.
@@ -87,6 +93,7 @@ public:
     size_t buildingFrameSize() const { return m_building.size(); }
 
 private:
+    std::optional<Outcome> scanPictures(const uint8_t* bytes, size_t n);
     void extractStatus(const uint8_t* block);
     void handStatus(size_t length);
     void startPicture(long markerPos, size_t& segStart);
@@ -100,8 +107,11 @@ private:
     Hooks m_hooks;
     uint32_t m_requestStartMs = 0;
 
+    std::vector<uint8_t> m_read;
+
     // One stream:
-    std::vector<uint8_t> m_block;
+    std::vector<uint8_t> m_block; // the block being filled, for the status
+    size_t m_blockFill = 0;
     Frame m_building;
     bool m_discarding = false;
     bool m_prevEndsWithFF = false;

@@ -302,6 +302,62 @@ TEST(HttpRequest, StreamReadsGiveWholeBlocks)
     EXPECT_EQ(req.Read(block, sizeof block), -1); // closed
 }
 
+// The picture stream's read hands out what has arrived: it neither waits for
+// a whole block nor loses bytes, and keeps the bound, the abort and the
+// failure of the fill-reading Read().
+TEST(HttpRequest, StreamReadSomeGivesWhatHasArrived)
+{
+    ScriptedHttpServer server;
+    const std::string first = bytes(3000, 5);
+    server.on("/pause", Script().send(ScriptedHttpServer::reply(200, "", false)).send(first).hold());
+    HttpRequest req;
+    ASSERT_EQ(req.OpenStream(server.url() + "/pause"), HttpResult::Ok);
+    uint8_t block[2048];
+    std::string got;
+    const auto t = Clock::now();
+    while (got.size() < first.size()) {
+        const long n = req.ReadSome(block, sizeof block);
+        ASSERT_GT(n, 0);
+        ASSERT_LE(n, 2048);
+        got.append(reinterpret_cast<char*>(block), static_cast<size_t>(n));
+    }
+    EXPECT_LT(msSince(t), 2000); // Read() would wait for the 10 s time-out
+    EXPECT_EQ(got, first);
+    // Nothing more comes: the bound ends the wait for the first byte.
+    const auto w = Clock::now();
+    EXPECT_EQ(req.ReadSome(block, sizeof block, 200), HttpRequest::kReadWaitOver);
+    EXPECT_GE(msSince(w), 190);
+    std::thread aborter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        req.Abort();
+    });
+    EXPECT_EQ(req.ReadSome(block, sizeof block), -1);
+    aborter.join();
+    req.CloseRequest();
+
+    // A body in pieces: every byte once, in order, then the end.
+    const std::string body = bytes(2048 * 3 + 700, 9);
+    server.on("/pieces", Script().send(ScriptedHttpServer::reply(200, body, false), 333, 1));
+    ASSERT_EQ(req.OpenStream(server.url() + "/pieces"), HttpResult::Ok);
+    got.clear();
+    long n = 0;
+    while ((n = req.ReadSome(block, sizeof block)) > 0)
+        got.append(reinterpret_cast<char*>(block), static_cast<size_t>(n));
+    EXPECT_EQ(n, 0);
+    EXPECT_TRUE(got == body);
+    req.CloseRequest();
+
+    // A body cut short of its length: the bytes that came, then the failure.
+    server.on("/cut", Script().send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + bytes(500, 2)));
+    ASSERT_EQ(req.OpenStream(server.url() + "/cut"), HttpResult::Ok);
+    got.clear();
+    while ((n = req.ReadSome(block, sizeof block)) > 0)
+        got.append(reinterpret_cast<char*>(block), static_cast<size_t>(n));
+    EXPECT_EQ(n, -1);
+    EXPECT_EQ(got, bytes(500, 2));
+    req.CloseRequest();
+}
+
 // A reader that lags far behind the socket still gets every byte in order,
 // in whole blocks: the buffered bytes are received in large pieces and the
 // read ones dropped from the front while the rest waits.

@@ -329,6 +329,66 @@ TEST(Session, SoundStartsOnceTheCameraAnswered)
     }
 }
 
+// A camera that sends a picture and then pauses: the picture is announced
+// as soon as its last byte is here, not when the next picture's bytes fill
+// the read (at a pause, never). The bound is the parser's 10 ms pause after
+// a picture plus the window thread's pump; instrumented builds get more.
+TEST(Session, APictureIsAnnouncedAsItsLastByteArrives)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    constexpr long kBoundMs = 100;
+#else
+    constexpr long kBoundMs = 20;
+#endif
+    constexpr size_t kPictures = 5;
+    app();
+    TempDir dir;
+    ScriptedCamera cam;
+    std::mutex lock;
+    std::vector<Clock::time_point> sentAt, shownAt;
+    // Each part (a status block and a small picture) leaves in one write
+    // right after its time is taken; then the camera pauses for 300 ms, and
+    // after the last part for good.
+    cam.server.on("/GetData.cgi", Script()
+                                      .send(kStreamHead)
+                                      .generate(
+                                          [&](size_t i) {
+                                              if (i == kPictures)
+                                                  return std::string();
+                                              std::string part = streamtest::streamPart(
+                                                  streamtest::picture(640, 480, 1200, static_cast<unsigned>(i)));
+                                              std::lock_guard g(lock);
+                                              sentAt.push_back(Clock::now());
+                                              return part;
+                                          },
+                                          300)
+                                      .hold());
+    Session session(options(dir));
+    session.setMessageHandler(WM_VID_NEWFRAME, [&](const VidMessageArgs&) {
+        std::lock_guard g(lock);
+        shownAt.push_back(Clock::now());
+        return 0L;
+    });
+    session.setWindowReady(true);
+    ASSERT_FALSE(session.setShowIntervalTime(0));
+    ASSERT_EQ(session.setUrl(cam.url()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return session.framesAnnounced() >= kPictures; }, 10000));
+    pumpFor(50);
+    std::lock_guard g(lock);
+    ASSERT_EQ(shownAt.size(), kPictures);
+    ASSERT_EQ(sentAt.size(), kPictures);
+    std::string took;
+    long longest = 0;
+    for (size_t i = 0; i < kPictures; ++i) {
+        const long ms = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::microseconds>(shownAt[i] - sentAt[i]).count() / 1000);
+        took += " " + std::to_string(ms);
+        longest = std::max(longest, ms);
+    }
+    EXPECT_LE(longest, kBoundMs) << "ms from send to announce:" << took;
+    RecordProperty("sendToAnnounceMs", took);
+}
+
 // A camera that goes on sending bytes without ever finishing a picture
 // counts as failed after ten seconds: the reconnection rules take over.
 TEST(Session, StalledStreamIsAFailedAttempt)

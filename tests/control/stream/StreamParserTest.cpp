@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +22,8 @@ namespace {
 constexpr size_t kBlock = StreamParser::kBlockSize;
 
 // Drives a parser over a byte script with a fake clock: each block of the
-// script can carry the time at which it "arrives".
+// script can carry the time at which it "arrives". Reads give at most
+// `readSize` bytes.
 class Harness : public ParserFlags {
 public:
     Harness()
@@ -28,9 +32,8 @@ public:
         hooks.read = [this](uint8_t* buf, size_t n) -> long {
             if (pos >= bytes.size())
                 return 0;
-            if (auto it = arrival.find(pos / kBlock); it != arrival.end())
-                now = it->second;
-            const size_t take = std::min(n, bytes.size() - pos);
+            const size_t take = std::min({n, readSize, arrived(pos) - pos});
+            arrive(pos + take);
             std::memcpy(buf, bytes.data() + pos, take);
             pos += take;
             return static_cast<long>(take);
@@ -52,8 +55,24 @@ public:
         return parser.run(requestStart);
     }
 
+    // Where the bytes that have arrived by the time byte `at` arrived end: a
+    // read never takes bytes that come later.
+    size_t arrived(size_t at) const
+    {
+        const auto later = arrival.upper_bound(at / kBlock);
+        return later == arrival.end() ? bytes.size() : std::min(bytes.size(), later->first * kBlock);
+    }
+    // The clock of a read that ends at byte `end`: the arrival of the block
+    // holding its last byte.
+    void arrive(size_t end)
+    {
+        if (auto it = arrival.find((end - 1) / kBlock); it != arrival.end())
+            now = it->second;
+    }
+
     std::string bytes;
     size_t pos = 0;
+    size_t readSize = kBlock;
     std::map<size_t, uint32_t> arrival; // block index -> tick
     uint32_t now = 10000;
 
@@ -303,27 +322,214 @@ TEST(StreamParser, RunawayPictureIsDroppedAndParsingRecovers)
     EXPECT_EQ(asString(h.shown[0]), good);
 }
 
-TEST(StreamParser, ReadsAreAssembledIntoWholeBlocks)
+namespace {
+
+// What a parse gave, for comparing two ways of feeding the same stream.
+struct Observed {
+    std::vector<std::string> statuses;
+    std::vector<Frame> shown;
+    std::vector<uint32_t> shownAt;
+    std::vector<unsigned> slept;
+    int stored = 0;
+    Frame frame;
+    uint32_t announced = 0, rate = 0;
+    int intervalChanged = 0;
+    std::optional<StreamParser::Outcome> outcome;
+    size_t building = 0;
+    bool operator==(const Observed&) const = default;
+};
+
+// A stream with the flags it is parsed under, taken from the cases above.
+struct Scenario {
+    const char* name;
+    std::string bytes;
+    std::map<size_t, uint32_t> arrival;
+    std::function<void(Harness&)> flags = [](Harness&) {};
+};
+
+// Feeds the scenario's bytes as reads of `readSize` bytes (shorter where
+// the bytes that have arrived end), the whole-block result with readSize 0:
+// processBlock() over the blocks. Like run(), stops at an outcome.
+Observed replay(const Scenario& sc, size_t readSize)
 {
-    // A transport that hands out 333 bytes at a time still yields the same
-    // pictures: run() asks for whole blocks and the reader must fill them.
     Harness h;
-    std::string s;
+    sc.flags(h);
+    h.arrival = sc.arrival;
+    h.bytes = sc.bytes;
+    StreamParser parser(h.shared, h.hooks);
+    Observed o;
+    const auto* data = reinterpret_cast<const uint8_t*>(h.bytes.data());
+    for (size_t at = 0; at < h.bytes.size() && !o.outcome;) {
+        const size_t n = readSize == 0 ? kBlock : std::min(readSize, h.arrived(at) - at);
+        h.arrive(at + n);
+        o.outcome = readSize == 0 ? parser.processBlock(data + at) : parser.processBytes(data + at, n);
+        at += n;
+    }
+    o.statuses = std::move(h.statuses);
+    o.shown = std::move(h.shown);
+    o.shownAt = h.shownAt;
+    o.slept = h.slept;
+    o.stored = h.stored;
+    o.frame = h.frame->copy();
+    o.announced = h.announced.load();
+    o.rate = h.rate.load();
+    o.intervalChanged = h.intervalChanged.load();
+    o.building = parser.buildingFrameSize();
+    return o;
+}
+
+std::vector<Scenario> scenarios()
+{
+    std::vector<Scenario> out;
+    const std::string first = picture(640, 480, 3 * kBlock, 1);
+    out.push_back({"end marker split across blocks",
+                   padToBlocks(std::string(4 * kBlock - 1 - (first.size() - 2), '.') + first)});
+    out.push_back({"start marker split across blocks", padToBlocks(std::string(kBlock - 1, '.') + picture(320, 240, 5000, 2))});
+    out.push_back({"pictures in order, an odd size between",
+                   padToBlocks("xx" + picture(176, 144, 300, 1) + "--" + picture(800, 600, 700) + "\xFF" +
+                               picture(160, 120, 400, 2) + "\xFF\xFF" + picture(640, 480, 9000, 3))});
+    out.push_back({"window not ready", padToBlocks(picture(640, 480, 3000) + picture(640, 480, 100)), {},
+                   [](Harness& h) { h.windowNotReady = 1; }});
+    out.push_back({"status text across a block end",
+                   padToBlocks(std::string(kBlock - 20 - kStatusHeader.size(), '.') + kStatusHeader + statusBlock(86, '7'))});
+    out.push_back({"extended status", padToBlocks(std::string(100, '.') + kStatusHeader + statusBlock(115, '5') + "tail"), {},
+                   [](Harness& h) { h.exEnd = 10; }});
+    std::string headers = kStatusHeader + statusBlock() + kStatusHeader + statusBlock(86, '9');
+    headers += std::string(kBlock - headers.size() - 10, '.') + kStatusHeader.substr(0, 10);
+    out.push_back({"second header in a block, header cut across blocks",
+                   padToBlocks(headers + kStatusHeader.substr(10) + statusBlock(86, '3'))});
+    std::string parts;
     for (int i = 0; i < 5; ++i)
-        s += streamPart(picture(640, 480, 2500 + 100 * static_cast<size_t>(i), static_cast<unsigned>(i)));
-    const std::string data = padToBlocks(s);
-    size_t at = 0;
-    h.hooks.read = [&](uint8_t* buf, size_t n) -> long {
-        size_t got = 0;
-        while (got < n && at < data.size()) {
-            const size_t take = std::min({size_t(333), n - got, data.size() - at});
-            std::memcpy(buf + got, data.data() + at, take);
-            got += take;
-            at += take;
+        parts += streamPart(picture(640, 480, 2500 + 100 * static_cast<size_t>(i), static_cast<unsigned>(i)));
+    out.push_back({"stream parts", padToBlocks(parts)});
+    Scenario paced{"paced pictures with a rate window", {}, {}, [](Harness& h) {
+                       h.interval = 100;
+                       h.window = 4;
+                   }};
+    for (int i = 0; i < 6; ++i) {
+        paced.arrival[paced.bytes.size() / kBlock] = 10000 + 60 * static_cast<uint32_t>(i);
+        paced.bytes += padToBlocks(picture(640, 480, 1500, static_cast<unsigned>(i)));
+    }
+    out.push_back(paced);
+    out.push_back({"single frame", padToBlocks(streamPart(picture(640, 480, 3000, 1)) + picture(640, 480, 3000, 2)), {},
+                   [](Harness& h) {
+                       h.interval = 1000;
+                       h.now = 300;
+                   }});
+    return out;
+}
+
+} // namespace
+
+// However the transport cuts the stream into reads, the parser finds the
+// same pictures, at the same times, and the same status blocks as from whole
+// blocks.
+TEST(StreamParserReads, EveryReadSizeGivesTheWholeBlockResult)
+{
+    for (const Scenario& sc : scenarios()) {
+        SCOPED_TRACE(sc.name);
+        const Observed whole = replay(sc, 0);
+        ASSERT_FALSE(whole.shown.empty() && whole.statuses.empty() && whole.stored == 0);
+        for (size_t r = 1; r <= 2 * kBlock; ++r) {
+            const Observed got = replay(sc, r);
+            ASSERT_EQ(got.statuses, whole.statuses) << "reads of " << r;
+            ASSERT_TRUE(got == whole) << "reads of " << r;
         }
-        return static_cast<long>(got);
+    }
+    // The size cap does not depend on where reads end (a few sizes: the
+    // stream is over 4 MiB).
+    // One byte over the cap, then one exactly at it.
+    std::string big = "\xFF\xD8" + std::string(StreamParser::kMaxFrameBytes - 3, 'z');
+    big += "\xFF\xD9" + picture(640, 480, 4000);
+    big += "\xFF\xD8" + std::string(StreamParser::kMaxFrameBytes - 4, 'y') + "\xFF\xD9";
+    const Scenario runaway{"runaway picture", padToBlocks(big + picture(320, 240, 700, 5))};
+    const Observed whole = replay(runaway, 0);
+    ASSERT_EQ(whole.shown.size(), 3u);
+    EXPECT_EQ(whole.shown[1].size(), StreamParser::kMaxFrameBytes);
+    for (size_t r : {size_t(3), size_t(1000), kBlock - 1, kBlock + 1, 2 * kBlock})
+        EXPECT_TRUE(replay(runaway, r) == whole) << "reads of " << r;
+}
+
+TEST(StreamParserReads, APictureIsShownWhenItsEndMarkerIsRead)
+{
+    // The camera sends a status part and a small picture, then pauses: the
+    // picture is announced before the parser asks for more, its status only
+    // once its block is complete (and a short last block's status is
+    // dropped when the body ends there).
+    Harness h;
+    const std::string pic = picture(640, 480, 900, 4);
+    const std::string first = streamPart(pic, 86);
+    ASSERT_LT(first.size(), kBlock);
+    h.bytes = first + std::string(kBlock, '.');
+    std::vector<size_t> readEnds;
+    size_t posAtAnnounce = 0;
+    h.hooks.read = [&](uint8_t* buf, size_t n) -> long {
+        // What has arrived: the first part, then the rest.
+        const size_t end = h.pos < first.size() ? first.size() : h.bytes.size();
+        if (h.pos >= end)
+            return 0;
+        const size_t take = std::min(n, end - h.pos);
+        std::memcpy(buf, h.bytes.data() + h.pos, take);
+        h.pos += take;
+        readEnds.push_back(h.pos);
+        return static_cast<long>(take);
+    };
+    auto announce = h.hooks.announce;
+    h.hooks.announce = [&] {
+        posAtAnnounce = h.pos;
+        announce();
+    };
+    std::vector<size_t> statusAt;
+    h.hooks.statusBlock = [&](std::string_view b) {
+        statusAt.push_back(h.pos);
+        h.statuses.emplace_back(b);
     };
     h.run();
-    EXPECT_EQ(h.shown.size(), 5u);
-    EXPECT_EQ(h.statuses.size(), 5u);
+    ASSERT_EQ(h.shown.size(), 1u);
+    EXPECT_EQ(asString(h.shown[0]), pic);
+    EXPECT_EQ(posAtAnnounce, first.size());
+    EXPECT_EQ(statusAt, (std::vector<size_t>{h.bytes.size()}));
+    EXPECT_EQ(h.statuses, (std::vector<std::string>{statusBlock()}));
+
+    Harness cut;
+    cut.bytes = first;
+    cut.readSize = 100;
+    cut.run();
+    EXPECT_EQ(cut.shown.size(), 1u);
+    EXPECT_TRUE(cut.statuses.empty());
+}
+
+TEST(StreamParserReads, RunOverShortReads)
+{
+    // The loop over the connection's reads: pacing clock, stop and
+    // single-frame cycle behave as with whole blocks.
+    for (size_t r : {size_t(1), size_t(333), kBlock - 1}) {
+        SCOPED_TRACE(r);
+        Harness h;
+        h.readSize = r;
+        h.interval = 100;
+        for (int i = 0; i < 6; ++i) {
+            h.arrival[h.bytes.size() / kBlock] = 10000 + 60 * static_cast<uint32_t>(i);
+            h.bytes += padToBlocks(streamPart(picture(640, 480, 1500, static_cast<unsigned>(i))));
+        }
+        EXPECT_EQ(h.run(), StreamParser::Outcome::StreamEnded);
+        EXPECT_EQ(h.shownAt, (std::vector<uint32_t>{10000, 10120, 10240}));
+        EXPECT_EQ(h.statuses.size(), 6u);
+
+        Harness single;
+        single.readSize = r;
+        single.interval = 1000;
+        single.now = 10250;
+        single.bytes = padToBlocks(picture(640, 480, 3000, 1) + picture(640, 480, 3000, 2));
+        EXPECT_EQ(single.run(10000), StreamParser::Outcome::SingleFrameDone);
+        EXPECT_EQ(single.shown.size(), 1u);
+        EXPECT_LT(single.pos, 3000 + r); // nothing read after the picture's read
+
+        Harness stopped;
+        stopped.readSize = r;
+        stopped.stop = 1;
+        stopped.bytes = padToBlocks(picture(640, 480, 100));
+        EXPECT_EQ(stopped.run(), StreamParser::Outcome::StopSeen);
+        EXPECT_TRUE(stopped.shown.empty());
+    }
 }
