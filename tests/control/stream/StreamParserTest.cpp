@@ -278,6 +278,21 @@ TEST(StreamParser, DisplayPacing)
     }
 }
 
+TEST(StreamParser, ThePauseBoundsTheRateAndCostsNothingForSlowerCameras)
+{
+    // One picture per block; the second comes 3 ms after the first, the
+    // third 37 ms after the second.
+    Harness h;
+    h.bytes = padToBlocks(picture(320, 240, 1500, 1)) + padToBlocks(picture(320, 240, 1500, 2)) +
+              padToBlocks(picture(320, 240, 1500, 3));
+    ASSERT_EQ(h.bytes.size(), 3 * kBlock);
+    h.arrival = {{0, 100}, {1, 103}, {2, 140}};
+    EXPECT_EQ(h.run(), StreamParser::Outcome::StreamEnded);
+    EXPECT_EQ(h.shown.size(), 3u);
+    // Only the picture that came too soon waited, for the rest of the pause.
+    EXPECT_EQ(h.slept, (std::vector<unsigned>{StreamParser::kPauseMs - 3}));
+}
+
 TEST(StreamParser, SingleFrameMode)
 {
     Harness h;
@@ -343,7 +358,7 @@ struct Observed {
 struct Scenario {
     const char* name;
     std::string bytes;
-    std::map<size_t, uint32_t> arrival;
+    std::map<size_t, uint32_t> arrival = {};
     std::function<void(Harness&)> flags = [](Harness&) {};
 };
 
