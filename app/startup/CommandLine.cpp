@@ -78,7 +78,8 @@ std::string CommandLine::usage(const std::string& program)
            "                         a message box still open is answered with its default\n"
            "  --screenshot FILE.png  save the main window just before the shut-down\n"
            "  --statistics SECONDS   every SECONDS print a line with the pictures the\n"
-           "                         viewers showed and the CPU time spent so far\n"
+           "                         viewers showed, the CPU time spent so far and\n"
+           "                         the latency from a picture's arrival to the screen\n"
            "  -h, --help             show this text and end\n"
            "  -v, --version          show the version and end\n";
 }

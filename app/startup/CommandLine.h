@@ -7,7 +7,7 @@
 // The program's options. None is needed to run; they serve demos and tests:
 //   --quit-after SECONDS  end through the ordinary shut-down after SECONDS
 //   --screenshot FILE.png save the main window just before the shut-down
-//   --statistics SECONDS  print the pictures shown and the CPU spent every SECONDS
+//   --statistics SECONDS  print the pictures shown, the CPU spent and the latency to the screen every SECONDS
 //   --help, --version
 struct CommandLine {
     std::optional<double> quitAfterSeconds;
