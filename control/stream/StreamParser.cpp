@@ -67,8 +67,15 @@ std::optional<StreamParser::Outcome> StreamParser::processBytes(const uint8_t* b
                 extractStatus(m_block.data());
             }
         }
-        if (auto outcome = scanPictures(bytes, take))
+        if (auto outcome = scanPictures(bytes, take)) {
+            // A single-frame cycle drops the rest of the stream: the status
+            // of the block begun is taken from what came of it, so that a
+            // status before the picture is not lost.
+            if (m_blockFill > 0)
+                extractStatus(m_block.data(), m_blockFill);
+            m_blockFill = 0;
             return outcome;
+        }
         bytes += take;
         n -= take;
     }
@@ -226,17 +233,17 @@ void StreamParser::pace()
     m_rateWindowStartMs = now;
 }
 
-void StreamParser::extractStatus(const uint8_t* b)
+void StreamParser::extractStatus(const uint8_t* b, size_t n)
 {
     const int e = m_shared.exStatusEnd ? m_shared.exStatusEnd->load() : 0;
     const size_t length =
         e > 0 ? static_cast<size_t>(std::min<long long>(static_cast<long long>(e) + 105, kMaxStatusLength))
               : kBaseStatusLength;
 
-    const void* found = memmem(b, kBlockSize, kStatusHeader.data(), kStatusHeader.size());
+    const void* found = memmem(b, n, kStatusHeader.data(), kStatusHeader.size());
 
     if (m_statusPending && m_statusRemaining > 0) {
-        const size_t take = std::min(m_statusRemaining, kBlockSize);
+        const size_t take = std::min(m_statusRemaining, n);
         m_statusAccumulator.append(reinterpret_cast<const char*>(b), take);
         m_statusRemaining -= take;
         m_statusPending = m_statusRemaining > 0;
@@ -247,7 +254,7 @@ void StreamParser::extractStatus(const uint8_t* b)
     }
     if (found) {
         const size_t start = static_cast<size_t>(static_cast<const uint8_t*>(found) - b) + kStatusHeader.size();
-        const size_t avail = kBlockSize - start;
+        const size_t avail = n - start;
         // A block that never completed is dropped: collection restarts here.
         m_statusAccumulator.clear();
         if (avail < length) {

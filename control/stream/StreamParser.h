@@ -82,7 +82,8 @@ public:
     // Parses the next `n` bytes of the stream, as one read gave them (tests,
     // benchmarks and the fuzz target feed bytes directly). Returns an
     // outcome only when a single-frame cycle ended inside them; the bytes
-    // after that picture are then not parsed.
+    // after that picture are then not parsed for pictures (their block's
+    // status is taken from the bytes given so far).
     std::optional<Outcome> processBytes(const uint8_t* bytes, size_t n);
     // processBytes() of one whole block.
     std::optional<Outcome> processBlock(const uint8_t* block);
@@ -94,7 +95,7 @@ public:
 
 private:
     std::optional<Outcome> scanPictures(const uint8_t* bytes, size_t n);
-    void extractStatus(const uint8_t* block);
+    void extractStatus(const uint8_t* block, size_t n = kBlockSize);
     void handStatus(size_t length);
     void startPicture(long markerPos, size_t& segStart);
     std::optional<Outcome> endPicture(size_t d9Pos, const uint8_t* block, size_t& segStart);
@@ -107,7 +108,7 @@ private:
     Hooks m_hooks;
     uint32_t m_requestStartMs = 0;
 
-    std::vector<uint8_t> m_read;
+    std::vector<uint8_t> m_read; // run()'s read buffer
 
     // One stream:
     std::vector<uint8_t> m_block; // the block being filled, for the status
