@@ -96,8 +96,11 @@ bool ViewCell::showPicture(PicturePtr picture)
 
 void ViewCell::showEvent(QShowEvent*)
 {
-    if (m_waiting)
-        showPicture(std::move(m_waiting));
+    if (!m_waiting)
+        return;
+    showPicture(std::move(m_waiting));
+    // It waited for the view, not for the road: its time is no latency.
+    m_firstPaintDue = false;
 }
 
 void ViewCell::setOverlayText(std::string text)

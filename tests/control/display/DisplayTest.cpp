@@ -735,6 +735,11 @@ TEST_F(DisplayFixture, AHiddenViewDecodesNothingAndShowsTheNewestPictureWhenShow
     EXPECT_EQ(cell->pictureSize(), QSize(160, 120));
     EXPECT_EQ(cell->lastFrame(), newest);
     EXPECT_TRUE(near(grabCell(cell).pixelColor(160, 120), QColor(30, 30, 200)));
+    // The time it waited for the view is not counted as latency; the next
+    // picture's is.
+    EXPECT_TRUE(display.takeLatencies().empty());
+    ASSERT_EQ(feed(first), 0);
+    grabCell(cell);
     const std::vector<float> latencies = display.takeLatencies();
     ASSERT_EQ(latencies.size(), 1u);
     EXPECT_GE(latencies[0], 0.0f);
