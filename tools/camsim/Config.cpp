@@ -129,6 +129,9 @@ error. SIGINT or SIGTERM ends the program with exit status 0.
                          range and prints it in the listening line
   --bind ADDRESS         listen address (default 127.0.0.1)
   --fps F                pictures per second per stream, 0.1 to 100 (default 30)
+  --spread-clocks        camera i's pictures come i/N of a picture interval
+                         before camera 0's, as free-running cameras would
+                         (default: all cameras in step)
   --serve-seconds S      end by itself after S seconds (default: run until a signal)
   --no-auth              accept every request as "administrator"
   --no-auth-as USER      accept every request as USER (one of the users, with
@@ -239,6 +242,8 @@ std::optional<Config> parseCommandLine(int argc, const char* const* argv, std::s
             if (!f)
                 return fail("--serve-seconds takes a positive number");
             c.serveSeconds = *f;
+        } else if (opt == "--spread-clocks") {
+            c.spreadClocks = true;
         } else if (opt == "--no-auth") {
             c.noAuth = true;
         } else if (opt == "--no-auth-as") {

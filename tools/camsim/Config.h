@@ -45,6 +45,7 @@ struct Config {
     int port = 18081; // 0: a free range is chosen
     std::string bind = "127.0.0.1";
     double fps = 30.0;
+    bool spreadClocks = false; // cameras out of step, evenly over one interval
     bool noAuth = false;
     std::string noAuthUser; // with noAuth: everyone is this user (empty: "administrator")
     bool crlf = false;

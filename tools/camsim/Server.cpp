@@ -49,8 +49,14 @@ Server::Server(Config config)
     if (m_config.perCamera.size() != size_t(m_config.cameras))
         m_config.perCamera.assign(size_t(m_config.cameras), m_config.allFaults);
     const auto start = Clock::now();
-    for (int i = 0; i < m_config.cameras; ++i)
-        m_cameras.push_back(std::make_unique<Camera>(i, m_config, m_maker, start));
+    const std::chrono::duration<double> interval(1.0 / m_config.fps);
+    for (int i = 0; i < m_config.cameras; ++i) {
+        // An earlier start puts a camera's pictures earlier within each
+        // interval (a later one would make its clock start in the future).
+        const auto offset = m_config.spreadClocks ? interval * (double(i) / m_config.cameras) : interval * 0.0;
+        m_cameras.push_back(std::make_unique<Camera>(
+            i, m_config, m_maker, start - std::chrono::duration_cast<Clock::duration>(offset)));
+    }
     m_perCamera.assign(size_t(m_config.cameras), 0);
 }
 

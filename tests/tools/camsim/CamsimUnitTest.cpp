@@ -12,6 +12,7 @@
 #include "tools/camsim/Connection.h"
 #include "tools/camsim/HttpRequest.h"
 #include "tools/camsim/PictureMaker.h"
+#include "tools/camsim/Server.h"
 
 using namespace camsim;
 
@@ -150,6 +151,28 @@ TEST(HttpRequestParsing, BasicCredentials)
     EXPECT_FALSE(basicCredentials("Basic YW*6Yg=="));
     EXPECT_FALSE(basicCredentials("Basic YTpiYw"));      // length not a multiple of four
     EXPECT_FALSE(basicCredentials("Basic YT==pi"));      // data after padding
+}
+
+TEST(CommandLine, SpreadClocksPutTheCamerasOutOfStepOverOneInterval)
+{
+    using namespace std::chrono;
+    std::string message;
+    for (bool spread : {false, true}) {
+        std::vector<const char*> args = {"--cameras", "4", "--fps", "10"};
+        if (spread)
+            args.push_back("--spread-clocks");
+        auto c = parse(args, message);
+        ASSERT_TRUE(c) << message;
+        camsim::Server server(*c);
+        for (int i = 0; i < 4; ++i) {
+            const auto ahead = server.camera(0).pictureTime(5) - server.camera(i).pictureTime(5);
+            const double expected = spread ? 25.0 * i : 0.0;
+            const double aheadMs = duration<double, std::milli>(ahead).count();
+            EXPECT_NEAR(aheadMs, expected, 0.01) << i;
+            // No clock starts in the future: the picture due now is a small number.
+            EXPECT_LT(server.camera(i).currentPicture(), 2u);
+        }
+    }
 }
 
 TEST(CommandLine, OptionsAndFaults)
