@@ -1,4 +1,6 @@
 #include "app/mainwindow/Application.h"
+#include "app/log/LogFile.h"
+#include "app/log/Logging.h"
 #include "app/startup/CommandLine.h"
 
 #include <QApplication>
@@ -30,9 +32,17 @@ int main(int argc, char** argv)
         ::setrlimit(RLIMIT_NOFILE, &files);
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("oculon");
-    QApplication::setApplicationVersion(OCULON_VERSION);
-    Application program(options);
-    return program.run();
+    logging::start({options.verbose, LogFile::defaultPath(), true});
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName("oculon");
+        QApplication::setApplicationVersion(OCULON_VERSION);
+        qCInfo(configLog, "oculon %s started", OCULON_VERSION);
+        Application program(options);
+        result = program.run();
+    }
+    qCInfo(configLog, "oculon ended (exit status %d)", result);
+    logging::stop();
+    return result;
 }

@@ -22,6 +22,7 @@
 #include "app/storage/DiskFO.h"
 #include "app/storage/FileExtGO.h"
 #include "app/storage/VolumeInfo.h"
+#include "app/log/Logging.h"
 #include "platform/ini/IniFile.h"
 
 #include <QLabel>
@@ -31,8 +32,8 @@
 #include <QTimer>
 
 #include <cstdlib>
-
 #include <iostream>
+
 
 namespace {
 constexpr char kAnotherInstanceText[] = "Another instance of the program is already running";
@@ -63,12 +64,12 @@ void Application::reportUnreadableSettings()
     platform::ini::sections(config.getEMapFile());
     for (const std::string& file : {config.getConfigFile(), config.getEMapFile()}) {
         if (const auto message = platform::ini::refusal(file)) {
-            std::cerr << "oculon: " << *message << "\n";
+            qCWarning(configLog, "%s", message->c_str());
             AppDialogs::current().ask(nullptr, {"oculon", *message, AppDialogs::Icon::Critical, AppDialogs::Buttons::Ok});
         }
     }
     platform::ini::setRefusalReporter([this](const std::string&, const std::string& message) {
-        std::cerr << "oculon: " << message << "\n";
+        qCWarning(configLog, "%s", message.c_str());
         m_diskBoxes.show(m_form.get(), {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
     });
 }
@@ -79,14 +80,15 @@ int Application::run()
     armQuitTimer();
 
     AppCfgGO& config = appCfg();
+    logging::logSettingsFiles();
     if (!config.initConfig())
-        std::cerr << "oculon: cannot create " << config.getConfigFolder() << "; running with default settings\n";
+        qCWarning(configLog, "cannot create %s; running with default settings", config.getConfigFolder().c_str());
     reportUnreadableSettings();
 
     m_instance = std::make_unique<SingleInstance>(config.getApplicationFolder());
     if (!m_instance->acquire()) {
-        std::cerr << "oculon: another instance is already running on " << config.getApplicationFolder()
-                  << "; this one ends\n";
+        qCWarning(configLog, "another instance is already running on %s; this one ends",
+                  config.getApplicationFolder().c_str());
         AppDialogs::current().ask(nullptr, {"oculon", kAnotherInstanceText, AppDialogs::Icon::Critical,
                                             AppDialogs::Buttons::Ok});
         // The operator is sent to the window that is already there.
@@ -104,11 +106,14 @@ int Application::run()
     m_links = std::make_unique<WindowLinks>(*m_cameras, *m_form->console(), m_form->images(), m_volumes);
     connect(m_form.get(), &MainForm::eLayoutMenuRequested, this,
             [this](QPoint global) { m_links->popupELayoutMenu(global); });
-    m_cameras->setAlertSink([this](const std::string& line) { m_form->console()->addAlertLine(line); });
+    m_cameras->setAlertSink([this](const std::string& line) {
+        qCWarning(recordingLog, "%s", line.c_str());
+        m_form->console()->addAlertLine(line);
+    });
     const auto created = m_form->createViewers();
     if (platform::component::failed(created)) {
         const std::string cause = host::viewerCreationCause(created);
-        std::cerr << "oculon: the viewer control could not be created: " << cause << "\n";
+        qCCritical(cameraLog, "the viewer control could not be created: %s", cause.c_str());
         AppDialogs::current().ask(nullptr, {"oculon", "The camera viewer could not be created.\n" + cause,
                                             AppDialogs::Icon::Critical, AppDialogs::Buttons::Ok});
         return kNoViewer;
@@ -117,7 +122,7 @@ int Application::run()
     m_signals = std::make_unique<TerminationSignals>();
     connect(m_signals.get(), &TerminationSignals::terminationRequested, this, &Application::endUnattended);
     connect(m_instance.get(), &SingleInstance::raiseRequested, m_form.get(), [this] {
-        std::cerr << "oculon: another start on this application folder was refused; showing this window\n";
+        qCInfo(configLog, "another start on this application folder was refused; showing this window");
         m_form->raiseAndActivate();
     });
 
@@ -158,6 +163,7 @@ void Application::createDiskChecks()
     AppCfgGO& config = appCfg();
     m_volumes = std::make_shared<SystemVolumes>();
     m_disk = std::make_unique<DiskFO>(config, *m_volumes, [this](const std::string& message) {
+        qCWarning(diskLog, "%s", message.c_str());
         m_diskBoxes.show(m_form.get(), {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
     });
     m_files = std::make_unique<FileExtGO>(config, *m_disk);
@@ -166,6 +172,7 @@ void Application::createDiskChecks()
 void Application::startTimers()
 {
     m_diskWatch = std::make_unique<DiskWatch>(*m_disk, *m_files, [this](const std::string& line) {
+        qCWarning(diskLog, "%s", line.c_str());
         m_form->console()->addAlertLine(line);
     });
 
@@ -210,7 +217,7 @@ void Application::shutDown()
 
     if (!m_options.screenshotFile.empty()) {
         if (!m_form->grab().save(QString::fromStdString(m_options.screenshotFile)))
-            std::cerr << "oculon: cannot save the screenshot " << m_options.screenshotFile << "\n";
+            qCWarning(configLog, "cannot save the screenshot %s", m_options.screenshotFile.c_str());
     }
 
     Form4 wait;

@@ -46,6 +46,8 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args)
         }
         if (name == "--help" || name == "-h") {
             line.help = true;
+        } else if (name == "--verbose") {
+            line.verbose = true;
         } else if (name == "--version" || name == "-v") {
             line.version = true;
         } else if (name == "--quit-after") {
@@ -72,6 +74,8 @@ std::string CommandLine::usage(const std::string& program)
     return "Usage: " + program + " [options]\n"
            "Shows and records up to 16 network cameras. The settings live in\n"
            "$OCULON_HOME/etc/config.ini (by default ~/.local/share/oculon/etc/config.ini).\n"
+           "The log goes to standard error and to $XDG_STATE_HOME/oculon/oculon.log\n"
+           "(by default ~/.local/state/oculon/oculon.log), turned over at 5 MB.\n"
            "\n"
            "Options:\n"
            "  --quit-after SECONDS   end after SECONDS through the ordinary shut-down;\n"
@@ -80,6 +84,7 @@ std::string CommandLine::usage(const std::string& program)
            "  --statistics SECONDS   every SECONDS print a line with the pictures the\n"
            "                         viewers showed, the CPU time spent so far and\n"
            "                         the latency from a picture's arrival to the screen\n"
+           "  --verbose              add the debug lines to the log\n"
            "  -h, --help             show this text and end\n"
            "  -v, --version          show the version and end\n";
 }

@@ -8,11 +8,13 @@
 //   --quit-after SECONDS  end through the ordinary shut-down after SECONDS
 //   --screenshot FILE.png save the main window just before the shut-down
 //   --statistics SECONDS  print the pictures shown, the CPU spent and the latency to the screen every SECONDS
+//   --verbose             add the debug lines to the log
 //   --help, --version
 struct CommandLine {
     std::optional<double> quitAfterSeconds;
     std::string screenshotFile;
     std::optional<double> statisticsSeconds;
+    bool verbose = false;
     bool help = false;
     bool version = false;
     // Set when the arguments could not be understood; the rest is then unset.

@@ -1,5 +1,7 @@
 #include "app/storage/FileExtGO.h"
 
+#include "app/log/Logging.h"
+
 #include "app/core/AppCfgGO.h"
 #include "app/core/NumberText.h"
 #include "app/core/RecFileName.h"
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <limits>
 #include <utility>
@@ -259,7 +262,7 @@ int16_t FileExtGO::recycleRecordings(const std::string& root, bool* found)
             return 0;
         if (space == 1)
             return 1;
-        deleteFile(table[slot].path);
+        recycle(table[slot].path);
     }
     return 0;
 }
@@ -272,7 +275,7 @@ int16_t FileExtGO::recycleSnapshots(const std::string& root)
         if (table[slot].path.empty())
             return 0;
         const int64_t remaining = need - static_cast<int64_t>(fileSize(table[slot].path));
-        deleteFile(table[slot].path);
+        recycle(table[slot].path);
         if (remaining < 1)
             return 1;
         need = remaining;
@@ -334,6 +337,14 @@ FileStamp FileExtGO::fileCreationTime(const std::string& path)
 QDateTime FileExtGO::fileTimeToLocalDate(int64_t fileTime)
 {
     return QDateTime::fromMSecsSinceEpoch(fileTime / 1000000).toLocalTime();
+}
+
+void FileExtGO::recycle(const std::string& path)
+{
+    if (deleteFile(path))
+        qCInfo(diskLog, "the clean-up deleted %s to make room", path.c_str());
+    else
+        qCWarning(diskLog, "the clean-up could not delete %s: %s", path.c_str(), std::strerror(errno));
 }
 
 bool FileExtGO::deleteFile(const std::string& path)

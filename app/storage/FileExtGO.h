@@ -115,6 +115,8 @@ public:
     // Removes a file for good (moving it to a trash folder on the same volume
     // would free nothing). True when it is gone.
     static bool deleteFile(const std::string& path);
+    // Deletes a file of the clean-up and logs it (or why it could not).
+    static void recycle(const std::string& path);
     // Size in bytes; 0 when it cannot be read.
     static uint64_t fileSize(const std::string& path);
 

@@ -291,6 +291,7 @@ RunResult runOculon(const CamsimProcess& cams, const Options& o, bool record, in
     env.insert("OCULON_HOME", QString::fromStdString(home.string()));
     env.insert("STROVIX_REGISTRY", QString::fromStdString((home / "registry").string()));
     env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / "config").string()));
+    env.insert("XDG_STATE_HOME", QString::fromStdString((home / "state").string()));
     fs::create_directories(home / "runtime");
     fs::permissions(home / "runtime", fs::perms::owner_all, ec);
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString((home / "runtime").string()));

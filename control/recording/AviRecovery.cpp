@@ -1,5 +1,6 @@
 #include "control/recording/AviRecovery.h"
 
+#include "control/recording/RecordingLog.h"
 #include "control/recording/FrameTimes.h"
 #include "control/recording/RecordingClock.h"
 #include "control/recording/RecordingFile.h"
@@ -220,8 +221,14 @@ std::vector<std::string> recoverUnfinishedAvi(const std::string& folder)
     std::vector<std::string> finished;
     for (const auto& [name, prefix] : candidates) {
         std::string finishedName;
-        if (finishOne(folder, name, prefix, finishedName) == 0 && !finishedName.empty())
+        const int result = finishOne(folder, name, prefix, finishedName);
+        if (result == 0 && !finishedName.empty()) {
+            qCInfo(recorderLog, "an unfinished recording was finished as %s", finishedName.c_str());
             finished.push_back(finishedName);
+        } else if (result != 0) {
+            qCWarning(recorderLog, "the unfinished recording %s%s could not be finished: %s", withSlash(folder).c_str(),
+                      name.c_str(), std::strerror(result));
+        }
     }
     // Sound whose recording is gone (a crash after the recording was given
     // its name, before its sound file was removed) is of no more use. A live

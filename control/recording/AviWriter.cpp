@@ -3,12 +3,15 @@
 #include "control/recording/AviRecovery.h"
 #include "control/recording/DiskFlusher.h"
 #include "control/recording/RecordingFile.h"
+#include "control/recording/RecordingLog.h"
 #include "media/jpeg/PictureSize.h"
 
 #include <algorithm>
 #include <cstring>
 #include <sys/uio.h>
 #include <utility>
+
+Q_LOGGING_CATEGORY(strovix::recording::recorderLog, "strovix.recording", QtInfoMsg)
 
 namespace strovix::recording {
 
@@ -68,6 +71,8 @@ std::string AviWriter::namedFile(const char* marker) const
 
 void AviWriter::fail(int error)
 {
+    qCWarning(recorderLog, "recording failed: %s: %s", m_file ? m_file->path().c_str() : (m_folder + "/" + m_prefix).c_str(),
+              std::strerror(error));
     m_writeError = error;
     resetFile();
     m_audio.clear(false);
@@ -158,6 +163,7 @@ int AviWriter::openFile(const std::string& folder, const std::string& prefix)
     m_file = RecordingFile::create(folder, prefix, error);
     if (!m_file)
         return error;
+    qCInfo(recorderLog, "recording started: %s", m_file->path().c_str());
     if ((error = m_audio.attach(m_file->path())) != 0)
         return error;
     // The head written now records size, rate and the first frame's time for
@@ -205,8 +211,14 @@ int AviWriter::finishFile(const std::string& name)
         error = m_file->writeAt(0, buildAviHead(fields));
     if (error == 0)
         error = m_file->finish(name);
-    if (error != 0)
+    if (error == 0) {
+        qCInfo(recorderLog, "recording finished: %s, %u frames, %.1f s", name.c_str(), unsigned(m_frames),
+               m_rate > 0.0f ? double(m_frames) / double(m_rate) : 0.0);
+    } else {
+        qCWarning(recorderLog, "recording failed: %s could not be finished as %s: %s", m_file->path().c_str(),
+                  name.c_str(), std::strerror(error));
         m_file->abandon();
+    }
     m_file.reset();
     // Finished: the sound is in the file. Failed: it stays for recovery.
     m_audio.clear(error == 0);

@@ -1,4 +1,5 @@
 #include "control/recording/Recorder.h"
+#include "control/recording/RecordingLog.h"
 
 #include "control/recording/AviRecovery.h"
 #include "control/recording/PictureFiles.h"
@@ -436,6 +437,7 @@ void Recorder::showProgress()
 
 void Recorder::post(const RecordingWarning& warning)
 {
+    qCWarning(recorderLog, "recording stopped: %s: %s", warning.caption.c_str(), warning.text.c_str());
     m_warning = warning;
     m_host.postRecordingError();
 }

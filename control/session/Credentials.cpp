@@ -1,12 +1,12 @@
 #include "control/session/Credentials.h"
 
+#include "control/session/SessionLog.h"
 #include "control/session/FieldCodec.h"
 #include "control/session/LoginQuestions.h"
 #include "platform/fs/AtomicFile.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <sys/stat.h>
 
 namespace strovix {
@@ -53,8 +53,8 @@ void CredentialStore::loadLocked()
         // Remembered logins that cannot be read now are not wiped by the
         // next save: the file is left alone for this run.
         m_unreadable = true;
-        std::cerr << "strovix: " << m_file << " cannot be read (" << whyNot
-                  << "); remembered logins are not used or changed in this run\n";
+        qCWarning(sessionLog, "%s cannot be read (%s); remembered logins are not used or changed in this run",
+                  m_file.c_str(), whyNot.c_str());
     }
     if (status != platform::fs::ReadStatus::Read)
         return;

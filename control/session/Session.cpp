@@ -2,6 +2,7 @@
 
 #include "control/session/InterruptibleSleep.h"
 #include "control/session/LoginQuestions.h"
+#include "control/session/SessionLog.h"
 #include "control/session/VidMessages.h"
 #include "control/stream/KeyValueReader.h"
 #include "control/stream/StreamParser.h"
@@ -12,6 +13,8 @@
 #include <thread>
 
 namespace strovix {
+
+Q_LOGGING_CATEGORY(sessionLog, "strovix.session", QtInfoMsg)
 
 // What the window thread shares with every worker of the control.
 struct Session::Shared {
@@ -247,6 +250,63 @@ private:
     unsigned m_nextMs = kFirstMs;
 };
 
+std::string maskPassword(const std::string& url);
+
+// What the connection thread tells the log: each change of its camera's
+// state once, named by the camera's address without its password.
+class LinkLog {
+public:
+    explicit LinkLog(const std::string& url) : m_camera(maskPassword(url)) {}
+
+    void state(LinkState state, int attempt, int retrySeconds)
+    {
+        if (state == m_state && attempt == m_attempt)
+            return;
+        const bool wasStreaming = m_streaming;
+        m_state = state;
+        m_attempt = attempt;
+        m_streaming = false;
+        const char* camera = m_camera.c_str();
+        switch (state) {
+        case LinkState::Idle: break;
+        case LinkState::Connecting: qCDebug(sessionLog, "%s: connecting", camera); break;
+        case LinkState::Retrying:
+            qCInfo(sessionLog, "%s: attempt %d failed; trying again in %d s", camera, attempt, retrySeconds);
+            break;
+        case LinkState::LoginNeeded: qCWarning(sessionLog, "%s: the camera wants a login it was not given", camera); break;
+        case LinkState::HostNotFound: qCWarning(sessionLog, "%s: the host name does not resolve", camera); break;
+        case LinkState::Disconnected:
+            qCInfo(sessionLog, "%s: disconnected%s", camera, wasStreaming ? "" : " (no stream)");
+            break;
+        }
+    }
+    void refused() { qCWarning(sessionLog, "%s: the camera refused the login", m_camera.c_str()); }
+    void streaming()
+    {
+        if (m_streaming)
+            return;
+        m_streaming = true;
+        m_state = LinkState::Idle;
+        qCInfo(sessionLog, "%s: connected, pictures coming", m_camera.c_str());
+    }
+    void lost(bool stalled)
+    {
+        if (!m_streaming)
+            return;
+        m_streaming = false;
+        if (stalled)
+            qCWarning(sessionLog, "%s: lost: no picture came in time", m_camera.c_str());
+        else
+            qCWarning(sessionLog, "%s: lost: the camera ended the stream", m_camera.c_str());
+    }
+
+private:
+    const std::string m_camera;
+    LinkState m_state = LinkState::Idle;
+    int m_attempt = -1;
+    bool m_streaming = false;
+};
+
 // The connection thread: whether the camera answers, login, camera
 // information, the picture stream and the reconnection rules.
 void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session::Connection> conn)
@@ -271,7 +331,11 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     sh->retryChanged.store(0);
     sh->intervalChanged.store(0);
 
-    auto link = [&](LinkState state, int attempt = 0) { sh->showLink(conn->generation, state, attempt); };
+    LinkLog log(conn->url);
+    auto link = [&](LinkState state, int attempt = 0) {
+        log.state(state, attempt, std::max(0, sh->reconnectTryTime.load()));
+        sh->showLink(conn->generation, state, attempt);
+    };
     // `why` is what the view says once the thread has ended.
     auto end = [&](int pane, int result, LinkState why) {
         conn->loginLevel.store(0);
@@ -281,6 +345,8 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
     };
     // A fatal request result: a refused or unanswered login still needs one.
     auto endFatal = [&](HttpResult r) {
+        if (r == HttpResult::AuthFailed)
+            log.refused();
         end(pane::kMisc, 1, r == HttpResult::AuthFailed ? LinkState::LoginNeeded : LinkState::Disconnected);
     };
     // A failed attempt: wait ReconnectTryTime (cut short by a new
@@ -431,6 +497,8 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                 endFatal(r);
                 return;
             } else {
+                if (r == HttpResult::AuthFailed)
+                    log.refused();
                 if (retry(conn->login->hostNotFound(), r == HttpResult::AuthFailed))
                     return;
                 continue;
@@ -475,6 +543,7 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
             stalled = false;
             const HttpResult r = conn->stream->OpenStream(conn->url + "/GetData.cgi?Status=1");
             if (r == HttpResult::Ok) {
+                log.streaming();
                 const StreamParser::Outcome outcome = parser.run(requestStart);
                 conn->stream->CloseRequest();
                 if (outcome == StreamParser::Outcome::SingleFrameDone)
@@ -485,6 +554,8 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
                     return;
                 }
                 conn->loginLevel.store(0); // stream ended: log in again
+                if (stop.load() != 1)
+                    log.lost(stalled);
                 // A stalled stream is a failed attempt; one that ended or
                 // broke is simply opened again after a new login, at once
                 // unless it ended right after it was opened.

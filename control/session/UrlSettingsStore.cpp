@@ -1,11 +1,11 @@
 #include "control/session/UrlSettingsStore.h"
 
+#include "control/session/SessionLog.h"
 #include "control/session/FieldCodec.h"
 #include "platform/fs/AtomicFile.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <iostream>
 #include <utility>
 #include <vector>
 
@@ -79,7 +79,7 @@ bool UrlSettingsStore::write(const std::string& url, const std::string& name, co
     // A store that is there but cannot be read is never replaced by one
     // made of this single value.
     if (platform::fs::readFile(m_file, text, whyNot) == platform::fs::ReadStatus::Refused) {
-        std::cerr << "strovix: " << m_file << " cannot be read (" << whyNot << "); it is left as it is\n";
+        qCWarning(sessionLog, "%s cannot be read (%s); it is left as it is", m_file.c_str(), whyNot.c_str());
         return false;
     }
     auto entries = parse(text);

@@ -63,6 +63,18 @@ std::mutex g_refusalLock;
 // Guarded by g_refusalLock:
 std::map<std::string, std::string> g_refusals;
 std::function<void(const std::string&, const std::string&)> g_reporter;
+std::function<void(const std::string&, FileEvent)> g_observer;
+
+void tell(const std::string& file, FileEvent event)
+{
+    std::function<void(const std::string&, FileEvent)> observer;
+    {
+        std::lock_guard g(g_refusalLock);
+        observer = g_observer;
+    }
+    if (observer)
+        observer(file, event);
+}
 
 void refuse(const std::string& file, const std::string& reason)
 {
@@ -106,6 +118,12 @@ void setRefusalReporter(std::function<void(const std::string& file, const std::s
 {
     std::lock_guard g(g_refusalLock);
     g_reporter = std::move(reporter);
+}
+
+void setFileObserver(std::function<void(const std::string& file, FileEvent event)> observer)
+{
+    std::lock_guard g(g_refusalLock);
+    g_observer = std::move(observer);
 }
 
 void clearRefusals()
@@ -186,6 +204,7 @@ IniDocument IniDocument::load(const std::string& file)
         refuse(file, whyNot);
     if (status != fs::ReadStatus::Read)
         return {};
+    tell(file, FileEvent::Read);
     return parse(text);
 }
 
@@ -330,7 +349,10 @@ bool IniDocument::save(const std::string& file) const
 {
     if (writeRefused(file))
         return false;
-    return fs::writeFileAtomically(file, text());
+    if (!fs::writeFileAtomically(file, text()))
+        return false;
+    tell(file, FileEvent::Written);
+    return true;
 }
 
 std::string readString(const std::string& file, std::string_view section, std::string_view key,

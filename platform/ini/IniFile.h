@@ -62,6 +62,16 @@ void setRefusalReporter(std::function<void(const std::string& file, const std::s
 // Tests: forget every refusal.
 void clearRefusals();
 
+// What happened to a settings file, for the log.
+enum class FileEvent {
+    Read,    // a file that is there was read
+    Written, // the file was saved
+};
+// Called on the reading or writing thread after every read of an existing
+// file and every save (a file is read for each value asked). One observer
+// per process; empty to clear.
+void setFileObserver(std::function<void(const std::string& file, FileEvent event)> observer);
+
 // The leading decimal number rule of readInt, for callers holding a text already.
 int32_t leadingInt(std::string_view text);
 

@@ -18,6 +18,8 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -454,6 +456,26 @@ TEST_F(Desktop, TheExitButtonEndsRecordingsAtStartWithFinishedFiles)
     std::printf("oculon ended %lld ms after the Exit click\n", static_cast<long long>(clock.elapsed()));
     EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
     expectWholeRecordings(home, {1, 2});
+
+    // The user's log tells the run afterwards: start, settings, both cameras,
+    // both recordings with their frames, the end.
+    std::ifstream in(home.file("state/oculon/oculon.log"));
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string log = text.str();
+    const auto count = [&](const std::string& part) {
+        size_t n = 0;
+        for (size_t at = log.find(part); at != std::string::npos; at = log.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(" oculon.config: oculon "), 2u) << log; // started, ended
+    EXPECT_EQ(count(" oculon.config: settings read from " + home.file("etc/config.ini")), 1u) << log;
+    EXPECT_EQ(count(": connected, pictures coming"), 2u) << log;
+    EXPECT_GE(count(" strovix.recording: recording started: " + home.file("video_rec/cam")), 2u) << log;
+    EXPECT_GE(count(" strovix.recording: recording finished: " + home.file("video_rec/cam")), 2u) << log;
+    EXPECT_EQ(count(" frames, "), count("recording finished: ")) << log;
+    EXPECT_EQ(count("exit status 0"), 1u) << log;
 }
 
 TEST_F(Desktop, AScheduleItemOfTheCurrentMinuteRecordsForItsDuration)

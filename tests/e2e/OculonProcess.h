@@ -67,6 +67,8 @@ public:
         env.insert("QT_XCB_GL_INTEGRATION", "none");
         env.insert("OCULON_HOME", QString::fromStdString(m_home.path()));
         env.insert("OCULON_BOX_LOG", QString::fromStdString(m_home.file("boxes.log")));
+        // The log stays with the test, whoever runs the program.
+        env.insert("XDG_STATE_HOME", QString::fromStdString(m_home.file("state")));
         if (m_watchMs > 0)
             env.insert("OCULON_WATCH_MS", QString::number(m_watchMs));
         QStringList command = {"--nofile=" + QString::number(kOpenFilesLimit), "--"};
@@ -80,7 +82,6 @@ public:
             env.insert("XDG_CONFIG_HOME", home + "/config");
             env.insert("XDG_DATA_HOME", home + "/data");
             env.insert("XDG_CACHE_HOME", home + "/cache");
-            env.insert("XDG_STATE_HOME", home + "/state");
             std::filesystem::create_directories(m_home.file("runtime"));
             std::filesystem::permissions(m_home.file("runtime"), std::filesystem::perms::owner_all);
             env.insert("XDG_RUNTIME_DIR", home + "/runtime");

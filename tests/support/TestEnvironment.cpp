@@ -25,6 +25,7 @@ struct TestEnvironment {
             home = pattern;
             ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
             ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+            ::setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
             ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1); // mkdtemp made it 0700
         }
     }

@@ -7,8 +7,11 @@
 #include "support/LoginOperator.h"
 #include "support/TempDir.h"
 
+#include <QByteArray>
+
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <future>
 #include <tuple>
 
@@ -51,7 +54,86 @@ std::unique_ptr<Session> sessionFor(const TempDir& dir, const std::string& user,
     return s;
 }
 
+// Every message of the process while it lives, from any thread.
+class MessageCapture {
+public:
+    MessageCapture() { s_current = this, m_previous = qInstallMessageHandler(&MessageCapture::handle); }
+    ~MessageCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    std::vector<std::string> lines() const
+    {
+        std::lock_guard g(m_lock);
+        return m_lines;
+    }
+    size_t count(const std::string& part) const
+    {
+        size_t n = 0;
+        for (const auto& line : lines())
+            n += line.find(part) != std::string::npos ? 1 : 0;
+        return n;
+    }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& text)
+    {
+        if (MessageCapture* c = s_current) {
+            std::lock_guard g(c->m_lock);
+            c->m_lines.push_back(std::string(context.category ? context.category : "") + ": " + text.toStdString());
+        }
+    }
+    static inline std::atomic<MessageCapture*> s_current{nullptr};
+    QtMessageHandler m_previous = nullptr;
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_lines;
+};
+
 } // namespace
+
+// The log follows the camera through its changes, once each, and never
+// holds a password or what would give it away.
+TEST(SessionWithCamsim, TheLogTellsWhatBecameOfTheCameraAndNoPassword)
+{
+    REQUIRE_CAMSIM();
+    app();
+    TempDir dir;
+    const std::string password = "Pw-s3cret";
+    const std::vector<std::string> args = {"--port", "21060", "--fps", "15", "--quiet", "--user",
+                                           "boss:" + password + ":admin"};
+    MessageCapture log;
+    {
+        auto cam = std::make_unique<CamsimProcess>(args);
+        ASSERT_TRUE(cam->started());
+        auto session = sessionFor(dir, "boss", password);
+        session->setWindowReady(true);
+        session->setShowIntervalTime(0);
+        session->setReconnectTryTime(1);
+        ASSERT_EQ(session->setUrl(cam->url()), 0);
+        ASSERT_TRUE(pumpUntil([&] { return session->framesAnnounced() >= 3; }, 5000));
+        EXPECT_EQ(log.count("strovix.session: " + cam->url() + ": connected, pictures coming"), 1u);
+
+        cam.reset();
+        ASSERT_TRUE(pumpUntil([&] { return log.count("attempt 2 failed") == 1; }, 8000));
+        EXPECT_EQ(log.count(": lost: "), 1u);
+        EXPECT_EQ(log.count("attempt 1 failed; trying again in 1 s"), 1u);
+    }
+    {
+        CamsimProcess cam(args);
+        ASSERT_TRUE(cam.started());
+        auto session = sessionFor(dir, "boss", "Wr0ng-pw");
+        session->setWindowReady(true);
+        session->setReconnectTryTime(1);
+        session->setUrl(cam.url());
+        ASSERT_TRUE(pumpUntil([&] { return log.count("refused the login") >= 1; }, 5000));
+    }
+    const std::string basic = QByteArray("boss:" + QByteArray::fromStdString(password)).toBase64().toStdString();
+    for (const std::string& line : log.lines()) {
+        for (const std::string& secret : {password, std::string("Wr0ng-pw"), basic, std::string("Authorization")})
+            EXPECT_EQ(line.find(secret), std::string::npos) << line;
+    }
+}
 
 TEST(SessionWithCamsim, AdministratorAndOrdinaryUser)
 {
