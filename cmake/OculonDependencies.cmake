@@ -1,5 +1,5 @@
 # Outside libraries, all from the distribution's packages (see scripts/packages).
-find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets Network)
+find_package(Qt6 6.2 REQUIRED COMPONENTS Core Gui Widgets Network DBus)
 find_package(CURL REQUIRED)
 find_package(JPEG REQUIRED)
 find_package(Threads REQUIRED)

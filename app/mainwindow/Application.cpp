@@ -23,6 +23,9 @@
 #include "app/storage/FileExtGO.h"
 #include "app/storage/VolumeInfo.h"
 #include "app/log/Logging.h"
+#include "app/notify/CameraWatch.h"
+#include "app/notify/DesktopNotifier.h"
+#include "platform/component/Hosting.h"
 #include "platform/ini/IniFile.h"
 
 #include <QLabel>
@@ -30,6 +33,8 @@
 
 #include <QApplication>
 #include <QTimer>
+
+#include <chrono>
 
 #include <cstdlib>
 #include <iostream>
@@ -48,6 +53,7 @@ Application::~Application()
 {
     platform::ini::setRefusalReporter({});
     // The timers stop first; the window goes before the cameras it reports to.
+    m_cameraWatchTimer.reset();
     m_statistics.reset();
     m_timers.reset();
     m_links.reset();
@@ -161,9 +167,11 @@ void Application::applyViewerLayout()
 void Application::createDiskChecks()
 {
     AppCfgGO& config = appCfg();
+    m_notifier = std::make_unique<DesktopNotifier>();
     m_volumes = std::make_shared<SystemVolumes>();
     m_disk = std::make_unique<DiskFO>(config, *m_volumes, [this](const std::string& message) {
         qCWarning(diskLog, "%s", message.c_str());
+        m_notifier->notify("disk", "Recording disk", message);
         m_diskBoxes.show(m_form.get(), {"oculon", message, AppDialogs::Icon::Warning, AppDialogs::Buttons::Ok});
     });
     m_files = std::make_unique<FileExtGO>(config, *m_disk);
@@ -173,6 +181,7 @@ void Application::startTimers()
 {
     m_diskWatch = std::make_unique<DiskWatch>(*m_disk, *m_files, [this](const std::string& line) {
         qCWarning(diskLog, "%s", line.c_str());
+        m_notifier->notify("disk", "Recording disk", line);
         m_form->console()->addAlertLine(line);
     });
 
@@ -191,6 +200,37 @@ void Application::startTimers()
         pace.watchMs = std::atoi(watchMs);
     m_timers = std::make_unique<MainTimers>(clockLbl, std::move(duties), *m_diskWatch, std::move(pace));
     m_timers->clockTick();
+
+    m_cameraWatch = std::make_unique<CameraWatch>(*m_notifier);
+    m_cameraWatchTimer = std::make_unique<QTimer>();
+    m_cameraWatchTimer->setInterval(1000);
+    connect(m_cameraWatchTimer.get(), &QTimer::timeout, this, &Application::watchCameras);
+    m_cameraWatchTimer->start();
+}
+
+void Application::watchCameras()
+{
+    using namespace platform::component;
+    std::vector<CameraWatch::Report> reports;
+    for (int16_t uid = 0; uid < CameraGO::kCount; ++uid) {
+        const Camera* camera = m_cameras->getCamera(uid);
+        CameraWatch::Report r;
+        r.number = uid + 1;
+        if (camera) {
+            r.location = camera->getDisplayLocation();
+            const ViewerHandle viewer = camera->getViewer();
+            ComPtr<ViewStatistics> stats;
+            if (!camera->getIP().empty() && viewer.isBound()
+                && viewer.dispatch()->queryInterface(ViewStatistics::iid, stats.put()) == S_OK && stats) {
+                r.watched = true;
+                r.notice = stats->notice();
+                r.failures = stats->recordingFailures(r.failureWords);
+            }
+        }
+        reports.push_back(std::move(r));
+    }
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    m_cameraWatch->check(reports, std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 void Application::armQuitTimer()

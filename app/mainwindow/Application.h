@@ -21,6 +21,9 @@ class SingleInstance;
 class TerminationSignals;
 class WindowLinks;
 class ViewerStatisticsReport;
+class CameraWatch;
+class DesktopNotifier;
+class QTimer;
 
 // The program's start-up and shut-down. Start-up: the configuration, the
 // single-instance test, the main window with its viewers, the focused camera,
@@ -66,6 +69,8 @@ private:
     void createDiskChecks();
     // The clock and the periodic watch of the main window.
     void startTimers();
+    // Once a second: what the views say, to the log and the desktop.
+    void watchCameras();
 
     CommandLine m_options;
     std::unique_ptr<SingleInstance> m_instance;
@@ -83,5 +88,8 @@ private:
     // Before the main window goes: its windows refer to the console.
     std::unique_ptr<WindowLinks> m_links;
     std::unique_ptr<ViewerStatisticsReport> m_statistics; // --statistics
+    std::unique_ptr<DesktopNotifier> m_notifier;
+    std::unique_ptr<CameraWatch> m_cameraWatch;
+    std::unique_ptr<QTimer> m_cameraWatchTimer;
     bool m_shuttingDown = false;
 };

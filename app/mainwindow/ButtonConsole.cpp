@@ -12,9 +12,13 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QUrl>
+
+#include <vector>
 
 namespace {
 
@@ -29,7 +33,8 @@ constexpr int kSelectAllItem = 16;
 
 // A button drawn by its picture alone. Its state picture is the one it shows
 // at rest; a button that follows the mouse shows its pressed picture while
-// held down. Without a picture it shows its text.
+// held down. Without a picture it shows its text. Tab reaches it; it shows
+// the keyboard focus with a dotted frame and acts on Space and Enter.
 class PictureButton : public QToolButton {
 public:
     PictureButton(ImageGO& images, int number, const QString& text, bool followsMouse, QWidget* parent)
@@ -39,7 +44,8 @@ public:
         , m_text(text)
     {
         setAutoRaise(true);
-        setFocusPolicy(Qt::NoFocus);
+        // Tab, not a click: a click leaves the focus where the operator had it.
+        setFocusPolicy(Qt::TabFocus);
         setStyleSheet("QToolButton { border: none; padding: 0; color: #dee2e8; }");
         if (followsMouse) {
             connect(this, &QAbstractButton::pressed, this,
@@ -54,7 +60,37 @@ public:
         m_state = picture;
         draw(picture);
     }
-    void setPressedState(bool pressed) { setState(ImageGO::buttonPicture(m_number, pressed)); }
+    void setPressedState(bool pressed)
+    {
+        setState(ImageGO::buttonPicture(m_number, pressed));
+        setAccessibleDescription(pressed ? m_pressedWords : m_restWords);
+    }
+    // What a screen reader says of the button's state, pressed and at rest.
+    void setStateWords(const QString& pressed, const QString& rest)
+    {
+        m_pressedWords = pressed;
+        m_restWords = rest;
+        setAccessibleDescription(rest);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+            animateClick();
+            return;
+        }
+        QToolButton::keyPressEvent(event);
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        QToolButton::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter p(this);
+        p.setPen(QPen(QColor(0xde, 0xe2, 0xe8), 1, Qt::DotLine));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 
 private:
     void draw(const std::string& picture)
@@ -77,6 +113,8 @@ private:
         setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
 
+    QString m_pressedWords;
+    QString m_restWords;
     ImageGO& m_images;
     int m_number;
     QString m_text;
@@ -123,6 +161,27 @@ static const PadRow kPadRows[] = {
     {{"MoveDownBtn", 53, "", "Down", Command::None}, PanTiltChannel::MoveDown},
 };
 
+// The console's keys (the user guide lists them): the layouts, the commands
+// an operator reaches for, and Exit. Camera n is chosen with Ctrl+n, camera
+// 10 with Ctrl+0 and cameras 11 to 16 with Ctrl+Alt+1 to 6 (cameraKeys).
+struct KeyRow {
+    const char* name;
+    const char* keys;
+};
+static const KeyRow kKeyRows[] = {
+    {"Scr1Btn", "Alt+1"},     {"Scr4Btn", "Alt+2"},     {"Scr9Btn", "Alt+3"},     {"Scr16Btn", "Alt+4"},
+    {"StartRecBtn", "Ctrl+R"}, {"SnapshotBtn", "Ctrl+S"}, {"PlaybackBtn", "Ctrl+P"}, {"ExitBtn", "Ctrl+Q"},
+};
+
+static QKeySequence cameraKeys(int16_t uid)
+{
+    if (uid < 9)
+        return QKeySequence(QString("Ctrl+%1").arg(uid + 1));
+    if (uid == 9)
+        return QKeySequence(QStringLiteral("Ctrl+0"));
+    return QKeySequence(QString("Ctrl+Alt+%1").arg(uid - 9));
+}
+
 static const ButtonConsole::Row kAudioRow = {"AudioToggle", kAudioPicture, "", "Sound", Command::Audio};
 static const ButtonConsole::Row kExitRow = {"ExitBtn", 62, "", "Exit", Command::Exit};
 
@@ -154,18 +213,24 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
     m_alertCmb->setObjectName("alertCmb");
     m_alertCmb->hide();
 
+    // Tab walks the console in its order: layouts, selector, commands,
+    // pan/tilt, the cameras' buttons, sound and Exit.
+    std::vector<QWidget*> chain;
     for (const Row& row : kLayoutRows)
-        addButton(row, m_area, true);
+        chain.push_back(addButton(row, m_area, true));
+    chain.push_back(m_selector);
     for (const Row& row : kCommandRows)
-        addButton(row, m_area, true);
+        chain.push_back(addButton(row, m_area, true));
     for (const Row& row : kZoomRows)
-        addButton(row, m_area, true);
+        chain.push_back(addButton(row, m_area, true));
     for (const PadRow& entry : kPadRows) {
         PictureButton* button = addButton(entry.row, m_area, true);
+        button->setAccessibleName("Move " + QString::fromUtf8(entry.row.text).toLower());
         connect(button, &QAbstractButton::clicked, this, [this, move = entry.move] {
             if (Camera* focused = m_focused.getFocusedCamera())
                 m_panTilt.moveCamera(focused->getIP(), focused->getPort(), move);
         });
+        chain.push_back(button);
     }
 
     for (int16_t uid = 0; uid < CameraGO::kCount; ++uid) {
@@ -176,15 +241,29 @@ ButtonConsole::ButtonConsole(CameraGO& cameras, CameraWindow& window, ImageGO& i
         const QByteArray recordText = "REC " + number;
         const Row selectRow{select.constData(), kSelectPicture + uid, "", selectText.constData(), Command::None};
         const Row recordRow{record.constData(), kRecordPicture, "", recordText.constData(), Command::None};
-        m_select[static_cast<size_t>(uid)] = addButton(selectRow, m_area, false);
-        m_record[static_cast<size_t>(uid)] = addButton(recordRow, m_area, false);
-        connect(m_select[static_cast<size_t>(uid)], &QAbstractButton::clicked, this, [this, uid] { focusCamera(uid); });
-        connect(m_record[static_cast<size_t>(uid)], &QAbstractButton::clicked, this, [this, uid] {
-            m_window.startRec(uid);
-        });
+        PictureButton* selectButton = addButton(selectRow, m_area, false);
+        PictureButton* recordButton = addButton(recordRow, m_area, false);
+        m_select[static_cast<size_t>(uid)] = selectButton;
+        m_record[static_cast<size_t>(uid)] = recordButton;
+        selectButton->setStateWords("selected", "");
+        selectButton->setShortcut(cameraKeys(uid));
+        recordButton->setAccessibleName("Record camera " + QString::fromLatin1(number));
+        recordButton->setStateWords("recording", "not recording");
+        connect(selectButton, &QAbstractButton::clicked, this, [this, uid] { focusCamera(uid); });
+        connect(recordButton, &QAbstractButton::clicked, this, [this, uid] { m_window.startRec(uid); });
+        chain.push_back(selectButton);
+        chain.push_back(recordButton);
     }
-    addButton(kAudioRow, m_area, false);
-    addButton(kExitRow, m_area, true);
+    chain.push_back(addButton(kAudioRow, m_area, false));
+    chain.push_back(addButton(kExitRow, m_area, true));
+    m_startRec->setStateWords("recording", "");
+    m_audio->setStateWords("sound off", "sound on");
+    for (const KeyRow& keys : kKeyRows) {
+        if (auto* button = m_area->findChild<QAbstractButton*>(keys.name, Qt::FindDirectChildrenOnly))
+            button->setShortcut(QKeySequence(QString::fromLatin1(keys.keys)));
+    }
+    for (size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 
     // Slot 0 is focused at start, its select button drawn selected.
     m_select[0]->setPressedState(true);
@@ -196,6 +275,8 @@ PictureButton* ButtonConsole::addButton(const Row& row, QWidget* parent, bool fo
                                      followsMouse, parent);
     button->setObjectName(row.name);
     button->setToolTip(row.tooltip);
+    // Named for a screen reader by its tooltip, or its caption where it has none.
+    button->setAccessibleName(QString::fromUtf8(row.tooltip[0] ? row.tooltip : row.text));
     if (row.command == Command::Record)
         m_startRec = button;
     else if (row.command == Command::Audio)

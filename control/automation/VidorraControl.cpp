@@ -264,6 +264,16 @@ void VidorraControl::takeLatencies(std::vector<float>& intoMs)
     intoMs.insert(intoMs.end(), taken.begin(), taken.end());
 }
 
+std::string VidorraControl::notice() const { return m_display.notice(); }
+
+uint64_t VidorraControl::recordingFailures(std::string& lastWords) const
+{
+    const uint64_t n = m_recorder->warningsPosted();
+    if (n > 0)
+        lastWords = m_recorder->warning().caption + ": " + m_recorder->warning().text;
+    return n;
+}
+
 HResult VidorraControl::invokeMember(const MemberInfo& member, InvokeKind kind, std::vector<Variant>& args,
                                      Variant& result)
 {

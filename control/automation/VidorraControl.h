@@ -84,6 +84,8 @@ public:
     // ViewStatistics
     int64_t picturesShown() const override;
     void takeLatencies(std::vector<float>& intoMs) override;
+    std::string notice() const override;
+    uint64_t recordingFailures(std::string& lastWords) const override;
 
     // C++ side, window thread: the layers behind the members, for tests.
     Session& session() { return *m_session; }

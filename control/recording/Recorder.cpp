@@ -439,6 +439,7 @@ void Recorder::post(const RecordingWarning& warning)
 {
     qCWarning(recorderLog, "recording stopped: %s: %s", warning.caption.c_str(), warning.text.c_str());
     m_warning = warning;
+    ++m_warningsPosted;
     m_host.postRecordingError();
 }
 

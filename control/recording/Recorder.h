@@ -66,6 +66,8 @@ public:
     // --- Warnings ---
     // The warning stored before the last postRecordingError().
     const RecordingWarning& warning() const { return m_warning; }
+    // Warnings stored so far (each a recording or picture save that failed).
+    uint64_t warningsPosted() const { return m_warningsPosted; }
 
     // --- Inspection ---
     const std::string& aviStatusText() const { return m_aviText; }
@@ -125,6 +127,7 @@ private:
     std::string m_jpegText;
     std::string m_aviText;
     RecordingWarning m_warning;
+    uint64_t m_warningsPosted = 0;
 };
 
 } // namespace strovix::recording

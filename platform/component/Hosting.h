@@ -69,6 +69,12 @@ public:
     // Appends the milliseconds from the arrival of a picture's last byte to
     // its first paint, for every picture painted since the last call.
     virtual void takeLatencies(std::vector<float>& intoMs) = 0;
+    // The words over the view while its camera sends no pictures (why, or
+    // since when none came); empty while pictures come.
+    virtual std::string notice() const = 0;
+    // Recordings stopped by an error since the object was created; the
+    // last one's caption and text into `lastWords` ("caption: text").
+    virtual uint64_t recordingFailures(std::string& lastWords) const = 0;
 };
 
 } // namespace platform::component

@@ -29,6 +29,8 @@
 #include "../storage/FakeVolumes.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QTest>
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -245,6 +247,97 @@ TEST_F(ButtonConsoleTest, PicturesComeFromTheOverrideFolderFirstAndAMissingOneSh
     select3->click();
     EXPECT_EQ(console.selectedUid(), 2);
     EXPECT_EQ(select3->text().toStdString(), "Camera 3");
+}
+
+// The console without a mouse: Tab walks it in its order, every button is
+// named and tells its state to a screen reader, Space, Enter and the keys act.
+TEST_F(ButtonConsoleTest, KeyboardAndScreenReaderReachEveryButton)
+{
+    openWindow();
+    useLayouts(16);
+    form->show();
+    QApplication::setActiveWindow(form.get());
+
+    std::vector<std::string> order = {"Scr1Btn", "Scr4Btn", "Scr9Btn", "Scr16Btn", PanelNames::kCamSlctr};
+    for (const char* name : {"StartRecBtn", "StopAllRecBtn", "SnapshotBtn", "PlaybackBtn", "Rotate180Btn", "CamCfgBtn",
+                             "AppCfgBtn", "eLayoutBtn", "ZoomInBtn", "ZoomOffBtn", "ZoomOnBtn", "ZoomOutBtn", "MoveUpBtn",
+                             "MoveLeftBtn", "MoveHomeBtn", "MoveRightBtn", "MoveDownBtn"})
+        order.push_back(name);
+    for (int n = 1; n <= 16; ++n) {
+        order.push_back("SlctBtn" + std::to_string(n));
+        order.push_back("RecBtn" + std::to_string(n));
+    }
+    order.push_back("AudioToggle");
+    order.push_back("ExitBtn");
+    // The focus chain from the first layout button, as Tab walks it.
+    std::vector<std::string> walked;
+    QWidget* at = button("Scr1Btn");
+    for (size_t i = 0; i < order.size() && at; ++i, at = at->nextInFocusChain()) {
+        while (at && at->focusPolicy() == Qt::NoFocus)
+            at = at->nextInFocusChain();
+        if (at)
+            walked.push_back(at->objectName().toStdString());
+    }
+    EXPECT_EQ(walked, order);
+    // ...and really by the Tab key, with the focus shown.
+    button("Scr1Btn")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), button("Scr4Btn"));
+
+    // Every button of the window has a name a screen reader says.
+    for (QAbstractButton* each : form->findChildren<QAbstractButton*>()) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(each);
+        ASSERT_NE(a, nullptr);
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << each->objectName().toStdString();
+    }
+    auto said = [](QAbstractButton* b, QAccessible::Text what) {
+        return QAccessible::queryAccessibleInterface(b)->text(what).toStdString();
+    };
+    EXPECT_EQ(said(button("StartRecBtn"), QAccessible::Name), "Record");
+    EXPECT_EQ(said(button("RecBtn3"), QAccessible::Name), "Record camera 3");
+    EXPECT_EQ(said(button("SlctBtn3"), QAccessible::Name), "Camera 3");
+    EXPECT_EQ(said(button("MoveLeftBtn"), QAccessible::Name), "Move left");
+    EXPECT_EQ(said(button("ExitBtn"), QAccessible::Name), "Exit");
+    EXPECT_EQ(said(button("RecBtn3"), QAccessible::Description), "not recording");
+
+    // Keys: camera 3, then record it; the 2x2 layout; camera 12. A key
+    // presses its button as a click does, shown pressed for a moment first.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        QTest::qWait(200);
+    };
+    press(Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(form->console()->selectedUid(), 2);
+    EXPECT_EQ(said(button("SlctBtn3"), QAccessible::Description), "selected");
+    press(Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(layouts.getViewerLayout()->views(), 4);
+    press(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(camera(2).isRecording());
+    form->updateRecBtn(2); // as the window's timer does
+    EXPECT_EQ(said(button("RecBtn3"), QAccessible::Description), "recording");
+    press(Qt::Key_2, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(form->console()->selectedUid(), 11);
+    // The key shows as the button's key binding.
+    auto* action = QAccessible::queryAccessibleInterface(button("StartRecBtn"))->actionInterface();
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->keyBindingsForAction(QAccessibleActionInterface::pressAction()).value(0).toStdString(), "Ctrl+R");
+
+    // Space and Enter press the focused button.
+    button("SlctBtn5")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button("SlctBtn5"), Qt::Key_Space);
+    EXPECT_EQ(form->console()->selectedUid(), 4);
+    button("SlctBtn6")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button("SlctBtn6"), Qt::Key_Return);
+    QTest::qWait(200); // the click is animated
+    EXPECT_EQ(form->console()->selectedUid(), 5);
+    // The focus frame, to look at.
+    button("Rotate180Btn")->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    const std::string shot = std::string(std::getenv("OCULON_BUILD_BIN")) + "/../screenshots/keyboard-focus.png";
+    QDir().mkpath(QString::fromStdString(shot).section('/', 0, -2));
+    EXPECT_TRUE(form->grab().save(QString::fromStdString(shot)));
+    camera(2).stopRec();
 }
 
 TEST_F(ButtonConsoleTest, SelectButtonsFocusTheirCameraAndTheSelectedOneChangesNothing)
