@@ -5,5 +5,7 @@ find_package(JPEG REQUIRED)
 find_package(Threads REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET portaudio-2.0)
+# The desktop keyring for remembered camera logins.
+pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)

@@ -28,13 +28,17 @@ public:
 };
 
 // Credentials per "host:port": those that worked are kept for the run of the
-// process; those the operator asked to remember are also written to a
-// per-user file readable by the owner only (mode 0600). Any thread.
+// process; those the operator asked to remember are also kept for later runs:
+// in the desktop's keyring (the session's Secret Service), or where no
+// service answers, in a per-user file readable by the owner only (mode 0600).
+// Logins found in the file while the keyring answers move into the keyring
+// and leave the file. Any thread.
 class LoginQuestions;
+class SecretVault;
 
 class CredentialStore {
 public:
-    // `file` empty: nothing is read from or written to disk.
+    // `file` empty: nothing is read from or written to disk or the keyring.
     explicit CredentialStore(std::string file);
     ~CredentialStore();
     CredentialStore(const CredentialStore&) = delete;
@@ -58,9 +62,15 @@ public:
     // kept here (one at a time per host:port).
     LoginQuestions& questions() { return *m_questions; }
 
+    // Whether remembered logins go to the keyring (known after the first use).
+    bool usesKeyring();
+
 private:
     void loadLocked();
-    bool saveLocked();
+    // Keeps the remembered login of `hostPort` (or its absence) for later runs.
+    void keepLocked(const std::string& hostPort);
+    bool saveFileLocked();
+    void moveFileIntoKeyringLocked();
 
     const std::string m_file;
     std::mutex m_lock;
@@ -68,7 +78,9 @@ private:
     bool m_loaded = false;
     bool m_unreadable = false; // the file is there but could not be read: never written this run
     std::map<std::string, Credentials> m_run;        // this run
-    std::map<std::string, Credentials> m_remembered; // mirrored in the file
+    std::map<std::string, Credentials> m_remembered; // mirrored in the keyring or the file
+    std::map<std::string, Credentials> m_inFile;     // those the file holds
+    std::unique_ptr<SecretVault> m_vault;            // null: the file serves
 
     const std::unique_ptr<LoginQuestions> m_questions;
 };

@@ -17,6 +17,9 @@ struct TestEnvironment {
         ::setenv("OCULON_BUILD_BIN", OCULON_TEST_BUILD_BIN, 0);
         ::setenv("OCULON_SOURCE_DIR", OCULON_TEST_SOURCE_DIR, 0);
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        // No desktop session: no test reaches the developer's keyring or
+        // notifications; the tests of those start a bus of their own.
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/oculon-test-bus", 1);
         // No one listens to a test: a machine without a sound device plays into nothing.
         ::setenv("STROVIX_NULL_AUDIO", "1", 0);
 
