@@ -79,12 +79,16 @@ TEST(Session, ConnectsLogsInAndAnnouncesPictures)
               (std::vector<std::string>{"/GetStatus.cgi", "/GetMyself.cgi", "/GetVer.cgi?VName=Camera",
                                         "/GetCapability.cgi", "/GetData.cgi?Status=1"}));
     EXPECT_EQ(panes.of(6), (std::vector<std::string>{"Disconnecting ", "Disconnected.", "Connecting " + cam.url()}));
+    EXPECT_EQ(panes.connectResets, 1);
+    EXPECT_EQ(panes.logins.load(), 1);
 
     // Destruction while the stream runs ends the thread within its bound
-    // (3 s, after which it would be left behind).
+    // (3 s, after which it would be left behind); the sound is stopped at
+    // the put and at the destruction.
     const auto t = Clock::now();
     session.reset();
     EXPECT_LT(msSince(t), 2900);
+    EXPECT_EQ(panes.audioStops, 2);
 }
 
 TEST(Session, LoginLevelByExactSpelling)
