@@ -76,7 +76,7 @@ void BM_LiveFromCamsim(benchmark::State& state)
     strovix::Session::Options options;
     options.urlSettingsFile = home.file("url-settings");
     strovix::Session session(options);
-    strovix::test::wireLiveView(session, display);
+    strovix::test::LiveViewWiring live(session, display);
     QWidget* window = display.createWindow(nullptr);
     window->resize(640, 480);
     window->show();

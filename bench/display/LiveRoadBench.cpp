@@ -276,12 +276,13 @@ void liveRoad(benchmark::State& state, const char* name, int cameras, QSize cont
     top.resize(controlSize.width() * columns, controlSize.height() * ((cameras + columns - 1) / columns));
     std::vector<std::unique_ptr<Display>> displays;
     std::vector<std::unique_ptr<Session>> sessions;
+    std::vector<std::unique_ptr<strovix::test::LiveViewWiring>> wirings; // gone before both
     for (int i = 0; i < cameras; ++i) {
         displays.push_back(std::make_unique<Display>());
         sessions.push_back(std::make_unique<Session>(sessionOptions()));
         Display& display = *displays.back();
         Session& session = *sessions.back();
-        strovix::test::wireLiveView(session, display);
+        wirings.push_back(std::make_unique<strovix::test::LiveViewWiring>(session, display));
         QWidget* window = display.createWindow(&top);
         window->setGeometry((i % columns) * controlSize.width(), (i / columns) * controlSize.height(),
                             controlSize.width(), controlSize.height());
@@ -341,6 +342,7 @@ void liveRoad(benchmark::State& state, const char* name, int cameras, QSize cont
     }
     for (auto& s : sessions)
         s->setWindowReady(false);
+    wirings.clear();
     sessions.clear();
     displays.clear();
 }

@@ -180,8 +180,8 @@ void AudioThread::run(std::shared_ptr<State> s)
             output = link.makeOutput();
         if (!output || !output->open()) {
             s->stream->CloseRequest();
-            if (link.deviceFailed)
-                link.deviceFailed();
+            if (link.owner)
+                link.owner->deviceFailed();
             return s->giveUp(Outcome::DeviceFailed);
         }
 

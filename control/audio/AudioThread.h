@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/audio/AudioOutput.h"
+#include "control/audio/AudioOwner.h"
 #include "control/session/Credentials.h"
 #include "control/session/HttpRequest.h"
 #include "control/session/MessageTarget.h"
@@ -52,9 +53,8 @@ struct AudioLink {
     std::shared_ptr<RecordingSoundBlock> soundBlock;
     // WM_VID_RECAUDIO is sent through it.
     MessageTargetPtr target;
-    // Audio thread: the device cannot take 8 kHz 16-bit mono or cannot be
-    // opened. The owner shows "Open Audio device failed" on its window thread.
-    std::function<void()> deviceFailed;
+    // Told when the device fails (null: nobody).
+    std::shared_ptr<AudioOwner> owner;
     // Makes the sound device; called once per thread.
     std::function<std::unique_ptr<media::AudioOutput>()> makeOutput;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/automation/CommandRunner.h"
+#include "control/automation/PartsOwner.h"
 #include "control/automation/StatusInterpretation.h"
 #include "control/automation/VidorraMembers.h"
 #include "control/automation/VidorraState.h"
@@ -10,7 +11,6 @@
 #include "platform/component/Variant.h"
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,10 +54,10 @@ struct ControlParts {
     // 1 while the sound goes into the AVI file; read by the audio thread.
     std::shared_ptr<std::atomic<int>> recordSound = std::make_shared<std::atomic<int>>(0);
 
-    // Fires an event to every connected sink (the control stays alive meanwhile).
-    std::function<void(EventId, const std::vector<Variant>&)> fire;
-    // The put of URL: stops the commands and starts the connect sequence.
-    std::function<platform::component::HResult(const std::string& url)> connect;
+    // The control itself, for the acts of PartsOwner.
+    PartsOwner* owner = nullptr;
+    void fire(EventId event, const std::vector<Variant>& args) const { owner->fire(event, args); }
+    platform::component::HResult connect(const std::string& url) const { return owner->connect(url); }
 
     int loginLevel() const { return session->loginLevel(); }
     bool isAdmin() const { return loginLevel() == 2; }

@@ -371,7 +371,7 @@ const MemberTable::Entry kEntries[] = {
      }},
     {D::SaveCurJpgDlg, nullptr, nullptr,
      [](P& p, Args&) {
-         p.ui->savePictureDialog(p.currentPicture());
+         p.ui->savePicture(p.currentPicture());
          return S_OK;
      }},
     {D::FontColor, [](P& p) { return Variant::color(p.display->fontColor()); },

@@ -60,20 +60,10 @@ OperatorUi::~OperatorUi() = default;
 
 void OperatorUi::wire()
 {
-    Display& display = *m_parts.display;
-    ControlUi::Hooks& h = display.ui().hooks();
-    h.menuOpening = [this](ContextMenu& menu) { prepareContextMenu(menu); };
-    h.recordCommand = [this] { recordCommand(); };
-    h.savePicture = [this](Frame picture) { savePictureDialog(std::move(picture)); };
-    h.statusBarCtrl = [this] { return m_parts.settings.statusBarCtrl; };
-    h.openState = [this] { return m_parts.camera.openState; };
-    h.loginAgain = [this] { loginAgain(); };
-    // The pane texts kept for observers show in the status bar while it exists.
-    m_parts.session->addPaneObserver(
-        [&display](int pane, const std::string& text) { display.ui().setPaneText(pane, text); });
+    m_parts.display->ui().setOwner(this);
 }
 
-void OperatorUi::prepareContextMenu(ContextMenu& menu)
+void OperatorUi::menuOpening(ContextMenu& menu)
 {
     menu.setCapabilityMenus(m_qualityMenu.get(), m_resolutionMenu.get());
     menu.applyRemovals(m_parts.settings.menuRemoved, m_parts.settings.submenuRemoved);
@@ -108,7 +98,7 @@ void OperatorUi::recordCommand()
     m_control.release();
 }
 
-void OperatorUi::savePictureDialog(Frame picture)
+void OperatorUi::savePicture(Frame picture)
 {
     recording::saveCurrentPictureAs(picture, m_parts.display->window());
 }
@@ -123,7 +113,7 @@ void OperatorUi::showRecordingWarning()
 void OperatorUi::loginAgain()
 {
     Session& session = *m_parts.session;
-    if (!session.loginAgain() && !session.url().empty() && m_parts.connect)
+    if (!session.loginAgain() && !session.url().empty())
         m_parts.connect(session.url());
 }
 

@@ -16,8 +16,9 @@ uint32_t steadyMs()
 
 } // namespace
 
-CameraStatusInterpreter::CameraStatusInterpreter(std::shared_ptr<StatusShared> shared, Outputs outputs)
-    : m_shared(std::move(shared)), m_out(std::move(outputs))
+CameraStatusInterpreter::CameraStatusInterpreter(std::shared_ptr<StatusShared> shared,
+                                                 std::shared_ptr<StatusOwner> owner, std::function<uint32_t()> nowMs)
+    : m_shared(std::move(shared)), m_owner(std::move(owner)), m_nowMs(std::move(nowMs))
 {
 }
 
@@ -26,8 +27,8 @@ void CameraStatusInterpreter::interpret(std::string_view block)
     m_record.update(block);
     const CameraStatus& s = m_record;
     auto post = [this](unsigned msg, uintptr_t w, intptr_t l = 0, std::string text = {}) {
-        if (m_out.post)
-            m_out.post(msg, w, l, std::move(text));
+        if (m_owner)
+            m_owner->post(msg, w, l, std::move(text));
     };
 
     // 1. Open state. Anything but 1 means closed; a camera reporting some
@@ -77,15 +78,15 @@ void CameraStatusInterpreter::interpret(std::string_view block)
     }
     // 8. Camera clock counter and 9. camera name counter: paced, so a
     // counter that changes with every picture costs a request a second.
-    const uint32_t now = m_out.nowMs ? m_out.nowMs() : steadyMs();
+    const uint32_t now = m_nowMs ? m_nowMs() : steadyMs();
     const bool clockChanged = s.clockCounter != m_clockCounter;
     m_clockCounter = s.clockCounter;
-    if (m_clockPacer.due(clockChanged, now) && m_out.clockWanted)
-        m_out.clockWanted();
+    if (m_clockPacer.due(clockChanged, now) && m_owner)
+        m_owner->clockWanted();
     const bool nameChanged = s.nameCounter != m_nameCounter;
     m_nameCounter = s.nameCounter;
-    if (m_namePacer.due(nameChanged, now) && m_out.nameWanted)
-        m_out.nameWanted();
+    if (m_namePacer.due(nameChanged, now) && m_owner)
+        m_owner->nameWanted();
     // 10. Camera audio switch.
     if (s.serverAudio != m_serverAudio) {
         post(WM_VID_SERVERAUDIO, uintptr_t(s.serverAudio));

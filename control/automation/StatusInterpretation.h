@@ -21,31 +21,39 @@ struct StatusShared {
     std::atomic<int> exEnd{0};
 };
 
+// What the status interpretation tells the control, from the connection
+// thread. Held by shared ownership by the interpreter of every connection
+// thread, which may overstay the control: an implementation reaches the
+// control only through its message target. Connection thread only.
+class StatusOwner {
+public:
+    virtual ~StatusOwner() = default;
+
+    // Posts WM_VID_* (message, wParam, lParam, text) to the control.
+    virtual void post(unsigned msg, uintptr_t wParam, intptr_t lParam, std::string text) = 0;
+    // The camera clock changed: the control's GetTime runs.
+    virtual void clockWanted() = 0;
+    // The camera name changed: the camera-name request runs.
+    virtual void nameWanted() = 0;
+};
+
 // Reads the status blocks of one connection thread, keeps the camera status
 // record and the last value reported of each field, and hands every change
 // to the window thread: a posted message, or a request for the camera clock
 // or name, each at most once a second (RequestPacer). Connection thread only.
 class CameraStatusInterpreter : public StatusInterpreter {
 public:
-    struct Outputs {
-        // Posts WM_VID_* (message, wParam, lParam, text) to the control.
-        std::function<void(unsigned msg, uintptr_t wParam, intptr_t lParam, std::string text)> post;
-        // The camera clock changed: the control's GetTime runs.
-        std::function<void()> clockWanted;
-        // The camera name changed: the camera-name request runs.
-        std::function<void()> nameWanted;
-        // Millisecond ticks that pace those two requests; null: the
-        // system's monotonic clock.
-        std::function<uint32_t()> nowMs;
-    };
-
-    CameraStatusInterpreter(std::shared_ptr<StatusShared> shared, Outputs outputs);
+    // `nowMs`: millisecond ticks that pace the two requests; null: the
+    // system's monotonic clock.
+    CameraStatusInterpreter(std::shared_ptr<StatusShared> shared, std::shared_ptr<StatusOwner> owner,
+                            std::function<uint32_t()> nowMs = {});
     void interpret(std::string_view block) override;
     const CameraStatus& record() const override { return m_record; }
 
 private:
     std::shared_ptr<StatusShared> m_shared;
-    Outputs m_out;
+    std::shared_ptr<StatusOwner> m_owner;
+    std::function<uint32_t()> m_nowMs;
     CameraStatus m_record;
     // The last value reported of each field.
     int m_userCheck = -1;

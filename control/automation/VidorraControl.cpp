@@ -4,8 +4,9 @@
 #include "control/automation/HttpCommandRequest.h"
 #include "control/automation/MemberTable.h"
 #include "control/automation/VidorraIdentity.h"
+#include "control/automation/WorkerBridges.h"
+#include "control/display/ControlUi.h"
 #include "control/automation/ViewName.h"
-#include "control/display/ControlDialogs.h"
 #include "control/session/ConnectionLimits.h"
 #include "control/session/LoginDialog.h"
 #include "control/session/Panes.h"
@@ -26,7 +27,7 @@ using namespace platform::component;
 VidorraControl::VidorraControl() : VidorraControl(RequestFactory{}) { }
 
 VidorraControl::VidorraControl(RequestFactory requests)
-    : m_events(kIidIVidorraEvents), m_session(std::make_unique<Session>())
+    : m_events(kIidIVidorraEvents), m_session(std::make_unique<Session>()), m_windowTarget(m_session->messageTarget())
 {
     ModuleCount::objectCreated();
     m_recorder = std::make_unique<recording::Recorder>(m_recordingHost);
@@ -59,14 +60,13 @@ VidorraControl::VidorraControl(RequestFactory requests)
     m_parts.audio = m_audio.get();
     m_parts.commands = m_commands.get();
     m_parts.recordingHost = &m_recordingHost;
-    m_parts.fire = [this](EventId event, const std::vector<Variant>& args) { fire(event, args); };
-    m_parts.connect = [this](const std::string& url) { return connect(url); };
+    m_parts.owner = this;
     m_ui = std::make_unique<OperatorUi>(m_parts, *this);
     m_parts.ui = m_ui.get();
     m_reports = std::make_unique<CameraReports>(m_parts);
 
     wireSession();
-    wireDisplay();
+    m_display.setOwner(this);
     m_ui->wire();
     platform::registry::Registry registry;
     writeConnectionLimits(registry);
@@ -74,18 +74,14 @@ VidorraControl::VidorraControl(RequestFactory requests)
 
 void VidorraControl::wireAudio()
 {
-    auto link = [this] {
+    auto audioOwner = std::make_shared<AudioBridge>(m_session->messageTarget(), m_display);
+    auto link = [this, audioOwner] {
         AudioLink l = audioLinkOf(m_session->audioConnection());
         l.audio = m_session->audioValue();
         l.recordSound = m_parts.recordSound;
         l.soundBlock = m_soundBlock;
         l.target = m_session->messageTarget();
-        l.deviceFailed = [target = m_session->messageTarget(), this] {
-            target->invoke([this] {
-                ControlDialogs::current().notify(m_display.window(), "Audio", "Open Audio device failed",
-                                                 ControlDialogs::Icon::Warning);
-            });
-        };
+        l.owner = audioOwner;
         // A host without an operator (strovixctl, the tests) asks for silence
         // instead of a warning when the machine has no sound device at all.
         l.makeOutput = [] {
@@ -96,17 +92,6 @@ void VidorraControl::wireAudio()
         return l;
     };
     m_audio = std::make_unique<AudioPlayer>(m_session->audioValue(), m_session->audioFormatValue(), link);
-    // The session stops the sound at reconnect and in its own destruction,
-    // by which time the player may have gone already.
-    m_session->setAudioHooks(
-        [this] {
-            if (m_audio)
-                m_audio->start();
-        },
-        [this] {
-            if (m_audio)
-                m_audio->stop();
-        });
     m_session->setMessageHandler(WM_VID_RECAUDIO, [this](const VidMessageArgs&) -> long {
         const auto block = m_soundBlock->copy();
         m_recorder->AddAudio(block);
@@ -138,48 +123,69 @@ VidorraControl::~VidorraControl()
 void VidorraControl::wireSession()
 {
     Session& s = *m_session;
-    s.addPaneObserver([this](int pane, const std::string& text) { paneChanged(pane, text); });
-    // The view says why its camera sends no pictures.
-    s.addLinkObserver([this](LinkState state, int attempt) { m_display.setLinkState(state, attempt); });
-    s.setConnectResetHook([this] { m_reports->resetForConnect(); });
+    s.setOwner(this);
     s.setMessageHandler(WM_VID_NEWFRAME, [this](const VidMessageArgs&) -> long { return takePicture(); });
     m_reports->wire();
 
     // The connection thread reads the status blocks; what changed comes to
     // the window thread as messages or as requests run there.
-    auto onWindowThread = [target = s.messageTarget()](std::function<void()> call) { target->invoke(std::move(call)); };
-    s.setStatusInterpreterFactory([shared = m_parts.statusShared, target = s.messageTarget(), onWindowThread, this] {
-        CameraStatusInterpreter::Outputs out;
-        out.post = [target](unsigned msg, uintptr_t w, intptr_t l, std::string text) {
-            target->post(msg, w, l, std::move(text));
-        };
-        out.clockWanted = [onWindowThread, this] { onWindowThread([this] { m_reports->requestTime(); }); };
-        out.nameWanted = [onWindowThread, this] { onWindowThread([this] { m_reports->requestCamName(); }); };
-        return std::make_unique<CameraStatusInterpreter>(shared, std::move(out));
-    });
-    // After each login: the overlay shows the camera's clock, and the camera
-    // name is read.
-    s.setAfterLoginHook([onWindowThread, this] {
-        onWindowThread([this] {
-            std::vector<Variant> args{Variant(3)};
-            invoke(id(Dispid::ShowText), InvokeKind::PropertyPut, args, nullptr, nullptr);
-            m_reports->requestCamName();
+    s.setStatusInterpreterFactory(
+        [shared = m_parts.statusShared, owner = std::make_shared<StatusBridge>(s.messageTarget(), *m_reports)] {
+            return std::make_unique<CameraStatusInterpreter>(shared, owner);
         });
+}
+
+// The pane texts go to the host and, while it exists, to the status bar.
+void VidorraControl::paneTextChanged(int pane, const std::string& text)
+{
+    paneChanged(pane, text);
+    m_display.ui().setPaneText(pane, text);
+}
+
+// The view says why its camera sends no pictures.
+void VidorraControl::linkStateChanged(LinkState state, int attempt) { m_display.setLinkState(state, attempt); }
+
+void VidorraControl::connectReset() { m_reports->resetForConnect(); }
+
+// The session stops the sound at reconnect and in its own destruction, by
+// which time the player may have gone already.
+void VidorraControl::startAudio()
+{
+    if (m_audio)
+        m_audio->start();
+}
+
+void VidorraControl::stopAudio()
+{
+    if (m_audio)
+        m_audio->stop();
+}
+
+// After each login: the overlay shows the camera's clock, and the camera
+// name is read.
+void VidorraControl::loggedIn()
+{
+    m_windowTarget->invoke([this] {
+        std::vector<Variant> args{Variant(3)};
+        invoke(id(Dispid::ShowText), InvokeKind::PropertyPut, args, nullptr, nullptr);
+        m_reports->requestCamName();
     });
 }
 
-void VidorraControl::wireDisplay()
+// The control's own interpreter reads every status block: the session's
+// plain one, which reports here, is never made.
+void VidorraControl::statusBlock(std::string_view) { }
+
+void VidorraControl::paneText(int pane, const std::string& text) { m_session->setPaneText(pane, text); }
+void VidorraControl::layoutChanged(int cells) { fire(EventId::Layout, {Variant(int32_t(cells))}); }
+void VidorraControl::clickImage(int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); }
+void VidorraControl::clockWanted() { m_reports->requestTime(); }
+int VidorraControl::pictureIntervalMs() { return m_session ? m_session->showIntervalTime() : 0; }
+
+void VidorraControl::hostExtent(QSize pixels, QSize)
 {
-    DisplayCallbacks& cb = m_display.callbacks();
-    cb.paneText = [this](int pane, const std::string& text) { m_session->setPaneText(pane, text); };
-    cb.layoutChanged = [this](int cells) { fire(EventId::Layout, {Variant(int32_t(cells))}); };
-    cb.clickImage = [this](int x, int y) { fire(EventId::ClickImage, {Variant(int32_t(x)), Variant(int32_t(y))}); };
-    cb.clockWanted = [this] { m_reports->requestTime(); };
-    cb.pictureIntervalMs = [this] { return m_session ? m_session->showIntervalTime() : 0; };
-    cb.hostExtent = [this](QSize pixels, QSize) {
-        if (m_parts.site)
-            m_parts.site->onResizeRequest(pixels.width(), pixels.height());
-    };
+    if (m_parts.site)
+        m_parts.site->onResizeRequest(pixels.width(), pixels.height());
 }
 
 void RecordingBridge::showRecordingText(const std::string& text)

@@ -3,6 +3,7 @@
 #include "control/automation/CameraReports.h"
 #include "control/automation/CommandRunner.h"
 #include "control/automation/ControlParts.h"
+#include "control/automation/PartsOwner.h"
 #include "control/automation/RecordingBridge.h"
 #include "control/automation/VidorraMembers.h"
 #include "control/automation/VidorraState.h"
@@ -10,8 +11,10 @@
 #include "control/audio/AudioPlayer.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
+#include "control/display/DisplayOwner.h"
 #include "control/recording/Recorder.h"
 #include "control/session/Session.h"
+#include "control/session/SessionOwner.h"
 #include "control/session/ThreadCheck.h"
 #include "platform/component/ClassFactory.h"
 #include "platform/component/Dispatch.h"
@@ -35,13 +38,17 @@ class ControlCredentials;
 // (Session), the live view (Display), the recorder, the sound, the command
 // threads, the camera's reports and the control's own user interface. Created, called and destroyed on
 // the host's user-interface thread (the control's window thread); worker
-// threads reach it only through posted messages.
+// threads reach it only through posted messages. It is the owner its parts
+// report to: of the connection, the view and the parts' shared record.
 class VidorraControl final : public platform::component::DispatchImpl,
                              public platform::component::ConnectionPointContainer,
                              public platform::component::PersistStream,
                              public platform::component::OleControl,
                              public platform::component::ProvideClassInfo,
-                             public platform::component::ViewStatistics {
+                             public platform::component::ViewStatistics,
+                             private SessionOwner,
+                             private DisplayOwner,
+                             private PartsOwner {
 public:
     using HResult = platform::component::HResult;
     using Guid = platform::component::Guid;
@@ -113,7 +120,7 @@ public:
     std::string viewName() const;
 
     // Fires an event to every connected sink (window thread only).
-    void fire(EventId event, const std::vector<Variant>& args);
+    void fire(EventId event, const std::vector<Variant>& args) override;
 
 protected:
     HResult invokeMember(const platform::component::MemberInfo& member, platform::component::InvokeKind kind,
@@ -123,12 +130,28 @@ protected:
 private:
     ~VidorraControl() override;
 
+    // SessionOwner (window thread, but for loggedIn and statusBlock).
+    void paneTextChanged(int pane, const std::string& text) override;
+    void linkStateChanged(LinkState state, int attempt) override;
+    void connectReset() override;
+    void startAudio() override;
+    void stopAudio() override;
+    void loggedIn() override;
+    void statusBlock(std::string_view block) override;
+    // DisplayOwner (window thread).
+    void paneText(int pane, const std::string& text) override;
+    void layoutChanged(int cellCount) override;
+    void clickImage(int x, int y) override;
+    void clockWanted() override;
+    void hostExtent(QSize pixels, QSize himetric) override;
+    int pictureIntervalMs() override;
+    // PartsOwner (window thread; fire is public above).
+    HResult connect(const std::string& url) override;
+
     void wireSession();
-    void wireDisplay();
     void wireAudio();
     long takePicture();
     void paneChanged(int pane, const std::string& text);
-    HResult connect(const std::string& url);
 
     OwnerThread m_windowThread;
     platform::component::RefCount m_refs;
@@ -146,6 +169,9 @@ private:
     RecordingBridge m_recordingHost{m_parts};
     std::unique_ptr<recording::Recorder> m_recorder;
     std::unique_ptr<Session> m_session;
+    // The session's message target, as loggedIn reaches it from the
+    // connection thread; set once in the constructor.
+    MessageTargetPtr m_windowTarget;
     std::shared_ptr<RecordingSoundBlock> m_soundBlock = std::make_shared<RecordingSoundBlock>();
     std::unique_ptr<AudioPlayer> m_audio;
     std::unique_ptr<CommandRunner> m_commands;

@@ -46,7 +46,7 @@ void ControlUi::windowCreated(ControlWindow* window)
     m_bar = new StatusBar(window);
     m_bar->paneClicked = [this](int pane, QPoint pos) { paneClicked(pane, pos); };
     m_bar->focusLost = [this] { statusBarFocusLost(); };
-    const int open = m_hooks.openState ? m_hooks.openState() : -1;
+    const int open = m_owner ? m_owner->openState() : -1;
     m_bar->setPaneText(pane::kStatus, open != 0 ? "Open" : "Close");
     m_bar->setPaneText(pane::kRotate, m_display.rotate() != 0 ? "Rotate" : "Normal");
     contextMenu().setRotateCheck(m_display.rotate());
@@ -75,8 +75,8 @@ void ControlUi::windowResized(QSize) { placeBar(); }
 
 void ControlUi::prepareMenu()
 {
-    if (m_hooks.menuOpening)
-        m_hooks.menuOpening(contextMenu());
+    if (m_owner)
+        m_owner->menuOpening(contextMenu());
     contextMenu().setViewState(m_display.resizable(), m_display.actualSize(), m_pinned);
     contextMenu().setRotateCheck(m_display.rotate());
 }
@@ -98,8 +98,8 @@ void ControlUi::command(int id)
         const int value = id - kRotate0;
         m_display.setRotate(value);
         contextMenu().setRotateCheck(value);
-        if (m_display.callbacks().paneText)
-            m_display.callbacks().paneText(pane::kRotate, kRotatePaneTexts[value]);
+        if (DisplayOwner* owner = m_display.owner())
+            owner->paneText(pane::kRotate, kRotatePaneTexts[value]);
     } else if (id == kResizable) {
         m_display.setResizable(!m_display.resizable());
     } else if (id == kActualSize) {
@@ -107,14 +107,14 @@ void ControlUi::command(int id)
     } else if (id == kStatusBar) {
         togglePinned();
     } else if (id == kRecording) {
-        if (m_hooks.recordCommand)
-            m_hooks.recordCommand();
+        if (m_owner)
+            m_owner->recordCommand();
     } else if (id == kSavePicture) {
-        if (m_hooks.savePicture)
-            m_hooks.savePicture(m_snapshot);
+        if (m_owner)
+            m_owner->savePicture(m_snapshot);
     } else if (id == kLoginAgain) {
-        if (m_hooks.loginAgain)
-            m_hooks.loginAgain();
+        if (m_owner)
+            m_owner->loginAgain();
     } else if (id == kAbout) {
         ControlDialogs::current().message(m_window, "About Vidorra", aboutText(), ControlDialogs::Icon::Information);
     }
@@ -145,14 +145,14 @@ void ControlUi::key(int key)
         if (!m_window || m_window->cells().size() != 1)
             return;
         m_snapshot = m_display.cellLastFrame(0);
-        if (m_hooks.savePicture)
-            m_hooks.savePicture(m_snapshot);
+        if (m_owner)
+            m_owner->savePicture(m_snapshot);
     }
 }
 
 QMenu* ControlUi::paneClicked(int pane, QPoint globalPos)
 {
-    if (!m_bar || (m_hooks.statusBarCtrl && m_hooks.statusBarCtrl() == 0))
+    if (!m_bar || (m_owner && m_owner->statusBarCtrl() == 0))
         return nullptr;
     prepareMenu();
     QMenu* menu = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/display/ContextMenu.h"
+#include "control/display/ControlUiOwner.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/StatusBar.h"
 #include "control/stream/Frame.h"
@@ -9,7 +10,6 @@
 #include <QPointer>
 #include <QSize>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,7 +22,7 @@ class Display;
 // The control's own user interface on its window: the context menu and its
 // commands, the status bar (pinned or shown while the pointer is near the
 // bottom), the pane pop-up menus and the F11 and F12 keys. The display owns
-// it; the control object installs the hooks. GUI thread only.
+// it; the control object is its ControlUiOwner. GUI thread only.
 class ControlUi {
 public:
     explicit ControlUi(Display& display);
@@ -30,23 +30,8 @@ public:
     ControlUi(const ControlUi&) = delete;
     ControlUi& operator=(const ControlUi&) = delete;
 
-    struct Hooks {
-        // Before the menu (or a pane's submenu) opens: the owner applies its
-        // removal masks and brings texts, login level and the camera's
-        // submenus up to date.
-        std::function<void(ContextMenu&)> menuOpening;
-        // "Image Recording(F11)..." or F11.
-        std::function<void()> recordCommand;
-        // "Save Current Picture As(F12)..." or F12, with the save buffer.
-        std::function<void(Frame picture)> savePicture;
-        // StatusBarCtrl: 0 disables the pane pop-ups.
-        std::function<int()> statusBarCtrl;
-        // The camera's open state (-1 unknown, 0 closed, 1 open).
-        std::function<int()> openState;
-        // "Log in again...".
-        std::function<void()> loginAgain;
-    };
-    Hooks& hooks() { return m_hooks; }
+    // The owner sets itself once; null: the commands it carries out do nothing.
+    void setOwner(ControlUiOwner* owner) { m_owner = owner; }
 
     // Made at first use: a control can exist before the application object
     // that widgets need (registration, automation without a window).
@@ -87,7 +72,7 @@ private:
     void placeBar();
 
     Display& m_display;
-    Hooks m_hooks;
+    ControlUiOwner* m_owner = nullptr;
     std::unique_ptr<ContextMenu> m_menu;
     QPointer<StatusBar> m_bar;
     QPointer<ControlWindow> m_window;

@@ -27,8 +27,8 @@ QPixmap indicatorIcon(int resource)
 
 } // namespace
 
-ControlWindow::ControlWindow(ViewState& state, DisplayCallbacks& callbacks, QWidget* parent)
-    : QWidget(parent), m_state(state), m_cb(callbacks)
+ControlWindow::ControlWindow(ViewState& state, WindowHost& host, QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host)
 {
     setObjectName(QStringLiteral("Vidorra"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -78,10 +78,8 @@ void ControlWindow::setSplit(int cellCount)
     m_state.picturesShown = 0;
     applyIndicators();
     applyNotice();
-    if (m_cb.paneText)
-        m_cb.paneText(pane::kLayout, std::to_string(m_side) + " X " + std::to_string(m_side));
-    if (m_cb.layoutChanged)
-        m_cb.layoutChanged(cellCount);
+    m_host.windowPaneText(pane::kLayout, std::to_string(m_side) + " X " + std::to_string(m_side));
+    m_host.windowLayoutChanged(cellCount);
 }
 
 void ControlWindow::relayout()
@@ -135,10 +133,8 @@ void ControlWindow::sizeToPicture(int width)
     const int height = int(width * 0.75) + m_state.statusBarSpace();
     resize(width, height);
     update();
-    if (m_cb.hostExtent) {
-        const QSize himetric(pixelsToHimetric(width, logicalDpiX()), pixelsToHimetric(height, logicalDpiY()));
-        m_cb.hostExtent(QSize(width, height), himetric);
-    }
+    const QSize himetric(pixelsToHimetric(width, logicalDpiX()), pixelsToHimetric(height, logicalDpiY()));
+    m_host.windowExtent(QSize(width, height), himetric);
 }
 
 void ControlWindow::setActualSize(bool on)
@@ -187,8 +183,7 @@ void ControlWindow::placeGrip()
 void ControlWindow::resizeEvent(QResizeEvent*)
 {
     relayout();
-    if (m_cb.resized)
-        m_cb.resized(size());
+    m_host.windowResized(size());
 }
 
 // Only the strip the cells leave uncovered shows through.
@@ -200,8 +195,7 @@ void ControlWindow::paintEvent(QPaintEvent*)
 
 void ControlWindow::cellLeftPress(ViewCell& cell, QPoint posInCell)
 {
-    if (m_cb.clickImage)
-        m_cb.clickImage(cell.x() + posInCell.x(), cell.y() + posInCell.y());
+    m_host.windowClicked(cell.x() + posInCell.x(), cell.y() + posInCell.y());
 }
 
 void ControlWindow::cellDoubleClick(ViewCell& cell)
@@ -216,20 +210,17 @@ void ControlWindow::cellDoubleClick(ViewCell& cell)
 
 void ControlWindow::cellRightPress(ViewCell& cell, QPoint globalPos)
 {
-    if (m_cb.contextMenu)
-        m_cb.contextMenu(cell.index(), globalPos);
+    m_host.windowContextMenu(cell.index(), globalPos);
 }
 
 void ControlWindow::cellHover(ViewCell&, QPoint globalPos)
 {
-    if (m_cb.hover)
-        m_cb.hover(globalPos);
+    m_host.windowHover(globalPos);
 }
 
 void ControlWindow::cellKey(ViewCell&, int key)
 {
-    if (m_cb.key)
-        m_cb.key(key);
+    m_host.windowKey(key);
 }
 
 void ControlWindow::cellPictureOnScreen(ViewCell&, float ms)

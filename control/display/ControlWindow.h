@@ -1,8 +1,8 @@
 #pragma once
 
-#include "control/display/DisplayCallbacks.h"
 #include "control/display/ViewCell.h"
 #include "control/display/ViewState.h"
+#include "control/display/WindowHost.h"
 
 #include <QWidget>
 
@@ -19,7 +19,7 @@ class ResizeGrip;
 class ControlWindow : public QWidget, private CellHost {
     Q_OBJECT
 public:
-    ControlWindow(ViewState& state, DisplayCallbacks& callbacks, QWidget* parent);
+    ControlWindow(ViewState& state, WindowHost& host, QWidget* parent);
     ~ControlWindow() override;
 
     const std::vector<ViewCell*>& cells() const { return m_cells; }
@@ -69,7 +69,7 @@ private:
     void placeGrip();
 
     ViewState& m_state;
-    DisplayCallbacks& m_cb;
+    WindowHost& m_host;
     std::vector<ViewCell*> m_cells; // children, owned through Qt
     int m_side = 0;                 // grid side n, 0 before the first split
     bool m_splitMode = true;        // false while one cell is zoomed

@@ -30,10 +30,6 @@ Display::Display()
 {
     static const bool registered = (registerIndicatorIcons(), true);
     (void)registered;
-    m_callbacks.contextMenu = [this](int cell, QPoint pos) { m_ui->openContextMenu(cell, pos); };
-    m_callbacks.hover = [this](QPoint pos) { m_ui->hover(pos); };
-    m_callbacks.key = [this](int key) { m_ui->key(key); };
-    m_callbacks.resized = [this](QSize size) { m_ui->windowResized(size); };
 }
 
 Display::~Display()
@@ -44,7 +40,7 @@ Display::~Display()
 QWidget* Display::createWindow(QWidget* parent)
 {
     destroyWindow();
-    m_window = new ControlWindow(m_state, m_callbacks, parent);
+    m_window = new ControlWindow(m_state, *this, parent);
     m_ui->windowCreated(m_window.data());
     if (m_pendingWidth > 0) {
         m_window->sizeToPicture(m_pendingWidth);
@@ -58,6 +54,35 @@ void Display::destroyWindow()
     delete m_window.data();
     m_window.clear();
 }
+
+void Display::windowPaneText(int pane, const std::string& text)
+{
+    if (m_owner)
+        m_owner->paneText(pane, text);
+}
+
+void Display::windowLayoutChanged(int cellCount)
+{
+    if (m_owner)
+        m_owner->layoutChanged(cellCount);
+}
+
+void Display::windowExtent(QSize pixels, QSize himetric)
+{
+    if (m_owner)
+        m_owner->hostExtent(pixels, himetric);
+}
+
+void Display::windowClicked(int x, int y)
+{
+    if (m_owner)
+        m_owner->clickImage(x, y);
+}
+
+void Display::windowResized(QSize size) { m_ui->windowResized(size); }
+void Display::windowContextMenu(int cell, QPoint globalPos) { m_ui->openContextMenu(cell, globalPos); }
+void Display::windowHover(QPoint globalPos) { m_ui->hover(globalPos); }
+void Display::windowKey(int key) { m_ui->key(key); }
 
 int Display::handleNewFrame(const PicturePtr& picture, uint32_t framesAnnounced, uint32_t rateTimes100,
                             uint32_t rateWindow)
@@ -97,8 +122,8 @@ int Display::handleNewFrame(const PicturePtr& picture, uint32_t framesAnnounced,
         startPictureCheck();
     }
 
-    if (rateWindow != 0 && framesAnnounced % rateWindow == 3 && rateTimes100 != 0 && m_callbacks.paneText)
-        m_callbacks.paneText(pane::kRate, frameRateText(rateTimes100));
+    if (rateWindow != 0 && framesAnnounced % rateWindow == 3 && rateTimes100 != 0 && m_owner)
+        m_owner->paneText(pane::kRate, frameRateText(rateTimes100));
     return 0;
 }
 
@@ -143,8 +168,8 @@ bool Display::setShowText(int mode)
         return false;
     if (mode <= 2) {
         m_state.clockOffsetSec = 0;
-    } else if (m_callbacks.clockWanted) {
-        m_callbacks.clockWanted();
+    } else if (m_owner) {
+        m_owner->clockWanted();
     }
     m_state.showText = mode;
     return true;
@@ -243,7 +268,7 @@ void Display::checkPictureAge()
         stopPictureCheck();
         return;
     }
-    const int interval = m_callbacks.pictureIntervalMs ? m_callbacks.pictureIntervalMs() : 0;
+    const int interval = m_owner ? m_owner->pictureIntervalMs() : 0;
     const int64_t bound = std::max<int64_t>(kNoPictureMs, 3 * int64_t(std::max(0, interval)));
     if (m_tickMs() - m_lastPictureMs <= bound)
         return;

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "control/display/DisplayCallbacks.h"
+#include "control/display/DisplayOwner.h"
 #include "control/display/ViewState.h"
+#include "control/display/WindowHost.h"
 #include "control/session/LinkState.h"
 #include "control/stream/Frame.h"
 
@@ -30,15 +31,17 @@ class ControlWindow;
 //
 // Property setters return false where the control interface answers S_FALSE
 // (a quiet refusal that changes nothing) and true for S_OK.
-class Display {
+class Display : private WindowHost {
 public:
     Display();
-    ~Display();
+    ~Display() override;
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
 
-    // The owner installs these once, before creating the window.
-    DisplayCallbacks& callbacks() { return m_callbacks; }
+    // The owner sets itself once, before creating the window; null: nobody
+    // is told.
+    void setOwner(DisplayOwner* owner) { m_owner = owner; }
+    DisplayOwner* owner() const { return m_owner; }
 
     // The context menu, status bar and keys of the window. It receives the
     // window's right presses, hovers, keys and resizes.
@@ -167,12 +170,23 @@ public:
     void setTickClock(std::function<int64_t()> nowMs) { m_tickMs = std::move(nowMs); }
 
 private:
+    // WindowHost: the owner's reports go on to the owner, the pointer and
+    // key input to the control's user interface.
+    void windowPaneText(int pane, const std::string& text) override;
+    void windowLayoutChanged(int cellCount) override;
+    void windowExtent(QSize pixels, QSize himetric) override;
+    void windowResized(QSize size) override;
+    void windowClicked(int x, int y) override;
+    void windowContextMenu(int cell, QPoint globalPos) override;
+    void windowHover(QPoint globalPos) override;
+    void windowKey(int key) override;
+
     void showNotice(std::string words);
     void startPictureCheck();
     void stopPictureCheck();
 
     ViewState m_state;
-    DisplayCallbacks m_callbacks;
+    DisplayOwner* m_owner = nullptr;
     QPointer<ControlWindow> m_window;
     std::string m_lastDateTime;
     std::function<int64_t()> m_now;

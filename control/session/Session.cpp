@@ -48,8 +48,26 @@ struct Session::Shared {
     std::mutex hookLock;
     // Guarded by hookLock (copied by each connection thread as it starts):
     StatusInterpreterFactory statusFactory;
-    std::function<void(std::string_view)> statusObserver;
-    std::function<void()> afterLogin;
+
+    std::mutex ownerLock;
+    // Guarded by ownerLock, and held while it is called: the session's owner
+    // as the connection threads reach it. Cleared once the destruction has
+    // waited for the workers, so that one that overstays tells nobody.
+    SessionOwner* owner = nullptr;
+
+    // Connection thread: the owner's loggedIn and statusBlock.
+    void reportLoggedIn()
+    {
+        std::lock_guard g(ownerLock);
+        if (owner)
+            owner->loggedIn();
+    }
+    void reportStatusBlock(std::string_view block)
+    {
+        std::lock_guard g(ownerLock);
+        if (owner)
+            owner->statusBlock(block);
+    }
 
     // Any thread: pane `pane` shows `text`. The text travels with the
     // message, so two quick changes both show.
@@ -130,21 +148,20 @@ uint32_t tickMs()
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count());
 }
 
-// The record alone, with every block also shown to an observer.
+// The record alone, with every block also told to the session's owner.
 class PlainStatusInterpreter : public StatusInterpreter {
 public:
-    explicit PlainStatusInterpreter(std::function<void(std::string_view)> observer) : m_observer(std::move(observer)) {}
+    explicit PlainStatusInterpreter(Session::Shared& shared) : m_shared(shared) {}
     void interpret(std::string_view block) override
     {
         m_record.update(block);
-        if (m_observer)
-            m_observer(block);
+        m_shared.reportStatusBlock(block);
     }
     const CameraStatus& record() const override { return m_record; }
 
 private:
     CameraStatus m_record;
-    std::function<void(std::string_view)> m_observer;
+    Session::Shared& m_shared; // held by the connection thread meanwhile
 };
 
 // The credentials provider of a connection's requests: while the question
@@ -312,17 +329,13 @@ private:
 void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session::Connection> conn)
 {
     StatusInterpreterFactory factory;
-    std::function<void(std::string_view)> observer;
-    std::function<void()> afterLogin;
     {
         std::lock_guard g(sh->hookLock);
         factory = sh->statusFactory;
-        observer = sh->statusObserver;
-        afterLogin = sh->afterLogin;
     }
     std::unique_ptr<StatusInterpreter> status = factory ? factory() : nullptr;
     if (!status)
-        status = std::make_unique<PlainStatusInterpreter>(observer);
+        status = std::make_unique<PlainStatusInterpreter>(*sh);
 
     const std::atomic<int>& stop = conn->streamStop;
     int attempts = 0;
@@ -507,8 +520,7 @@ void runConnection(std::shared_ptr<Session::Shared> sh, std::shared_ptr<Session:
         // Once logged in (again): the control's text and camera clock, the
         // camera version and its capability. Failures here are silent; the
         // stream is opened anyway.
-        if (afterLogin)
-            afterLogin();
+        sh->reportLoggedIn();
         {
             std::string body;
             conn->version->setReadGranularity(75);
@@ -620,8 +632,12 @@ Session::~Session()
     m_shared->windowNotReady.store(1);
     const auto deadline = stopDeadline();
     m_workers.stopAll(deadline);
-    if (m_audioStop)
-        m_audioStop();
+    {
+        std::lock_guard g(m_shared->ownerLock);
+        m_shared->owner = nullptr;
+    }
+    if (m_owner)
+        m_owner->stopAudio();
     // The sound settings of this camera are kept for the next run.
     if (!m_url.empty()) {
         m_urlSettings.write(m_url, "Audio", std::to_string(audio()));
@@ -644,51 +660,25 @@ void Session::setFallbackMessageHandler(MessageTarget::Handler handler)
     m_fallbackHandler = std::move(handler);
 }
 
-void Session::addPaneObserver(std::function<void(int, const std::string&)> observer)
+void Session::setOwner(SessionOwner* owner)
 {
-    m_paneObservers.push_back(std::move(observer));
-}
-
-void Session::addLinkObserver(std::function<void(LinkState, int)> observer)
-{
-    m_linkObservers.push_back(std::move(observer));
+    m_owner = owner;
+    std::lock_guard g(m_shared->ownerLock);
+    m_shared->owner = owner;
 }
 
 void Session::setLinkState(LinkState state, int attempt)
 {
     m_linkState = state;
     m_linkAttempt = attempt;
-    for (const auto& o : m_linkObservers)
-        o(state, attempt);
+    if (m_owner)
+        m_owner->linkStateChanged(state, attempt);
 }
 
 void Session::setStatusInterpreterFactory(StatusInterpreterFactory factory)
 {
     std::lock_guard g(m_shared->hookLock);
     m_shared->statusFactory = std::move(factory);
-}
-
-void Session::setStatusBlockObserver(std::function<void(std::string_view)> observer)
-{
-    std::lock_guard g(m_shared->hookLock);
-    m_shared->statusObserver = std::move(observer);
-}
-
-void Session::setAfterLoginHook(std::function<void()> hook)
-{
-    std::lock_guard g(m_shared->hookLock);
-    m_shared->afterLogin = std::move(hook);
-}
-
-void Session::setConnectResetHook(std::function<void()> hook)
-{
-    m_connectReset = std::move(hook);
-}
-
-void Session::setAudioHooks(std::function<void()> start, std::function<void()> stop)
-{
-    m_audioStart = std::move(start);
-    m_audioStop = std::move(stop);
 }
 
 void Session::setCredentialsProvider(std::shared_ptr<CredentialsProvider> provider)
@@ -797,8 +787,8 @@ void Session::stopConnection()
     // request object and would otherwise hold up its own stop.
     m_connection->streamStop.store(1);
     abortRequests();
-    if (m_audioStop)
-        m_audioStop();
+    if (m_owner)
+        m_owner->stopAudio();
     stopWorkers();
 }
 
@@ -807,8 +797,8 @@ void Session::startAudioOnce()
     if (m_audioGeneration == m_connection->generation)
         return;
     m_audioGeneration = m_connection->generation;
-    if (audio() == 1 && m_audioStart)
-        m_audioStart();
+    if (audio() == 1 && m_owner)
+        m_owner->startAudio();
 }
 
 int Session::setUrl(const std::string& url)
@@ -861,8 +851,8 @@ int Session::setUrl(const std::string& url)
         std::lock_guard g(m_shared->capabilityLock);
         m_shared->capability.clear();
     }
-    if (m_connectReset)
-        m_connectReset();
+    if (m_owner)
+        m_owner->connectReset();
 
     if (window)
         setPaneText(pane::kMisc, "Connecting " + displayUrl());
@@ -1020,8 +1010,8 @@ void Session::setPaneText(int pane, const std::string& text)
         for (size_t at = shown.find(m_url); at != std::string::npos; at = shown.find(m_url, at + masked.size()))
             shown.replace(at, m_url.size(), masked);
     m_panes[static_cast<size_t>(pane)] = shown;
-    for (const auto& o : m_paneObservers)
-        o(pane, shown);
+    if (m_owner)
+        m_owner->paneTextChanged(pane, shown);
 }
 
 Session::AudioConnection Session::audioConnection() const

@@ -4,6 +4,7 @@
 #include "control/session/HttpRequest.h"
 #include "control/session/LinkState.h"
 #include "control/session/MessageTarget.h"
+#include "control/session/SessionOwner.h"
 #include "control/session/Panes.h"
 #include "control/session/UrlSettingsStore.h"
 #include "control/session/WorkerList.h"
@@ -81,30 +82,17 @@ public:
     // The handler of one WM_VID_* message on the window thread. The session
     // handles WM_VID_PANETEXT (pane texts), WM_VID_LOGIN (login level),
     // WM_VID_THREADDONE (worker list), WM_VID_REACHED (starts the sound) and
-    // WM_VID_LINKSTATE (link observers) itself first, then calls these.
+    // WM_VID_LINKSTATE (the owner's linkStateChanged) itself first, then
+    // calls these.
     void setMessageHandler(unsigned msg, MessageTarget::Handler handler);
     void setFallbackMessageHandler(MessageTarget::Handler handler);
-    // Called with (pane, text) whenever a pane text changes.
-    void addPaneObserver(std::function<void(int pane, const std::string& text)> observer);
-    // Called on the window thread whenever the current connection reports
-    // why its camera sends no pictures (the view shows it); `attempt` is the
-    // attempt number for Retrying, else 0.
-    void addLinkObserver(std::function<void(LinkState state, int attempt)> observer);
+    // Who is told what happens (see SessionOwner); null: nobody. Replaces an
+    // earlier owner; once this returns, no connection thread calls that one.
+    // The owner stays until the session has gone or is replaced before.
+    void setOwner(SessionOwner* owner);
     // Status handling of each connection thread; by default a plain record
-    // whose blocks also go to the status block observer.
+    // whose blocks also go to the owner's statusBlock.
     void setStatusInterpreterFactory(StatusInterpreterFactory factory);
-    // Connection thread: every whole status block (default interpreter only).
-    void setStatusBlockObserver(std::function<void(std::string_view block)> observer);
-    // Connection thread, after each login (the control shows its text and
-    // asks for the camera clock here).
-    void setAfterLoginHook(std::function<void()> hook);
-    // GUI thread, during the connect sequence after the connection state was
-    // reset (the control clears its camera state and its menus here).
-    void setConnectResetHook(std::function<void()> hook);
-    // GUI thread: start the audio thread (when Audio is 1, once the camera
-    // of a new connection has answered) and stop it (at reconnect and
-    // destruction; must return within 3000 ms).
-    void setAudioHooks(std::function<void()> start, std::function<void()> stop);
     // Asked on a 401 or 407; null: such requests end with result 8.
     void setCredentialsProvider(std::shared_ptr<CredentialsProvider> provider);
     std::shared_ptr<CredentialsProvider> credentialsProvider() const { return m_provider; }
@@ -253,14 +241,12 @@ private:
     UrlSettingsStore m_urlSettings;
     std::shared_ptr<CredentialStore> m_credentialStore;
     std::shared_ptr<CredentialsProvider> m_provider;
-    std::function<void()> m_connectReset;
-    std::function<void()> m_audioStart;
-    std::function<void()> m_audioStop;
+    // The window thread's copy; the connection threads reach the owner
+    // through m_shared, under its lock.
+    SessionOwner* m_owner = nullptr;
     std::array<std::string, kPaneCount> m_panes;
-    std::vector<std::function<void(int, const std::string&)>> m_paneObservers;
     LinkState m_linkState = LinkState::Idle;
     int m_linkAttempt = 0;
-    std::vector<std::function<void(LinkState, int)>> m_linkObservers;
     std::map<unsigned, MessageTarget::Handler> m_handlers;
     MessageTarget::Handler m_fallbackHandler;
     std::mutex m_commandLock;

@@ -52,7 +52,14 @@ AudioLink makeLink(const std::string& url, Flags& f, std::shared_ptr<CapturingOu
     link.audio = f.audio;
     link.recordSound = f.recordSound;
     link.soundBlock = std::make_shared<RecordingSoundBlock>();
-    link.deviceFailed = [n = f.deviceFailures] { ++*n; };
+    // Counts the device failures; shared with the thread, which may outlive the test's wait.
+    struct CountingOwner : AudioOwner {
+        std::shared_ptr<std::atomic<int>> failures;
+        void deviceFailed() override { ++*failures; }
+    };
+    auto owner = std::make_shared<CountingOwner>();
+    owner->failures = f.deviceFailures;
+    link.owner = owner;
     // The capture outlives the thread through this shared pointer.
     link.makeOutput = [out] {
         struct Forward : AudioOutput {

@@ -34,18 +34,24 @@ struct Posted {
     bool operator==(const Posted&) const = default;
 };
 
+// Records what the interpreter tells its owner.
+struct RecordingStatusOwner : StatusOwner {
+    void post(unsigned m, uintptr_t w, intptr_t l, std::string t) override
+    {
+        posted.push_back({m, intptr_t(w), l, std::move(t)});
+    }
+    void clockWanted() override { ++clockRequests; }
+    void nameWanted() override { ++nameRequests; }
+
+    std::vector<Posted> posted;
+    int clockRequests = 0, nameRequests = 0;
+};
+
 class Interpretation : public ::testing::Test {
 protected:
     Interpretation()
     {
-        CameraStatusInterpreter::Outputs out;
-        out.post = [this](unsigned m, uintptr_t w, intptr_t l, std::string t) {
-            posted.push_back({m, intptr_t(w), l, std::move(t)});
-        };
-        out.clockWanted = [this] { ++clockRequests; };
-        out.nameWanted = [this] { ++nameRequests; };
-        out.nowMs = [this] { return now; };
-        interpreter = std::make_unique<CameraStatusInterpreter>(shared, std::move(out));
+        interpreter = std::make_unique<CameraStatusInterpreter>(shared, owner, [this] { return now; });
     }
     std::vector<unsigned> messages() const
     {
@@ -56,8 +62,10 @@ protected:
     }
 
     std::shared_ptr<StatusShared> shared = std::make_shared<StatusShared>();
-    std::vector<Posted> posted;
-    int clockRequests = 0, nameRequests = 0;
+    std::shared_ptr<RecordingStatusOwner> owner = std::make_shared<RecordingStatusOwner>();
+    std::vector<Posted>& posted = owner->posted;
+    int& clockRequests = owner->clockRequests;
+    int& nameRequests = owner->nameRequests;
     uint32_t now = 5000;
     std::unique_ptr<CameraStatusInterpreter> interpreter;
 };

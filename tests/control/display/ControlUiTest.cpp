@@ -2,10 +2,12 @@
 // context menu tree and its removals, the status bar's panes and pop-ups,
 // auto-show, the View and Rotate commands and the F11/F12 keys.
 #include "CapturingDialogs.h"
+#include "tests/support/RecordingDisplayOwner.h"
 #include "tests/support/TestPictures.h"
 
 #include "control/display/ContextMenu.h"
 #include "control/display/ControlUi.h"
+#include "control/display/ControlUiOwner.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
 #include "control/display/StatusBar.h"
@@ -34,21 +36,36 @@ std::vector<std::string> texts(QMenu* menu)
     return out;
 }
 
-// A display with its window (640 x 500), its status bar and recording hooks.
+// The display's pane texts, recorded and shown in its status bar as the
+// control shows them.
+struct PaneShowingOwner : RecordingDisplayOwner {
+    using RecordingDisplayOwner::RecordingDisplayOwner;
+    void paneText(int pane, const std::string& text) override
+    {
+        RecordingDisplayOwner::paneText(pane, text);
+        m_display.ui().setPaneText(pane, text);
+    }
+};
+
+// Records the commands of the user interface and answers its questions.
+struct RecordingUiOwner : ControlUiOwner {
+    void menuOpening(ContextMenu&) override { }
+    void recordCommand() override { ++recordCommands; }
+    void savePicture(Frame f) override { saved.push_back(std::move(f)); }
+    void loginAgain() override { }
+    int statusBarCtrl() override { return barCtrl; }
+    int openState() override { return open; }
+
+    int recordCommands = 0;
+    std::vector<Frame> saved;
+    int barCtrl = 1;
+    int open = -1;
+};
+
+// A display with its window (640 x 500), its status bar and recording owners.
 class ControlUiTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        display.callbacks().paneText = [this](int pane, const std::string& text) {
-            panes[pane] = text;
-            display.ui().setPaneText(pane, text);
-        };
-        ControlUi::Hooks& h = display.ui().hooks();
-        h.recordCommand = [this] { ++recordCommands; };
-        h.savePicture = [this](Frame f) { saved.push_back(std::move(f)); };
-        h.statusBarCtrl = [this] { return statusBarCtrl; };
-        h.openState = [this] { return openState; };
-    }
+    void SetUp() override { display.ui().setOwner(&uiOwner); }
     void TearDown() override
     {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -76,12 +93,14 @@ protected:
     StatusBar& bar() { return *display.ui().statusBar(); }
 
     CapturingDialogs dialogs;
+    RecordingUiOwner uiOwner;
     strovix::Display display;
-    std::map<int, std::string> panes;
-    int recordCommands = 0;
-    std::vector<Frame> saved;
-    int statusBarCtrl = 1;
-    int openState = -1;
+    PaneShowingOwner owner{display};
+    std::map<int, std::string>& panes = owner.panes;
+    int& recordCommands = uiOwner.recordCommands;
+    std::vector<Frame>& saved = uiOwner.saved;
+    int& statusBarCtrl = uiOwner.barCtrl;
+    int& openState = uiOwner.open;
 };
 
 } // namespace

@@ -1,6 +1,9 @@
+#include "control/display/ControlUi.h"
 #include "control/display/ControlWindow.h"
 #include "control/display/Display.h"
+#include "control/display/StatusBar.h"
 
+#include "tests/support/RecordingDisplayOwner.h"
 #include "tests/support/TestPictures.h"
 
 #include <QApplication>
@@ -23,18 +26,11 @@ namespace {
 using namespace strovix::test;
 
 // A control without a host, its window a top-level widget of a fixed size,
-// with every callback recorded.
+// with every report to its owner recorded.
 class DisplayFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        auto& cb = display.callbacks();
-        cb.paneText = [this](int pane, const std::string& text) { panes[pane] = text; };
-        cb.layoutChanged = [this](int count) { layoutEvents.push_back(count); };
-        cb.clickImage = [this](int x, int y) { clicks.emplace_back(x, y); };
-        cb.clockWanted = [this] { ++clockRequests; };
-        cb.hostExtent = [this](QSize px, QSize himetric) { extents.emplace_back(px, himetric); };
-        cb.resized = [this](QSize size) { lastResize = size; };
         display.setClock([] { return int64_t(1073305800); }); // 2004-01-05 12:30:00 UTC
         display.setCameraName("Door");
     }
@@ -63,14 +59,32 @@ protected:
     static QImage grabCell(ViewCell* cell) { return cell->grab().toImage(); }
 
     Display display;
+    RecordingDisplayOwner owner{display};
     SharedFrame shared;
-    std::map<int, std::string> panes;
-    std::vector<int> layoutEvents;
-    std::vector<std::pair<int, int>> clicks;
+    std::map<int, std::string>& panes = owner.panes;
+    std::vector<int>& layoutEvents = owner.layoutEvents;
+    std::vector<std::pair<int, int>>& clicks = owner.clicks;
     std::vector<size_t> recorded;
-    std::vector<std::pair<QSize, QSize>> extents;
-    int clockRequests = 0;
+    std::vector<std::pair<QSize, QSize>>& extents = owner.extents;
+    int& clockRequests = owner.clockRequests;
+};
+
+// Records what a control window tells the display that made it.
+struct RecordingWindowHost : WindowHost {
+    // What goes on to the display's owner is looked at through the display.
+    void windowPaneText(int, const std::string&) override { }
+    void windowLayoutChanged(int) override { }
+    void windowExtent(QSize, QSize) override { }
+    void windowResized(QSize size) override { lastResize = size; }
+    void windowClicked(int x, int y) override { clicks.emplace_back(x, y); }
+    void windowContextMenu(int cell, QPoint) override { menuCells.push_back(cell); }
+    void windowHover(QPoint) override { ++hovers; }
+    void windowKey(int key) override { keys.push_back(key); }
+
     QSize lastResize;
+    std::vector<std::pair<int, int>> clicks;
+    std::vector<int> menuCells, keys;
+    int hovers = 0;
 };
 
 TEST_F(DisplayFixture, SplitGeometryAndLayoutProperty)
@@ -99,10 +113,13 @@ TEST_F(DisplayFixture, SplitGeometryAndLayoutProperty)
     EXPECT_EQ(display.layout(), 9);
     EXPECT_EQ(layoutEvents, (std::vector<int>{1, 16, 9}));
 
-    // A resize lays the cells out again; the remainder stays uncovered.
+    // A resize lays the cells out again; the remainder stays uncovered. The
+    // status bar follows the new size.
     w.resize(302, 241);
     EXPECT_EQ(w.cells()[8]->geometry(), QRect(200, 160, 100, 80));
-    EXPECT_EQ(lastResize, QSize(302, 241));
+    const StatusBar* bar = display.ui().statusBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->geometry(), QRect(0, 241 - bar->barHeight(), 302, bar->barHeight()));
     // The status bar's share is left free.
     display.setStatusBarArea(true, 21);
     EXPECT_EQ(w.cells()[8]->geometry(), QRect(200, 146, 100, 73));
@@ -501,20 +518,25 @@ TEST_F(DisplayFixture, SmallCellsDecodeAtTheirSizeIntoOneBufferEach)
     EXPECT_EQ(w.cells()[0]->bitmap().size(), QSize(640, 480));
 }
 
-TEST_F(DisplayFixture, CellInputReachesTheOwner)
+// The window alone, with the host that stands where the display does.
+TEST(ControlWindowInput, CellInputReachesTheHost)
 {
-    std::vector<int> menuCells, keys;
-    int hovers = 0;
-    display.callbacks().contextMenu = [&](int cell, QPoint) { menuCells.push_back(cell); };
-    display.callbacks().key = [&](int key) { keys.push_back(key); };
-    display.callbacks().hover = [&](QPoint) { ++hovers; };
-    ControlWindow& w = open(200, 150);
-    display.setLayout(2);
+    ViewState state;
+    RecordingWindowHost host;
+    ControlWindow w(state, host, nullptr);
+    w.resize(200, 150);
+    w.show();
+    w.setSplit(4);
+    w.resize(202, 151);
+    EXPECT_EQ(host.lastResize, QSize(202, 151));
     ViewCell* cell = w.cells()[2];
+    const std::vector<int>& menuCells = host.menuCells;
+    const std::vector<int>& keys = host.keys;
+    const int& hovers = host.hovers;
 
     QTest::mouseClick(cell, Qt::RightButton, {}, QPoint(3, 3));
     EXPECT_EQ(menuCells, std::vector<int>{2});
-    EXPECT_TRUE(clicks.empty()); // a right press is no ClickImage
+    EXPECT_TRUE(host.clicks.empty()); // a right press is no ClickImage
     QTest::keyClick(cell, Qt::Key_F11);
     EXPECT_EQ(keys, std::vector<int>{Qt::Key_F11});
 
@@ -749,9 +771,9 @@ TEST_F(DisplayFixture, PicturesThatStopAreNoticed)
 {
     ControlWindow& w = open(210, 158);
     int64_t tick = 50000;
-    int intervalMs = 60;
+    int& intervalMs = owner.intervalMs;
+    intervalMs = 60;
     display.setTickClock([&] { return tick; });
-    display.callbacks().pictureIntervalMs = [&] { return intervalMs; };
     display.setClock([] { return int64_t(1073305800); });
     std::tm local{};
     const std::time_t at = 1073305800;

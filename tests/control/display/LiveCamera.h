@@ -5,7 +5,9 @@
 // message target the way the control wires them.
 
 #include "control/display/Display.h"
+#include "control/display/DisplayOwner.h"
 #include "control/session/Session.h"
+#include "control/session/SessionOwner.h"
 #include "control/session/VidMessages.h"
 
 #include "support/CamsimProcess.h"
@@ -50,19 +52,51 @@ private:
     std::string m_url;
 };
 
-// The display wired to a session: WM_VID_NEWFRAME goes to the frame handler,
-// the display's pane texts to the session's panes, the connection's state to
-// the view's words.
-inline void wireLiveView(Session& session, Display& display)
-{
-    session.setMessageHandler(WM_VID_NEWFRAME, [&session, &display](const VidMessageArgs&) -> long {
-        return display.handleNewFrame(*session.frame(), session.framesAnnounced(), session.frameRateX100(),
-                                      session.frameRateWindow());
-    });
-    display.callbacks().paneText = [&session](int pane, const std::string& text) { session.setPaneText(pane, text); };
-    display.callbacks().pictureIntervalMs = [&session] { return session.showIntervalTime(); };
-    session.addLinkObserver([&display](LinkState state, int attempt) { display.setLinkState(state, attempt); });
-}
+// The display wired to a session, as the control wires them, while it
+// exists: WM_VID_NEWFRAME goes to the frame handler, the display's pane texts
+// to the session's panes, the connection's state to the view's words. Made
+// after both and gone before either.
+class LiveViewWiring : public SessionOwner, public DisplayOwner {
+public:
+    LiveViewWiring(Session& session, Display& display) : m_session(session), m_display(display)
+    {
+        session.setMessageHandler(WM_VID_NEWFRAME, [&session, &display](const VidMessageArgs&) -> long {
+            return display.handleNewFrame(*session.frame(), session.framesAnnounced(), session.frameRateX100(),
+                                          session.frameRateWindow());
+        });
+        session.setOwner(this);
+        display.setOwner(this);
+    }
+    ~LiveViewWiring() override
+    {
+        m_display.setOwner(nullptr);
+        m_session.setOwner(nullptr);
+    }
+    LiveViewWiring(const LiveViewWiring&) = delete;
+    LiveViewWiring& operator=(const LiveViewWiring&) = delete;
+
+    // SessionOwner: only the link state matters to the view.
+    void paneTextChanged(int, const std::string&) override { }
+    void linkStateChanged(LinkState state, int attempt) override { m_display.setLinkState(state, attempt); }
+    void connectReset() override { }
+    void startAudio() override { }
+    void stopAudio() override { }
+    void loggedIn() override { }
+    void statusBlock(std::string_view) override { }
+
+    // DisplayOwner: the panes are the session's; the pictures' pacing is its
+    // ShowIntervalTime.
+    void paneText(int pane, const std::string& text) override { m_session.setPaneText(pane, text); }
+    void layoutChanged(int) override { }
+    void clickImage(int, int) override { }
+    void clockWanted() override { }
+    void hostExtent(QSize, QSize) override { }
+    int pictureIntervalMs() override { return m_session.showIntervalTime(); }
+
+private:
+    Session& m_session;
+    Display& m_display;
+};
 
 // Runs the event loop until `done` holds or `timeoutMs` passed.
 inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs)

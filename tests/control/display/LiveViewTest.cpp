@@ -27,7 +27,7 @@ TEST(LiveView, CamsimPicturesInEverySplitWithOverlay)
     options.urlSettingsFile = home.file("url-settings");
     {
         Session session(options);
-        wireLiveView(session, display);
+        LiveViewWiring live(session, display);
         QWidget* window = display.createWindow(nullptr);
         window->resize(320, 240);
         window->show();
@@ -87,7 +87,7 @@ TEST(LiveView, UnreachableCamerasSayWhy)
     Session::Options options;
     options.urlSettingsFile = home.file("url-settings");
     Session session(options);
-    wireLiveView(session, display);
+    LiveViewWiring live(session, display);
     QWidget* window = display.createWindow(nullptr);
     window->resize(210, 158);
     window->show();

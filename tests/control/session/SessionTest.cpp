@@ -11,6 +11,7 @@
 
 using namespace strovix;
 using namespace sessiontest;
+using strovix::test::RecordingSessionOwner;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -27,14 +28,10 @@ TEST(Session, ConnectsLogsInAndAnnouncesPictures)
     app();
     TempDir dir;
     ScriptedCamera cam;
+    // Outlives the session, which is destroyed below.
+    PaneLog panes;
     auto session = std::make_unique<Session>(options(dir));
-    PaneLog panes(*session);
-    std::vector<std::string> statuses;
-    std::mutex statusLock;
-    session->setStatusBlockObserver([&](std::string_view b) {
-        std::lock_guard g(statusLock);
-        statuses.emplace_back(b);
-    });
+    session->setOwner(&panes);
     int newFrames = 0;
     bool framesValid = true;
     std::string versionSeen, capabilitySeen;
@@ -73,23 +70,25 @@ TEST(Session, ConnectsLogsInAndAnnouncesPictures)
     ASSERT_FALSE(imageInfo.empty());
     EXPECT_EQ(imageInfo[0].first, (3u << 16) | (2u << 8) | 120u);
     EXPECT_EQ(static_cast<uint32_t>(imageInfo[0].second), (130u << 24) | (140u << 16) | (150u << 8) | 160u);
-    {
-        std::lock_guard g(statusLock);
-        ASSERT_FALSE(statuses.empty());
-        EXPECT_EQ(statuses[0], streamtest::statusBlock());
-    }
+    const std::vector<std::string> statuses = panes.statusBlocks();
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ(statuses[0], streamtest::statusBlock());
     const auto targets = cam.server.requestTargets();
     ASSERT_GE(targets.size(), 5u);
     EXPECT_EQ(std::vector<std::string>(targets.begin(), targets.begin() + 5),
               (std::vector<std::string>{"/GetStatus.cgi", "/GetMyself.cgi", "/GetVer.cgi?VName=Camera",
                                         "/GetCapability.cgi", "/GetData.cgi?Status=1"}));
     EXPECT_EQ(panes.of(6), (std::vector<std::string>{"Disconnecting ", "Disconnected.", "Connecting " + cam.url()}));
+    EXPECT_EQ(panes.connectResets, 1);
+    EXPECT_EQ(panes.logins.load(), 1);
 
     // Destruction while the stream runs ends the thread within its bound
-    // (3 s, after which it would be left behind).
+    // (3 s, after which it would be left behind); the sound is stopped at
+    // the put and at the destruction.
     const auto t = Clock::now();
     session.reset();
     EXPECT_LT(msSince(t), 2900);
+    EXPECT_EQ(panes.audioStops, 2);
 }
 
 TEST(Session, LoginLevelByExactSpelling)
@@ -128,12 +127,12 @@ TEST(Session, RetriesThenGivesUp)
 
     // With two attempts allowed the third failure ends it; a failure of the
     // stream keeps the login, so only version, capability and stream repeat.
-    PaneLog more(session);
+    panes.entries.clear();
     session.setReconnectTryNum(2);
     ASSERT_EQ(session.setUrl(cam.url()), 0);
     ASSERT_TRUE(pumpUntil([&] { return session.lastThreadResult() == 2; }, 5000));
-    ASSERT_TRUE(pumpUntil([&] { return more.of(5).size() == 4; }, 5000));
-    EXPECT_EQ(more.of(5), (std::vector<std::string>{"Retry 1", "Retry 2", "Retry 3", "Disconnect"}));
+    ASSERT_TRUE(pumpUntil([&] { return panes.of(5).size() == 4; }, 5000));
+    EXPECT_EQ(panes.of(5), (std::vector<std::string>{"Retry 1", "Retry 2", "Retry 3", "Disconnect"}));
     EXPECT_EQ(cam.count("/GetMyself.cgi"), 2u);
     EXPECT_EQ(cam.count("/GetData.cgi"), 1u + 3u);
 }
@@ -317,8 +316,8 @@ TEST(Session, SoundStartsOnceTheCameraAnswered)
         cam.server.on("/GetStatus.cgi",
                       Script().pause(answerDelayMs).send(ScriptedHttpServer::reply(200, streamtest::statusBlock())));
         Session session(options(dir));
-        int starts = 0;
-        session.setAudioHooks([&] { ++starts; }, [] {});
+        RecordingSessionOwner owner(session);
+        const int& starts = owner.audioStarts;
         session.setWindowReady(true);
         session.setAudio(1);
         ASSERT_EQ(session.setUrl(cam.url()), 0) << answerDelayMs;
@@ -661,8 +660,7 @@ TEST(Session, LoginQuestionIsReportedWhileOpen)
         Session session(options(dir));
         auto provider = std::make_shared<HeldProvider>();
         session.setCredentialsProvider(provider);
-        std::vector<LinkState> reported;
-        session.addLinkObserver([&](LinkState s, int) { reported.push_back(s); });
+        RecordingSessionOwner owner(session);
         session.setWindowReady(true);
         session.setShowIntervalTime(0);
         ASSERT_EQ(session.setUrl(cam.url()), 0);
@@ -670,7 +668,8 @@ TEST(Session, LoginQuestionIsReportedWhileOpen)
         EXPECT_TRUE(provider->asked.load());
         provider->release.store(true);
         ASSERT_TRUE(pumpUntil([&] { return session.framesAnnounced() >= 1; }, 5000));
-        EXPECT_EQ(reported, (std::vector<LinkState>{LinkState::Connecting, LinkState::LoginNeeded, LinkState::Connecting}));
+        EXPECT_EQ(owner.linkStates(),
+                  (std::vector<LinkState>{LinkState::Connecting, LinkState::LoginNeeded, LinkState::Connecting}));
     }
     {
         ScriptedCamera cam;

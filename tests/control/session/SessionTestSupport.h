@@ -5,6 +5,7 @@
 
 #include "control/session/Session.h"
 #include "control/stream/StreamTestData.h"
+#include "support/RecordingSessionOwner.h"
 #include "support/ScriptedHttpServer.h"
 
 #include <QCoreApplication>
@@ -125,21 +126,7 @@ public:
     ScriptedHttpServer server;
 };
 
-// Records the pane texts a session shows, in order.
-struct PaneLog {
-    explicit PaneLog(strovix::Session& s)
-    {
-        s.addPaneObserver([this](int pane, const std::string& text) { entries.emplace_back(pane, text); });
-    }
-    std::vector<std::string> of(int pane) const
-    {
-        std::vector<std::string> out;
-        for (const auto& [p, t] : entries)
-            if (p == pane)
-                out.push_back(t);
-        return out;
-    }
-    std::vector<std::pair<int, std::string>> entries;
-};
+// Records the pane texts (and every other report) of a session, in order.
+using PaneLog = strovix::test::RecordingSessionOwner;
 
 } // namespace sessiontest
