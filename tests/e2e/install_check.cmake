@@ -64,7 +64,7 @@ file(MAKE_DIRECTORY "${WORK}/run")
 file(CHMOD "${WORK}/run" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen STROVIX_NULL_AUDIO=1
                   "OCULON_HOME=${WORK}/home" "STROVIX_REGISTRY=${WORK}/registry"
-                  "XDG_RUNTIME_DIR=${WORK}/run" "XDG_CONFIG_HOME=${WORK}/config"
+                  "XDG_RUNTIME_DIR=${WORK}/run" "XDG_CONFIG_HOME=${WORK}/config" "XDG_STATE_HOME=${WORK}/state"
                   "${prefix}/bin/oculon" --quit-after 1
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 check_ran("the installed oculon" "${result}" "${output}")
