@@ -296,7 +296,9 @@ RunResult runOculon(const CamsimProcess& cams, const Options& o, bool record, in
     fs::permissions(home / "runtime", fs::perms::owner_all, ec);
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString((home / "runtime").string()));
     oculon.setProcessEnvironment(env);
-    oculon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Its log stays in its state folder; standard error would only repeat it.
+    oculon.setProcessChannelMode(QProcess::SeparateChannels);
+    oculon.setStandardErrorFile(QString::fromStdString((home / "stderr.log").string()));
     const double runFor = o.warmup + o.seconds + 3;
     r.loadBefore = loadText();
     oculon.start(QString::fromStdString((buildRoot / "bin" / "oculon").string()),
