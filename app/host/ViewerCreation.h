@@ -12,7 +12,7 @@ inline constexpr char kViewerProgId[] = "Strovix.Vidorra";
 
 // The control library installed beside the program: <program folder>/libstrovix.so.N
 // (or libstrovix.so) in the build tree, the library in the program's private
-// folder (<prefix>/lib/oculon) in an installed tree. The first that exists;
+// folder (<prefix>/lib/<multiarch>/oculon) in an installed tree. The first that exists;
 // the first candidate when none does.
 std::string installedControlLibrary();
 

@@ -2,7 +2,7 @@
 # would see it: the programs, the library and the desktop files in their
 # places, a desktop entry that desktop-file-validate accepts, and an installed
 # oculon that runs from there, finding the viewer control installed beside it.
-#   cmake -DBUILD_DIR=<build folder> -DWORK=<scratch folder> -DPRIVATEDIR=lib/oculon -P install_check.cmake
+#   cmake -DBUILD_DIR=<build folder> -DWORK=<scratch folder> -DPRIVATEDIR=lib/x86_64-linux-gnu/oculon -P install_check.cmake
 cmake_minimum_required(VERSION 3.25)
 
 function(check_ran what result output)

@@ -74,14 +74,15 @@ done
 printf '[Camera1]\nIP=127.0.0.1\nPORT=%s\nDISPLAY_LOCATION=Gate\n' "$port" > "$home/data/oculon/etc/config.ini"
 chown -R 65534:65534 "$home"
 chmod 711 "$work"
+# Replaces the calling (sub)shell: started with &, $! is the program's process.
 as_user() {
-  env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+  exec env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
     XDG_STATE_HOME="$home/state" XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" \
     QT_QPA_PLATFORM=offscreen STROVIX_NULL_AUDIO=1 \
     setpriv --reuid=65534 --regid=65534 --clear-groups -- prlimit --nofile=1024 -- "$@"
 }
 registry="$home/config/strovix/HKEY_CLASSES_ROOT.ini"
-as_user "$private/strovixctl" register "$home/other/libstrovix.so.1" > "$work/register.log" 2>&1 ||
+(as_user "$private/strovixctl" register "$home/other/libstrovix.so.1") > "$work/register.log" 2>&1 ||
   { cat "$work/register.log"; fail "strovixctl register (another installation's library)"; }
 grep -q "$home/other/libstrovix.so.1" "$registry" || fail "the other library was not registered: $(cat "$registry")"
 
