@@ -2,7 +2,7 @@
 # would see it: the programs, the library and the desktop files in their
 # places, a desktop entry that desktop-file-validate accepts, and an installed
 # oculon that runs from there, finding the viewer control installed beside it.
-#   cmake -DBUILD_DIR=<build folder> -DWORK=<scratch folder> -DLIBDIR=lib -P install_check.cmake
+#   cmake -DBUILD_DIR=<build folder> -DWORK=<scratch folder> -DPRIVATEDIR=lib/x86_64-linux-gnu/oculon -P install_check.cmake
 cmake_minimum_required(VERSION 3.25)
 
 function(check_ran what result output)
@@ -19,9 +19,9 @@ check_ran("cmake --install" "${result}" "${output}")
 
 
 set(installed
-  bin/oculon bin/strovixctl bin/camsim
-  ${LIBDIR}/libstrovix.so
-  share/applications/oculon.desktop)
+  bin/oculon ${PRIVATEDIR}/strovixctl ${PRIVATEDIR}/camsim
+  ${PRIVATEDIR}/libstrovix.so.1 ${PRIVATEDIR}/liboculon_media.so.1
+  share/applications/oculon.desktop share/man/man1/oculon.1.gz)
 foreach(size 16 24 32 48 64 128 256)
   list(APPEND installed share/icons/hicolor/${size}x${size}/apps/oculon.png)
 endforeach()
@@ -30,6 +30,22 @@ foreach(file IN LISTS installed)
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
+
+# The test tools stay off PATH: oculon is the one program in bin/.
+file(GLOB programs RELATIVE "${prefix}/bin" "${prefix}/bin/*")
+if(NOT programs STREQUAL "oculon")
+  message(FATAL_ERROR "bin/ holds ${programs}, not oculon alone")
+endif()
+file(GLOB metainfo "${prefix}/share/metainfo/*.metainfo.xml")
+if(NOT metainfo)
+  message(FATAL_ERROR "no metainfo installed in share/metainfo")
+endif()
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  execute_process(COMMAND "${APPSTREAMCLI}" validate --no-net --pedantic ${metainfo}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  check_ran("appstreamcli validate" "${result}" "${output}")
+endif()
 
 # The validator prints hints and warnings as well as errors: any line fails.
 execute_process(COMMAND desktop-file-validate "${prefix}/share/applications/oculon.desktop"
@@ -58,8 +74,12 @@ if(NOT output MATCHES "^oculon [0-9]+\\.[0-9]+")
   message(FATAL_ERROR "oculon --version printed: ${output}")
 endif()
 
-# A short run offscreen with an empty registry: the installed program
-# registers and creates the control of its own prefix, not the build's.
+# A short run offscreen with a registry naming the build tree's library: the
+# installed program registers and creates the control of its own prefix.
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen "STROVIX_REGISTRY=${WORK}/registry"
+                  "${BUILD_DIR}/bin/strovixctl" register
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+check_ran("strovixctl register (the build tree's library)" "${result}" "${output}")
 file(MAKE_DIRECTORY "${WORK}/run")
 file(CHMOD "${WORK}/run" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen STROVIX_NULL_AUDIO=1
@@ -69,9 +89,14 @@ execute_process(COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen STRO
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 check_ran("the installed oculon" "${result}" "${output}")
 file(READ "${WORK}/registry/HKEY_CLASSES_ROOT.ini" registry)
-file(REAL_PATH "${prefix}/${LIBDIR}/libstrovix.so" library)
+file(REAL_PATH "${prefix}/${PRIVATEDIR}/libstrovix.so.1" library)
 string(FIND "${registry}" "${library}" at)
 if(at EQUAL -1)
   message(FATAL_ERROR "the registry does not name ${library}:\n${registry}")
+endif()
+file(REAL_PATH "${BUILD_DIR}/bin/libstrovix.so" built)
+string(FIND "${registry}" "${built}" at)
+if(NOT at EQUAL -1)
+  message(FATAL_ERROR "the registry still names the build tree's ${built}:\n${registry}")
 endif()
 file(REMOVE_RECURSE "${WORK}")

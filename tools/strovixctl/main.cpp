@@ -50,12 +50,12 @@ std::string programFolder()
     return ec ? std::string(".") : exe.parent_path().string();
 }
 
-// The library installed beside the program, or in the build tree's folder.
+// The library beside the program: installed, both lie in the private
+// folder; in the build tree, in bin/.
 std::string defaultLibrary()
 {
     const std::string here = programFolder();
-    for (const std::string& candidate :
-         {here + "/../" STROVIXCTL_LIBDIR "/libstrovix.so", here + "/../lib/libstrovix.so", here + "/libstrovix.so"}) {
+    for (const std::string& candidate : {here + "/" STROVIXCTL_LIBRARY, here + "/libstrovix.so"}) {
         std::error_code ec;
         if (std::filesystem::exists(candidate, ec))
             return std::filesystem::canonical(candidate, ec).string();

@@ -91,6 +91,36 @@ TEST_F(ViewerCreationTest, RegistersTheLibraryWhenTheClassIsMissingOrStale)
     EXPECT_NE(inprocServerOf(reg, *clsid).value_or(""), "/gone/libstrovix.so");
 }
 
+// Another installation registered its own library last: the program still
+// creates its controls from the library it was given (the one beside it),
+// and leaves that one registered. A program with no library beside it uses
+// what is registered.
+TEST_F(ViewerCreationTest, TheLibraryBesideTheProgramWinsOverAnotherRegisteredOne)
+{
+    TempDir elsewhere;
+    const std::string other = elsewhere.file("libstrovix.so.1");
+    std::filesystem::copy_file(std::filesystem::canonical(builtLibrary()), other);
+    platform::registry::Registry reg;
+    {
+        host::ViewerHost viewers(builtLibrary());
+        ASSERT_EQ(viewers.create(1), S_OK);
+    }
+    const auto clsid = clsidFromProgId(reg, host::kViewerProgId);
+    ASSERT_TRUE(clsid);
+    const std::string key = "CLSID\\" + clsid->toString() + "\\InprocServer32";
+    ASSERT_TRUE(reg.setString(platform::registry::Root::ClassesRoot, key, "", other));
+
+    host::ViewerHost viewers(builtLibrary());
+    ASSERT_EQ(viewers.create(2), S_OK);
+    const auto registered = inprocServerOf(reg, *clsid);
+    ASSERT_TRUE(registered);
+    EXPECT_TRUE(std::filesystem::equivalent(*registered, builtLibrary())) << *registered;
+
+    host::ViewerHost without("/nonexistent/libstrovix.so.1");
+    EXPECT_EQ(without.create(1), S_OK);
+    EXPECT_TRUE(std::filesystem::equivalent(inprocServerOf(reg, *clsid).value_or("/"), builtLibrary()));
+}
+
 class AgainstCamsim : public PrivateRegistry {
 protected:
     void SetUp() override

@@ -18,7 +18,7 @@ int mappedMediaLibraries()
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* data) {
             const std::string name = info->dlpi_name ? info->dlpi_name : "";
-            const std::string wanted = "/liboculon_media.so";
+            const std::string wanted = "/" MEDIA_LIBRARY;
             if (name.size() >= wanted.size() && name.compare(name.size() - wanted.size(), wanted.size(), wanted) == 0)
                 ++*static_cast<int*>(data);
             return 0;
@@ -31,13 +31,13 @@ TEST(MediaLibrary, TheControlLibraryBringsTheOneSharedCopy)
 {
     const std::string bin = std::getenv("OCULON_BUILD_BIN");
     ASSERT_EQ(mappedMediaLibraries(), 0);
-    void* control = ::dlopen((bin + "/libstrovix.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* control = ::dlopen((bin + "/" CONTROL_LIBRARY).c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_TRUE(control) << ::dlerror();
     EXPECT_EQ(mappedMediaLibraries(), 1);
     // What the application links by name is that same object.
-    void* media = ::dlopen("liboculon_media.so", RTLD_NOW | RTLD_NOLOAD);
+    void* media = ::dlopen(MEDIA_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
     ASSERT_TRUE(media) << ::dlerror();
-    void* direct = ::dlopen((bin + "/liboculon_media.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+    void* direct = ::dlopen((bin + "/" MEDIA_LIBRARY).c_str(), RTLD_NOW | RTLD_NOLOAD);
     EXPECT_EQ(direct, media);
     EXPECT_EQ(mappedMediaLibraries(), 1);
     ::dlclose(direct);
