@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <mutex>
 #include <thread>
 
 using namespace platform::component;
@@ -325,22 +326,26 @@ namespace {
 
 // A host that answers credentials prompts through its own window thread,
 // with a short nested event loop there, as a host asking its operator does.
+// The prompt reaches the window thread through a field under a lock that a
+// timer of that thread looks at: a queued call would hand its captures over
+// through Qt's queue, which the thread sanitizer cannot see.
 class WindowThreadSite final : public HostSite {
 public:
+    WindowThreadSite()
+    {
+        m_poll.setInterval(1);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { answerPending(); });
+        m_poll.start();
+    }
     bool credentials(const std::string&, std::string& user, std::string& password) override
     {
         entered.fetch_add(1);
         auto done = std::make_shared<std::promise<void>>();
         auto answered = done->get_future();
-        QMetaObject::invokeMethod(
-            qApp,
-            [done] {
-                QEventLoop loop;
-                QTimer::singleShot(20, &loop, &QEventLoop::quit);
-                loop.exec();
-                done->set_value();
-            },
-            Qt::QueuedConnection);
+        {
+            std::lock_guard g(m_lock);
+            m_pending = done;
+        }
         answered.wait();
         user = "operator";
         password = "secret";
@@ -357,6 +362,27 @@ public:
     }
     std::atomic<int> entered{0};
     std::atomic<int> finished{0};
+
+private:
+    // Window thread.
+    void answerPending()
+    {
+        std::shared_ptr<std::promise<void>> done;
+        {
+            std::lock_guard g(m_lock);
+            done = std::move(m_pending);
+        }
+        if (!done)
+            return;
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+        done->set_value();
+    }
+
+    QTimer m_poll;
+    std::mutex m_lock;
+    std::shared_ptr<std::promise<void>> m_pending; // guarded by m_lock
 };
 
 } // namespace
