@@ -258,6 +258,14 @@ void PlayerWindow::seekFrame(uint32_t frame)
     }
 }
 
+void PlayerWindow::seekTime(double seconds)
+{
+    if (!m_reader || !(seconds > 0.0))
+        return seekFrame(0);
+    const double frame = std::floor(seconds * m_reader->info().frameRate());
+    seekFrame(frame < static_cast<double>(frameCount()) ? static_cast<uint32_t>(frame) : frameCount());
+}
+
 void PlayerWindow::stepForward()
 {
     pause();

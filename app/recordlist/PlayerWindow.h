@@ -45,6 +45,8 @@ public:
     void pause();
     void togglePlay();
     void seekFrame(uint32_t frame);
+    // Shows the frame due `seconds` into the recording (the last one past its end).
+    void seekTime(double seconds);
     void stepForward();
     void stepBack();
 

@@ -7,6 +7,7 @@
 #include "app/recordlist/RecListNames.h"
 #include "app/recordlist/RecordFilesPage.h"
 #include "app/recordlist/SnapshotViewer.h"
+#include "app/recordlist/TimelinePage.h"
 #include "app/recordlist/VideoSearchPage.h"
 #include "app/storage/DiskFO.h"
 #include "app/storage/FileExtGO.h"
@@ -32,6 +33,7 @@ const VolumeInfo& machineVolumes()
 }
 
 constexpr int kSearchTab = 2;
+constexpr int kTimelineTab = 3;
 
 } // namespace
 
@@ -60,6 +62,8 @@ RecListForm::RecListForm(CameraGO& cameras, const VolumeInfo& volumes, QWidget* 
     m_tabs->addTab(m_video, QStringLiteral("Video List"));
     m_tabs->addTab(m_snapshots, QStringLiteral("Snapshot List"));
     m_tabs->addTab(m_search, QStringLiteral("Video Search"));
+    m_timeline = new TimelinePage(cameras, *m_searcher);
+    m_tabs->addTab(m_timeline, QStringLiteral("Timeline"));
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(kCommand1);
     close->setAutoDefault(false);
@@ -79,6 +83,7 @@ RecListForm::RecListForm(CameraGO& cameras, const VolumeInfo& volumes, QWidget* 
     m_video->setOpener([this](const std::string& path) { openRecording(path); });
     m_search->setOpener([this](const std::string& path) { openRecording(path); });
     m_snapshots->setOpener([this](const std::string& path) { openPicture(path); });
+    m_timeline->setOpener([this](const std::string& path, double seconds) { openRecording(path, seconds); });
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
     connect(m_combo, &QComboBox::activated, this, [this](int index) { changeCamera(index); });
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { tabChanged(index); });
@@ -100,7 +105,7 @@ void RecListForm::setAlertSink(AlertSink sink)
     m_alertSink = std::move(sink);
 }
 
-void RecListForm::setPlayerOpener(Opener open)
+void RecListForm::setPlayerOpener(PlayerOpener open)
 {
     m_playerOpener = std::move(open);
 }
@@ -158,11 +163,13 @@ void RecListForm::changeCamera(int index)
 
 void RecListForm::tabChanged(int index)
 {
-    // The search has its own camera field: the chooser goes and the tabs
-    // take its room.
-    m_combo->setVisible(index != kSearchTab);
+    // The search has its own camera field and the timeline shows every
+    // camera: the chooser goes and the tabs take its room.
+    m_combo->setVisible(index != kSearchTab && index != kTimelineTab);
     if (index == kSearchTab)
         m_search->activate();
+    if (index == kTimelineTab)
+        m_timeline->activate();
 }
 
 void RecListForm::changeEvent(QEvent* event)
@@ -174,7 +181,7 @@ void RecListForm::changeEvent(QEvent* event)
     }
 }
 
-void RecListForm::openRecording(const std::string& path)
+void RecListForm::openRecording(const std::string& path, double seconds)
 {
     if (!IsReqVerOfWMP(9)) {
         hide();
@@ -183,7 +190,7 @@ void RecListForm::openRecording(const std::string& path)
         return;
     }
     if (m_playerOpener) {
-        m_playerOpener(path);
+        m_playerOpener(path, seconds);
         return;
     }
     // One player: Play again replaces the file it plays.
@@ -191,7 +198,8 @@ void RecListForm::openRecording(const std::string& path)
         m_player = new PlayerWindow(this);
         m_player->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_player->openFile(path);
+    if (m_player->openFile(path) && seconds > 0.0)
+        m_player->seekTime(seconds);
     m_player->show();
     m_player->raise();
     m_player->activateWindow();

@@ -16,12 +16,14 @@ class QComboBox;
 class QTabWidget;
 class RecordFilesPage;
 class RecordingSearch;
+class TimelinePage;
 class VideoSearchPage;
 class VolumeInfo;
 
 // The recording list window ("Record List"): the recordings and the
 // snapshots of one camera with their details, and the search of recordings
-// by time over one camera or all 16. Recordings play in the built-in player
+// by time over one camera or all 16, and a day's recordings of all cameras on
+// a timeline. Recordings play in the built-in player
 // window, snapshots show in the picture viewer window. Closing hides the
 // window; it is kept for the next use. GUI thread only.
 class PlayerWindow;
@@ -30,9 +32,10 @@ class RecListForm : public QWidget, public RecListSurface {
 public:
     // Each new alert line for the main window's alert list.
     using AlertSink = std::function<void(const std::string& line)>;
-    // Opens a file for the operator (a recording in the player, a snapshot in
-    // the viewer).
+    // Opens a snapshot for the operator in the viewer.
     using Opener = std::function<void(const std::string& path)>;
+    // Opens a recording in the player at `seconds` into it.
+    using PlayerOpener = std::function<void(const std::string& path, double seconds)>;
 
     // `cameras` gives the folders; it must outlive the window. Shows the
     // first tab, fills the camera chooser through the panel layout and
@@ -56,12 +59,13 @@ public:
     bool IsReqVerOfWMP(int major) const;
 
     void setAlertSink(AlertSink sink);
-    void setPlayerOpener(Opener open);
+    void setPlayerOpener(PlayerOpener open);
     void setPictureOpener(Opener open);
 
     RecordFilesPage& videoPage() const { return *m_video; }
     RecordFilesPage& snapshotPage() const { return *m_snapshots; }
     VideoSearchPage& searchPage() const { return *m_search; }
+    TimelinePage& timelinePage() const { return *m_timeline; }
     QTabWidget& tabs() const { return *m_tabs; }
 
     static constexpr char kCheckPathsAlert[] = "Please check Application configuration Camera%1 record and snapshot path";
@@ -72,7 +76,7 @@ protected:
 private:
     void tabChanged(int index);
     void alert(int index);
-    void openRecording(const std::string& path);
+    void openRecording(const std::string& path, double seconds = 0.0);
     void openPicture(const std::string& path);
 
     CameraGO& m_cameras;
@@ -85,8 +89,9 @@ private:
     RecordFilesPage* m_video = nullptr;
     RecordFilesPage* m_snapshots = nullptr;
     VideoSearchPage* m_search = nullptr;
+    TimelinePage* m_timeline = nullptr;
     AlertSink m_alertSink;
-    Opener m_playerOpener;
+    PlayerOpener m_playerOpener;
     Opener m_pictureOpener;
     QPointer<PlayerWindow> m_player; // gone when its window was closed
 };

@@ -50,6 +50,16 @@ inline constexpr char kDataMSFGrid[] = "DataMSFGrid";
 inline constexpr char kVsPlayBtn[] = "vsPlayBtn";
 inline constexpr char kVsDelBtn[] = "vsDelBtn";
 inline constexpr char kText1[] = "Text1";
+// The "Timeline" tab.
+inline constexpr char kTimelineDayLbl[] = "TimelineDayLbl";
+inline constexpr char kTimelineDay[] = "TimelineDay";
+inline constexpr char kTimelineCalBtn[] = "TimelineCalBtn";
+inline constexpr char kTimelinePrevBtn[] = "TimelinePrevBtn";
+inline constexpr char kTimelineNextBtn[] = "TimelineNextBtn";
+inline constexpr char kTimelineKeyLbl[] = "TimelineKeyLbl";
+inline constexpr char kTimelineMotionKeyLbl[] = "TimelineMotionKeyLbl";
+inline constexpr char kTimelineNoteLbl[] = "TimelineNoteLbl";
+inline constexpr char kTimelineView[] = "TimelineView";
 // Why files could not take part in the last search.
 inline constexpr char kSearchNoteLbl[] = "SearchNoteLbl";
 

@@ -1,15 +1,12 @@
 // The recording search over 10,000 recordings in 16 camera folders ("*": all
 // cameras), against a plain walk of the same folders that only lists the
-// files and reads their times. Each camera's recording is written once by the
-// recording's writer and copied 625 times with times spread over a day. The
-// folders are in memory (/dev/shm when there is one), so the figures are the
-// search's own cost, not the disk's.
+// files and reads their times. The recordings are those of DayOfRecordings.h.
 #include "app/core/AppCfgGO.h"
 #include "app/storage/DiskFO.h"
 #include "app/storage/FileExtGO.h"
 #include "app/storage/RecordingSearch.h"
 #include "app/storage/VolumeInfo.h"
-#include "HalfMinuteRecording.h"
+#include "DayOfRecordings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,9 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kCameras = 16;
-constexpr int kPerCamera = 625; // 10,000 recordings in all
-const QDateTime kDay(QDate(2026, 3, 7), QTime(0, 0));
+using namespace day_of_recordings;
+const QDateTime kDay = day();
 
 recording_test::MemoryTempDir& root()
 {
@@ -33,27 +29,7 @@ recording_test::MemoryTempDir& root()
 
 std::string folderOf(int camera)
 {
-    return root().file("cam" + std::to_string(camera + 1));
-}
-
-void buildFolders()
-{
-    for (int c = 0; c < kCameras; ++c) {
-        const std::string folder = folderOf(c);
-        fs::create_directories(folder);
-        const std::string first = folder + "/r-Cam_!0__2026_3_7_0_0_0_0.avi";
-        writeHalfMinuteRecording(folder, first);
-        for (int i = 0; i < kPerCamera; ++i) {
-            const std::string path = folder + "/r-Cam_!0__2026_3_7_" + std::to_string(i) + ".avi";
-            if (i > 0)
-                fs::copy_file(first, path, fs::copy_options::overwrite_existing);
-            const timespec t{kDay.toSecsSinceEpoch() + i * 120, 0};
-            const timespec times[2] = {t, t};
-            ::utimensat(AT_FDCWD, (i > 0 ? path : first).c_str(), times, 0);
-        }
-        if (kPerCamera > 0)
-            fs::rename(first, folder + "/r-Cam_!0__2026_3_7_0.avi");
-    }
+    return day_of_recordings::folderOf(root(), camera);
 }
 
 struct Counting : SearchSink {
@@ -106,7 +82,7 @@ BENCHMARK(BM_SearchAllCameras)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    buildFolders();
+    buildFolders(root());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

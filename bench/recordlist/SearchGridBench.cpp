@@ -7,9 +7,7 @@
 //
 //   matches=N files=10000 shown_ms=T walk_ms=W
 //
-// Each camera's recording is written once by the recording's writer (half a
-// minute at 5 frames/s) and copied 625 times, closed two minutes apart from
-// midnight on. The folders are in memory (/dev/shm when there is one).
+// The recordings are those of DayOfRecordings.h.
 #include "app/core/AppCfgGO.h"
 #include "app/core/Camera.h"
 #include "app/core/CameraGO.h"
@@ -18,7 +16,7 @@
 #include "app/recordlist/RecListNames.h"
 #include "app/recordlist/VideoSearchPage.h"
 #include "app/storage/VolumeInfo.h"
-#include "HalfMinuteRecording.h"
+#include "DayOfRecordings.h"
 #include "tests/control/recording/RecordingTestSupport.h"
 #include "support/TempDir.h"
 
@@ -30,7 +28,6 @@
 #include <QTableWidget>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -39,9 +36,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kCameras = 16;
-constexpr int kPerCamera = 625;
-const QDateTime kDay(QDate(2026, 3, 7), QTime(0, 0));
+using namespace day_of_recordings;
+const QDateTime kDay = day();
 
 std::string loadText()
 {
@@ -49,25 +45,6 @@ std::string loadText()
     std::string a, b, c;
     in >> a >> b >> c;
     return a + " " + b + " " + c;
-}
-
-void buildFolders(const recording_test::MemoryTempDir& root)
-{
-    for (int c = 0; c < kCameras; ++c) {
-        const std::string folder = root.file("cam" + std::to_string(c + 1));
-        fs::create_directories(folder);
-        const std::string first = folder + "/first.avi";
-        writeHalfMinuteRecording(folder, first);
-        for (int i = 0; i < kPerCamera; ++i) {
-            const QDateTime end = kDay.addSecs(120 * (i + 1));
-            const std::string path = folder + "/r-Cam_!0__" + end.toString("yyyy_M_d_h_m_s").toStdString() + "_0.avi";
-            fs::copy_file(first, path, fs::copy_options::overwrite_existing);
-            const timespec t{end.toSecsSinceEpoch(), 0};
-            const timespec times[2] = {t, t};
-            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-        }
-        fs::remove(first);
-    }
 }
 
 double walkMs(const recording_test::MemoryTempDir& root)

@@ -14,6 +14,7 @@
 #include "app/recordlist/RecListNames.h"
 #include "app/recordlist/RecordFilesPage.h"
 #include "app/recordlist/SnapshotViewer.h"
+#include "app/recordlist/TimelinePage.h"
 #include "app/recordlist/VideoSearchPage.h"
 #include "app/storage/VolumeInfo.h"
 #include "tools/camsim/PictureMaker.h"
@@ -31,11 +32,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 using namespace RecListNames;
 using namespace reclist_test;
@@ -56,9 +59,9 @@ public:
     }
 };
 
-QDateTime at(int day, int hour, int minute)
+QDateTime at(int day, int hour, int minute, int second = 0)
 {
-    return QDateTime(QDate(2026, 3, day), QTime(hour, minute));
+    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
 }
 
 class RecListFormTest : public ::testing::Test {
@@ -75,7 +78,10 @@ protected:
         }
         form = std::make_unique<RecListForm>(*cameras, volumes);
         form->setAlertSink([this](const std::string& line) { alerts.push_back(line); });
-        form->setPlayerOpener([this](const std::string& path) { played.push_back(path); });
+        form->setPlayerOpener([this](const std::string& path, double seconds) {
+            played.push_back(path);
+            playedAt.push_back(seconds);
+        });
         form->setPictureOpener([this](const std::string& path) { shown.push_back(path); });
     }
 
@@ -121,6 +127,7 @@ protected:
     std::unique_ptr<RecListForm> form;
     std::vector<std::string> alerts;
     std::vector<std::string> played;
+    std::vector<double> playedAt;
     std::vector<std::string> shown;
 };
 
@@ -148,10 +155,11 @@ TEST_F(RecListFormTest, HasEveryControlUnderItsNameWithItsCaption)
     EXPECT_EQ(get<QComboBox>(kMinTxtCbo)->placeholderText(), "Select Minute");
     EXPECT_TRUE(get<QLineEdit>(kText1)->isHidden());
     QTabWidget& tabs = form->tabs();
-    ASSERT_EQ(tabs.count(), 3);
+    ASSERT_EQ(tabs.count(), 4);
     EXPECT_EQ(tabs.tabText(0), "Video List");
     EXPECT_EQ(tabs.tabText(1), "Snapshot List");
     EXPECT_EQ(tabs.tabText(2), "Video Search");
+    EXPECT_EQ(tabs.tabText(3), "Timeline");
     EXPECT_EQ(tabs.currentIndex(), 0);
 
     // The panel layout filled the camera chooser, which shows the camera
@@ -600,10 +608,10 @@ namespace {
 // (w x h, one every 1/rate s, each with its own time) under the recorder's
 // file name, ending at `end`.
 std::string writeCameraRecording(const std::string& folder, const std::string& name, const QDateTime& end, int frames,
-                                 float rate)
+                                 float rate, int alerts = 0)
 {
     const QDateTime start = end.addSecs(-static_cast<qint64>(frames / rate));
-    const std::string prefix = "r-" + name + "_!0_";
+    const std::string prefix = "r-" + name + "_!" + std::to_string(alerts) + "_";
     const std::string path = folder + "/" + prefix + "_" +
                              start.toString("yyyy_M_d_H_m_s_0").toStdString() + ".avi";
     std::filesystem::create_directories(fs::path(path).parent_path());
@@ -665,4 +673,124 @@ TEST_F(RecListFormTest, GuidePicturesOfASearchAndThePlayer)
     QApplication::processEvents();
     EXPECT_EQ(player.timeText(), "02:00 / 05:00");
     EXPECT_TRUE(guide_shots::guideShot(player.grab().toImage(), "player"));
+}
+
+// A day of recordings on the timeline: which files become bars and where,
+// the colours, what hovering tells, and a click playing the file from the
+// clicked moment.
+TEST_F(RecListFormTest, TimelineDrawsTheDaysRecordingsAndPlaysTheClickedMoment)
+{
+    cameras->getCamera(0)->setDisplayLocation("Gate");
+    cameras->getCamera(2)->setDisplayLocation("Loading dock");
+    // Camera 1: 09:55-10:05, and one from 23:50 the day before to 00:10.
+    const std::string gate = writeCameraRecording(recFolder(0), "Gate", at(7, 10, 5), 120, 0.2f);
+    const std::string night = writeCameraRecording(recFolder(0), "Gate", at(7, 0, 10), 240, 0.2f);
+    writeCameraRecording(recFolder(0), "Gate", at(8, 1, 0), 12, 0.2f);  // the next day
+    writeCameraRecording(recFolder(0), "Gate", at(6, 12, 0), 12, 0.2f);  // the day before
+    // Camera 3: on motion 14:00-15:00, in the recorder's numbered sub-folder.
+    const std::string dock =
+        writeCameraRecording(recFolder(2) + "/r-Dock_!1_1", "Dock", at(7, 15, 0), 720, 0.2f, 1);
+    fs::create_directories(recFolder(4));
+    std::ofstream(recFolder(4) + "/r-Yard_!0__2026_3_7_8_0_0_0.avi") << "not a recording";
+
+    TimelinePage& page = form->timelinePage();
+    TimelineView& view = page.view();
+    form->resize(1000, 560);
+    form->show();
+    form->tabs().setCurrentIndex(3);
+    EXPECT_FALSE(get<QComboBox>(kCombo1)->isVisible());
+    EXPECT_EQ(view.day(), QDate::currentDate());
+    page.showDay(QDate(2026, 3, 7));
+    EXPECT_EQ(get<QLineEdit>(kTimelineDay)->text(), "2026-03-07");
+    EXPECT_EQ(page.note(), "1 recording is not shown because its playing time cannot be read.");
+
+    std::map<std::string, const TimelineBar*> bars;
+    for (const TimelineBar& bar : view.bars())
+        bars[bar.path] = &bar;
+    ASSERT_EQ(bars.size(), 3u);
+    ASSERT_TRUE(bars.count(gate) && bars.count(night) && bars.count(dock));
+    EXPECT_EQ(bars[gate]->start, at(7, 9, 55));
+    EXPECT_EQ(bars[gate]->end, at(7, 10, 5));
+    EXPECT_FALSE(bars[gate]->motion);
+    EXPECT_EQ(bars[dock]->camera, 2);
+    EXPECT_TRUE(bars[dock]->motion);
+    EXPECT_EQ(bars[night]->start, at(6, 23, 50));
+
+    // Where the bars are drawn, and in which colour.
+    QApplication::processEvents();
+    const QImage shot = view.grab().toImage();
+    const auto colourAt = [&](int camera, const QDateTime& t) {
+        return QColor(shot.pixel(view.xOf(t), view.rowRect(camera).center().y()));
+    };
+    EXPECT_EQ(colourAt(0, at(7, 10, 0)), TimelineView::kRecordingColour);
+    EXPECT_EQ(colourAt(0, at(7, 0, 2)), TimelineView::kRecordingColour); // from the day's edge
+    EXPECT_NE(colourAt(0, at(7, 12, 0)), TimelineView::kRecordingColour);
+    EXPECT_EQ(colourAt(2, at(7, 14, 30)), TimelineView::kMotionColour);
+    EXPECT_NE(colourAt(1, at(7, 14, 30)), TimelineView::kMotionColour);
+    EXPECT_GT(view.xOf(at(7, 12, 0)), view.xOf(at(7, 6, 0)));
+
+    // Hovering tells the file and its times; a click plays from that moment.
+    const QPoint onDock(view.xOf(at(7, 14, 30)), view.rowRect(2).center().y());
+    const auto hit = view.hitAt(onDock);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(view.bars()[hit->bar].path, dock);
+    EXPECT_EQ(view.toolTipOf(hit->bar), QString::fromStdString(fs::path(dock).filename().string())
+                                            + "\nStart Time: 2026-03-07 14:00:00\nEnd Time: 2026-03-07 15:00:00"
+                                              "\nAlerts: [Motion]");
+    EXPECT_FALSE(view.hitAt(QPoint(view.xOf(at(7, 12, 0)), view.rowRect(0).center().y())));
+    QTest::mouseClick(&view, Qt::LeftButton, {}, onDock);
+    ASSERT_EQ(played, std::vector<std::string>{dock});
+    const double secondsPerPixel = 24 * 3600.0 / (view.xOf(at(8, 0, 0)) - view.xOf(at(7, 0, 0)));
+    EXPECT_NEAR(playedAt[0], 1800.0, secondsPerPixel);
+    // A five-second recording is still hit a pixel beside it.
+    const std::string brief = writeCameraRecording(recFolder(5), "Hall", at(7, 20, 0, 5), 1, 0.2f);
+    page.activate();
+    const auto nearBrief = view.hitAt(QPoint(view.xOf(at(7, 20, 0)) + 1, view.rowRect(5).center().y()));
+    ASSERT_TRUE(nearBrief);
+    EXPECT_EQ(view.bars()[nearBrief->bar].path, brief);
+
+    // The real player opens at the clicked moment.
+    form->setPlayerOpener(nullptr);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, onDock);
+    PlayerWindow* player = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "PlayerWindow" && w->isVisible())
+            player = static_cast<PlayerWindow*>(w);
+    ASSERT_TRUE(player);
+    EXPECT_NEAR(player->currentFrame(), 1800.0 * 0.2, secondsPerPixel * 0.2 + 1);
+
+    // The day moves with Previous Day, Next Day and the calendar.
+    click(kTimelinePrevBtn);
+    EXPECT_EQ(view.day(), QDate(2026, 3, 6));
+    ASSERT_EQ(view.bars().size(), 2u); // 12:00, and the night one up to midnight
+    click(kTimelineNextBtn);
+    click(kTimelineNextBtn);
+    EXPECT_EQ(view.day(), QDate(2026, 3, 8));
+    emit page.calendar()->dateChosen(QDate(2026, 3, 7));
+    EXPECT_EQ(view.day(), QDate(2026, 3, 7));
+    EXPECT_EQ(view.bars().size(), 4u);
+    EXPECT_TRUE(dialogs.texts().empty());
+}
+
+TEST_F(RecListFormTest, GuidePictureOfATimeline)
+{
+    const char* places[] = {"Gate", "Yard", "Dock", "Hall", "Office", "Store"};
+    for (int c = 0; c < 6; ++c)
+        cameras->getCamera(static_cast<int16_t>(c))->setDisplayLocation(places[c]);
+    // Schedules of the day: ten-minute files through the opening hours, and
+    // motion clips at night.
+    for (int c = 0; c < 6; ++c) {
+        for (int h = 7 + c % 3; h < 18 - c % 2; h += 1 + c % 2)
+            writeCameraRecording(recFolder(c), places[c], at(7, h, 10 * (c % 3) + 20), 60, 0.1f);
+        for (int h : {1, 3, 22})
+            writeCameraRecording(recFolder(c), places[c], at(7, h, 5 * c + 10), 6 + 3 * c, 0.1f, 1);
+    }
+    form->resize(1000, 560);
+    form->show();
+    form->tabs().setCurrentIndex(3);
+    form->timelinePage().showDay(QDate(2026, 3, 7));
+    QApplication::processEvents();
+    EXPECT_GT(form->timelinePage().view().bars().size(), 60u);
+    saveScreenshot(*form, "record-list-timeline");
+    EXPECT_TRUE(guide_shots::guideShot(form->grab().toImage(), "record-list-timeline"));
 }
