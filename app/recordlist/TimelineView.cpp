@@ -27,6 +27,7 @@ TimelineView::TimelineView(QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setAccessibleName(QStringLiteral("Recordings of the day"));
     setDay(QDate::currentDate());
 }
 
