@@ -39,6 +39,7 @@
 #include "e2e/XDisplay.h"
 #include "support/CamsimProcess.h"
 #include "support/TempDir.h"
+#include "bench/LoadAverage.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -103,14 +104,6 @@ std::optional<Options> parse(int argc, char** argv)
     if (o.seconds <= 0 || o.warmup < 0)
         return std::nullopt;
     return o;
-}
-
-std::string loadText()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string a, b, c;
-    in >> a >> b >> c;
-    return a + " " + b + " " + c;
 }
 
 double threadCpuSeconds()

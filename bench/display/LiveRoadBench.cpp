@@ -21,6 +21,7 @@
 #include "control/session/VidMessages.h"
 #include "support/CamsimProcess.h"
 #include "support/TempDir.h"
+#include "bench/LoadAverage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -71,14 +72,6 @@ double windowSeconds()
     const char* s = std::getenv("LIVE_ROAD_SECONDS");
     const double v = s ? std::atof(s) : 20.0;
     return v > 0 ? v : 20.0;
-}
-
-std::string loadText()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string a, b, c;
-    in >> a >> b >> c;
-    return a + " " + b + " " + c;
 }
 
 // Runs the window thread's event loop as a host does: it sleeps until an

@@ -17,6 +17,7 @@
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 #include "tests/control/recording/RecordingTestSupport.h"
+#include "bench/LoadAverage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -42,14 +43,6 @@ double cpuSeconds()
     rusage use{};
     getrusage(RUSAGE_SELF, &use);
     return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-}
-
-std::string loadText()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string a, b, c;
-    in >> a >> b >> c;
-    return a + " " + b + " " + c;
 }
 
 // A recording of `seconds` at the file rate, written by the recording's own writer.

@@ -8,17 +8,12 @@
 //   matches=N files=10000 shown_ms=T walk_ms=W
 //
 // The recordings are those of DayOfRecordings.h.
-#include "app/core/AppCfgGO.h"
-#include "app/core/Camera.h"
-#include "app/core/CameraGO.h"
-#include "app/core/ViewerGO.h"
 #include "app/recordlist/RecListForm.h"
 #include "app/recordlist/RecListNames.h"
 #include "app/recordlist/VideoSearchPage.h"
-#include "app/storage/VolumeInfo.h"
-#include "DayOfRecordings.h"
+#include "RecordListOverADay.h"
 #include "tests/control/recording/RecordingTestSupport.h"
-#include "support/TempDir.h"
+#include "bench/LoadAverage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,7 +24,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -38,14 +32,6 @@ namespace {
 
 using namespace day_of_recordings;
 const QDateTime kDay = day();
-
-std::string loadText()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string a, b, c;
-    in >> a >> b >> c;
-    return a + " " + b + " " + c;
-}
 
 double walkMs(const recording_test::MemoryTempDir& root)
 {
@@ -67,18 +53,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    recording_test::MemoryTempDir root;
-    TempDir home;
-    buildFolders(root);
-
-    AppCfgGO config;
-    config.initConfig(home.path());
-    ViewerGO viewers;
-    CameraGO cameras(config, viewers);
-    for (int16_t uid = 0; uid < kCameras; ++uid)
-        cameras.getCamera(uid)->setRecPath(root.file("cam" + std::to_string(uid + 1)));
-    SystemVolumes volumes;
-    RecListForm form(cameras, volumes);
+    RecordListOverADay window;
+    const recording_test::MemoryTempDir& root = window.root;
+    RecListForm& form = *window.form;
     form.show();
     form.tabs().setCurrentIndex(2);
     const auto field = [&](const char* name) { return form.findChild<QLineEdit*>(QString::fromLatin1(name)); };

@@ -6,15 +6,10 @@
 //
 //   read_ms=R bars=N
 //   draw_ms=D width=W height=H
-#include "app/core/AppCfgGO.h"
-#include "app/core/Camera.h"
-#include "app/core/CameraGO.h"
-#include "app/core/ViewerGO.h"
 #include "app/recordlist/RecListForm.h"
 #include "app/recordlist/TimelinePage.h"
-#include "app/storage/VolumeInfo.h"
-#include "DayOfRecordings.h"
-#include "support/TempDir.h"
+#include "RecordListOverADay.h"
+#include "bench/LoadAverage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,20 +19,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
 using namespace day_of_recordings;
 
 namespace {
-
-std::string loadText()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string a, b, c;
-    in >> a >> b >> c;
-    return a + " " + b + " " + c;
-}
 
 template <typename F>
 double medianMs(int runs, F&& run)
@@ -59,23 +45,12 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    recording_test::MemoryTempDir root;
-    TempDir home;
-    buildFolders(root);
-
-    AppCfgGO config;
-    config.initConfig(home.path());
-    ViewerGO viewers;
-    CameraGO cameras(config, viewers);
-    for (int16_t uid = 0; uid < kCameras; ++uid)
-        cameras.getCamera(uid)->setRecPath(folderOf(root, uid));
-    SystemVolumes volumes;
-    RecListForm form(cameras, volumes);
+    RecordListOverADay window;
+    RecListForm& form = *window.form;
     form.resize(1000, 560);
     form.show();
     form.tabs().setCurrentIndex(3);
     TimelinePage& page = form.timelinePage();
-
     std::printf("timeline over %d recordings in %d folders (load %s)\n", kCameras * kPerCamera, kCameras,
                 loadText().c_str());
     const double readMs = medianMs(5, [&] { page.showDay(day().date()); });
