@@ -359,7 +359,9 @@ void PlayerWindow::exportSpanToMp4()
     if (!m_reader)
         return;
     pause();
-    exportRecording(this, m_path, exportSpan());
+    // The export outlives the player: a player closed meanwhile is deleted,
+    // and its window's owner (the recording list) keeps the progress.
+    exportRecording(parentWidget() ? parentWidget() : this, m_path, exportSpan());
 }
 
 void PlayerWindow::keyPressEvent(QKeyEvent* event)
