@@ -2,6 +2,7 @@
 #include "app/log/LogFile.h"
 #include "app/log/Logging.h"
 #include "app/startup/CommandLine.h"
+#include "app/startup/ExportCommand.h"
 
 #include <QApplication>
 
@@ -23,6 +24,9 @@ int main(int argc, char** argv)
         std::cout << "oculon " << OCULON_VERSION << "\n";
         return 0;
     }
+    // A script's export: no window, no log file, no settings.
+    if (options.exportFile)
+        return runExport(*options.exportFile, std::cerr);
 
     // As desktop programs do: the soft open-files limit up to the hard one.
     // Nothing depends on it; it only leaves room for what the desktop's

@@ -9,3 +9,5 @@ pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET portaudio-2.0)
 pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
+# Export of recordings to MP4: FFmpeg's libraries (H.264 through libx264, AAC).
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libswresample libavutil)

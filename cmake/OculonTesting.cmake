@@ -20,6 +20,7 @@ set(OCULON_THREADED_TESTS
   display_live_tests
   media_audio_tests
   media_avi_tests
+  media_export_tests
   recording_camsim_tests
   recording_tests
   session_camsim_tests

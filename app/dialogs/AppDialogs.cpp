@@ -103,11 +103,11 @@ public:
         return chosen(QFileDialog::getOpenFileName(owner, QString::fromStdString(caption), {},
                                                    QString::fromStdString(filter)));
     }
-    std::optional<std::string> saveFileName(QWidget* owner, const std::string& caption,
-                                            const std::string& filter) override
+    std::optional<std::string> saveFileName(QWidget* owner, const std::string& caption, const std::string& filter,
+                                            const std::string& suggested) override
     {
-        return chosen(QFileDialog::getSaveFileName(owner, QString::fromStdString(caption), {},
-                                                   QString::fromStdString(filter)));
+        return chosen(QFileDialog::getSaveFileName(owner, QString::fromStdString(caption),
+                                                   QString::fromStdString(suggested), QString::fromStdString(filter)));
     }
 
 private:

@@ -40,11 +40,12 @@ public:
     // A folder chosen by the operator, starting at `start`; nothing when cancelled.
     virtual std::optional<std::string> folderName(QWidget* owner, const std::string& caption,
                                                   const std::string& start) = 0;
-    // A file to open or to save; `filter` as "Settings (*.ini)".
+    // A file to open or to save; `filter` as "Settings (*.ini)". A save
+    // dialog starts at `suggested` (a path) when it is given.
     virtual std::optional<std::string> openFileName(QWidget* owner, const std::string& caption,
                                                     const std::string& filter) = 0;
     virtual std::optional<std::string> saveFileName(QWidget* owner, const std::string& caption,
-                                                    const std::string& filter) = 0;
+                                                    const std::string& filter, const std::string& suggested = {}) = 0;
 
     // The service in use: the platform dialogs unless a test installed its own.
     static AppDialogs& current();

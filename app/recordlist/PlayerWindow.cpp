@@ -1,5 +1,6 @@
 #include "app/recordlist/PlayerWindow.h"
 
+#include "app/recordlist/ExportDialog.h"
 #include "app/recordlist/PictureView.h"
 #include "app/storage/RecordingDetails.h"
 #include "media/jpeg/JpegDecoder.h"
@@ -37,6 +38,16 @@ int64_t wholeSeconds(double seconds)
     return static_cast<int64_t>(std::nearbyint(seconds));
 }
 
+// A span end as mm:ss.t: the span's ends fall between whole seconds.
+QString spanTime(double seconds)
+{
+    const auto tenths = static_cast<int64_t>(std::nearbyint(seconds * 10));
+    return QStringLiteral("%1:%2.%3")
+        .arg(tenths / 600, 2, 10, QLatin1Char('0'))
+        .arg(tenths / 10 % 60, 2, 10, QLatin1Char('0'))
+        .arg(tenths % 10);
+}
+
 } // namespace
 
 PlayerWindow::PlayerWindow(QWidget* parent)
@@ -44,6 +55,9 @@ PlayerWindow::PlayerWindow(QWidget* parent)
       m_playBtn(button(this, "PlayBtn", QStyle::SP_MediaPlay, "Play or pause (Space)")),
       m_backBtn(button(this, "StepBackBtn", QStyle::SP_MediaSeekBackward, "Previous frame (Left)")),
       m_forwardBtn(button(this, "StepForwardBtn", QStyle::SP_MediaSeekForward, "Next frame (Right)")),
+      m_fromBtn(button(this, "SpanFromBtn", QStyle::SP_MediaSkipBackward, "Export from the current frame")),
+      m_toBtn(button(this, "SpanToBtn", QStyle::SP_MediaSkipForward, "Export up to the current frame")),
+      m_exportBtn(button(this, "ExportBtn", QStyle::SP_DialogSaveButton, "Export the span as an MP4 file")),
       m_slider(new QSlider(Qt::Horizontal, this)), m_timeLbl(new QLabel(this)), m_noteLbl(new QLabel(this)),
       m_timer(new QTimer(this))
 {
@@ -66,9 +80,18 @@ PlayerWindow::PlayerWindow(QWidget* parent)
     controls->addWidget(m_forwardBtn);
     controls->addWidget(m_slider, 1);
     controls->addWidget(m_timeLbl);
+    m_exportBtn->setText(QStringLiteral("Export..."));
+    m_fromBtn->setText(QStringLiteral("From 00:00.0"));
+    m_toBtn->setText(QStringLiteral("To 00:00.0"));
+    auto* span = new QHBoxLayout;
+    span->addWidget(m_fromBtn);
+    span->addWidget(m_toBtn);
+    span->addStretch(1);
+    span->addWidget(m_exportBtn);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);
     layout->addLayout(controls);
+    layout->addLayout(span);
     layout->addWidget(m_noteLbl);
 
     m_timer->setTimerType(Qt::PreciseTimer);
@@ -76,6 +99,9 @@ PlayerWindow::PlayerWindow(QWidget* parent)
     connect(m_playBtn, &QPushButton::clicked, this, [this] { togglePlay(); });
     connect(m_backBtn, &QPushButton::clicked, this, [this] { stepBack(); });
     connect(m_forwardBtn, &QPushButton::clicked, this, [this] { stepForward(); });
+    connect(m_fromBtn, &QPushButton::clicked, this, [this] { markSpanStart(); });
+    connect(m_toBtn, &QPushButton::clicked, this, [this] { markSpanEnd(); });
+    connect(m_exportBtn, &QPushButton::clicked, this, [this] { exportSpanToMp4(); });
     connect(m_slider, &QSlider::valueChanged, this, [this](int value) {
         if (m_reader && static_cast<uint32_t>(value) != m_frame)
             seekFrame(static_cast<uint32_t>(value));
@@ -119,6 +145,11 @@ void PlayerWindow::setNote(const QString& text)
     m_noteLbl->setVisible(!text.isEmpty());
 }
 
+std::array<QWidget*, 7> PlayerWindow::controls() const
+{
+    return {m_playBtn, m_backBtn, m_forwardBtn, m_slider, m_fromBtn, m_toBtn, m_exportBtn};
+}
+
 bool PlayerWindow::openFile(const std::string& path)
 {
     pause();
@@ -126,7 +157,8 @@ bool PlayerWindow::openFile(const std::string& path)
     m_reader.reset();
     const QString name = QFileInfo(QString::fromStdString(path)).fileName();
     setWindowTitle(QStringLiteral("Player - %1").arg(name));
-    for (QWidget* w : std::initializer_list<QWidget*>{m_playBtn, m_backBtn, m_forwardBtn, m_slider})
+    m_path = path;
+    for (QWidget* w : controls())
         w->setEnabled(false);
     auto reader = std::make_shared<media::AviReader>();
     const media::AviError error = reader->open(path);
@@ -149,7 +181,7 @@ bool PlayerWindow::openFile(const std::string& path)
             m_soundUsable = true;
         }
     }
-    for (QWidget* w : std::initializer_list<QWidget*>{m_playBtn, m_backBtn, m_forwardBtn, m_slider})
+    for (QWidget* w : controls())
         w->setEnabled(true);
     {
         const QSignalBlocker quiet(m_slider);
@@ -157,6 +189,9 @@ bool PlayerWindow::openFile(const std::string& path)
         m_slider->setPageStep(std::max(1, static_cast<int>(std::lround(info.frameRate()))));
     }
     m_frame = 0;
+    m_spanFirst = 0;
+    m_spanEnd = info.frameCount;
+    updateSpan();
     m_bitmap = QImage();
     showFrame(0);
     // Room for the picture at its natural size, within the screen.
@@ -290,6 +325,51 @@ void PlayerWindow::tick()
         showFrame(frameCount() - 1);
         pause();
     }
+}
+
+void PlayerWindow::markSpanStart()
+{
+    if (!m_reader)
+        return;
+    m_spanFirst = m_frame;
+    if (m_spanEnd <= m_spanFirst)
+        m_spanEnd = frameCount();
+    updateSpan();
+}
+
+void PlayerWindow::markSpanEnd()
+{
+    if (!m_reader)
+        return;
+    m_spanEnd = m_frame + 1;
+    if (m_spanFirst >= m_spanEnd)
+        m_spanFirst = 0;
+    updateSpan();
+}
+
+void PlayerWindow::updateSpan()
+{
+    const media::AviInfo& info = m_reader->info();
+    m_fromBtn->setText(QStringLiteral("From ") + spanTime(info.frameTime(m_spanFirst)));
+    m_toBtn->setText(QStringLiteral("To ") + spanTime(info.frameTime(m_spanEnd)));
+}
+
+media::ExportSpan PlayerWindow::exportSpan() const
+{
+    if (!m_reader)
+        return {};
+    const media::AviInfo& info = m_reader->info();
+    return {info.frameTime(m_spanFirst), info.frameTime(m_spanEnd)};
+}
+
+void PlayerWindow::exportSpanToMp4()
+{
+    if (!m_reader)
+        return;
+    pause();
+    // The export outlives the player: a player closed meanwhile is deleted,
+    // and its window's owner (the recording list) keeps the progress.
+    exportRecording(parentWidget() ? parentWidget() : this, m_path, exportSpan());
 }
 
 void PlayerWindow::keyPressEvent(QKeyEvent* event)

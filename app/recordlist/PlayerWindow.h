@@ -2,11 +2,13 @@
 
 #include "app/recordlist/SoundPlayback.h"
 #include "media/avi/AviReader.h"
+#include "media/export/Mp4Export.h"
 
 #include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,10 @@ class QTimer;
 // the machine a sound device. Keys: space plays or pauses, left and right
 // step a frame, escape closes. A file that cannot be read shows why in the
 // window. GUI thread only.
+//
+// Export... writes a span of the recording as an MP4 file: "From" and "To"
+// take the current position as its first frame and its last, their captions
+// show the times; a new file starts with the whole recording.
 //
 // Playing follows the clock: at each tick the frame due at the elapsed time
 // is shown, so a busy machine skips frames rather than slowing down.
@@ -59,6 +65,18 @@ public:
     QString note() const;
     QString timeText() const;
 
+    // The span Export... writes: frames [first, end).
+    uint32_t spanFirst() const { return m_spanFirst; }
+    uint32_t spanEnd() const { return m_spanEnd; }
+    // From and To: the current frame becomes the span's first or its last
+    // (a span that would run backwards loses its other end).
+    void markSpanStart();
+    void markSpanEnd();
+    // The span in seconds, as the export takes it.
+    media::ExportSpan exportSpan() const;
+    // Export...: the save dialog, then the export with its progress.
+    void exportSpanToMp4();
+
     // Decodes frame `k` of the open file the way the window does (tests and
     // the benchmark compare with it). Null when it cannot be decoded.
     QImage decodeFrame(uint32_t k) const;
@@ -73,11 +91,17 @@ private:
     void updateTime();
     void setNote(const QString& text);
     void startClock();
+    void updateSpan();
+    // The controls usable only with a file open.
+    std::array<QWidget*, 7> controls() const;
 
     PictureView* m_view;
     QPushButton* m_playBtn;
     QPushButton* m_backBtn;
     QPushButton* m_forwardBtn;
+    QPushButton* m_fromBtn;
+    QPushButton* m_toBtn;
+    QPushButton* m_exportBtn;
     QSlider* m_slider;
     QLabel* m_timeLbl;
     QLabel* m_noteLbl;
@@ -90,6 +114,9 @@ private:
     mutable std::vector<uint8_t> m_jpeg;
     QImage m_bitmap;
     uint32_t m_frame = 0;
+    std::string m_path;
+    uint32_t m_spanFirst = 0;
+    uint32_t m_spanEnd = 0;
     bool m_playing = false;
     // Position (seconds) when the clock started, and the clock.
     double m_clockStart = 0.0;

@@ -16,6 +16,8 @@ inline constexpr char kVLbl3[] = "vLbl3";
 inline constexpr char kVLbl4[] = "vLbl4";
 inline constexpr char kVBtn1[] = "vBtn1";
 inline constexpr char kVBtn2[] = "vBtn2";
+// Export... of the selected recording to MP4.
+inline constexpr char kVExportBtn[] = "vExportBtn";
 
 // "Snapshot List"
 inline constexpr char kSFile1[] = "sFile1";
@@ -49,6 +51,7 @@ inline constexpr char kOnlyMotionChk[] = "OnlyMotionChk";
 inline constexpr char kDataMSFGrid[] = "DataMSFGrid";
 inline constexpr char kVsPlayBtn[] = "vsPlayBtn";
 inline constexpr char kVsDelBtn[] = "vsDelBtn";
+inline constexpr char kVsExportBtn[] = "vsExportBtn";
 inline constexpr char kText1[] = "Text1";
 // The "Timeline" tab.
 inline constexpr char kTimelineDayLbl[] = "TimelineDayLbl";
@@ -71,3 +74,5 @@ inline constexpr char kClickCmd[] = "ClickCmd";
 
 // The caption of every box the recording list shows.
 inline constexpr char kRecListBoxCaption[] = "oculon";
+// What a command on the selection says when nothing is selected.
+inline constexpr char kSelectAnItem[] = "Please select an item.";

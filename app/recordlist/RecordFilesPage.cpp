@@ -3,6 +3,7 @@
 #include "app/core/RecFileName.h"
 #include "app/dialogs/AppDialogs.h"
 #include "app/recordlist/ControlTable.h"
+#include "app/recordlist/ExportDialog.h"
 #include "app/recordlist/RecListNames.h"
 #include "app/storage/FileExtGO.h"
 #include "app/storage/RecordingDetails.h"
@@ -27,16 +28,17 @@ namespace {
 // The list spans the left column; details and, under them, the commands
 // sit at its right.
 constexpr ControlRow kVideoRows[] = {
-    {kVFile1, ControlKind::FileList, "", 0, 0, 6, 1},
+    {kVFile1, ControlKind::FileList, "", 0, 0, 7, 1},
     {kVLbl1, ControlKind::Label, "Location", 0, 1, 1, 2},
     {kVLbl2, ControlKind::Label, "Alerts", 1, 1, 1, 2},
     {kVLbl3, ControlKind::Label, "Start Time", 2, 1, 1, 2},
     {kVLbl4, ControlKind::Label, "Duration", 3, 1, 1, 2},
     {kVBtn1, ControlKind::Button, "Play", 4, 1},
     {kVBtn2, ControlKind::Button, "Delete", 4, 2},
+    {kVExportBtn, ControlKind::Button, "Export...", 5, 1},
 };
 constexpr ControlRow kSnapshotRows[] = {
-    {kSFile1, ControlKind::FileList, "", 0, 0, 6, 1},
+    {kSFile1, ControlKind::FileList, "", 0, 0, 7, 1},
     {kSLbl1, ControlKind::Label, "Location", 0, 1, 1, 2},
     {kSLbl2, ControlKind::Label, "Alerts", 1, 1, 1, 2},
     {kSLbl3, ControlKind::Label, "At Time", 2, 1, 1, 2},
@@ -58,7 +60,7 @@ RecordFilesPage::RecordFilesPage(Kind kind, QWidget* parent) : QWidget(parent), 
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
     // Details and commands stay together at the top; the room below is empty.
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(6, 1);
     grid->setVerticalSpacing(8);
 
     // In the order refresh() puts the files: by their time, not as text.
@@ -74,6 +76,8 @@ RecordFilesPage::RecordFilesPage(Kind kind, QWidget* parent) : QWidget(parent), 
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { openSelected(); });
     connect(child<QPushButton>(this, video ? kVBtn2 : kSBtn2), &QPushButton::clicked, this,
             [this] { deleteSelected(); });
+    if (video)
+        connect(child<QPushButton>(this, kVExportBtn), &QPushButton::clicked, this, [this] { exportSelected(); });
 }
 
 void RecordFilesPage::setOpener(std::function<void(const std::string& path)> open)
@@ -200,6 +204,17 @@ void RecordFilesPage::openSelected()
     const std::string path = selectedPath();
     if (!path.empty() && m_open)
         m_open(path);
+}
+
+void RecordFilesPage::exportSelected()
+{
+    const std::string path = selectedPath();
+    if (path.empty()) {
+        AppDialogs::current().ask(window(), {kRecListBoxCaption, kSelectAnItem, AppDialogs::Icon::Information,
+                                             AppDialogs::Buttons::Ok});
+        return;
+    }
+    exportRecording(window(), path);
 }
 
 void RecordFilesPage::deleteSelected()

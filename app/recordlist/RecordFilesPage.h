@@ -17,7 +17,7 @@ class RecordFilesPage : public QWidget {
     Q_OBJECT
 public:
     enum class Kind {
-        Recordings, // "Video List": vFile1 "*.avi", Play / Delete
+        Recordings, // "Video List": vFile1 "*.avi", Play / Delete / Export...
         Snapshots,  // "Snapshot List": sFile1 "*.jpg", Show / Delete
     };
 
@@ -44,6 +44,7 @@ private:
     void clearDetails();
     void openSelected();
     void deleteSelected();
+    void exportSelected();
 
     const Kind m_kind;
     std::string m_folder;

@@ -5,6 +5,7 @@
 #include "app/dialogs/AppDialogs.h"
 #include "app/recordlist/CalendarFrm.h"
 #include "app/recordlist/ControlTable.h"
+#include "app/recordlist/ExportDialog.h"
 #include "app/recordlist/RecListNames.h"
 
 #include <QAbstractButton>
@@ -46,10 +47,11 @@ constexpr ControlRow kSearchRows[] = {
     {kEndMinLbl, ControlKind::Label, "Minute", 2, 5},
     {kMinTxt2Cbo, ControlKind::Choice, "Select Minute", 2, 6},
     {kSearchCmd, ControlKind::Button, "Search", 2, 7},
-    {kDataMSFGrid, ControlKind::Grid, "", 3, 0, 1, 11},
+    {kDataMSFGrid, ControlKind::Grid, "", 3, 0, 1, 12},
     {kSearchNoteLbl, ControlKind::Label, "", 4, 0, 1, 9},
     {kVsPlayBtn, ControlKind::Button, "Play", 4, 9},
-    {kVsDelBtn, ControlKind::Button, "Delete", 4, 10},
+    {kVsExportBtn, ControlKind::Button, "Export...", 4, 10},
+    {kVsDelBtn, ControlKind::Button, "Delete", 4, 11},
     {kText1, ControlKind::Text, "", 5, 0},
 };
 
@@ -124,6 +126,7 @@ VideoSearchPage::VideoSearchPage(CameraGO& cameras, RecordingSearch& search, QWi
     connect(m_grid, &QTableWidget::cellClicked, this, [this](int row, int) { selectRow(row); });
     connect(child<QPushButton>(this, kVsPlayBtn), &QPushButton::clicked, this, [this] { playSelected(); });
     connect(child<QPushButton>(this, kVsDelBtn), &QPushButton::clicked, this, [this] { deleteSelected(); });
+    connect(child<QPushButton>(this, kVsExportBtn), &QPushButton::clicked, this, [this] { exportSelected(); });
 }
 
 VideoSearchPage::~VideoSearchPage() = default;
@@ -304,11 +307,20 @@ void VideoSearchPage::selectRow(int row)
 void VideoSearchPage::playSelected()
 {
     if (m_selectedPath.empty()) {
-        inform("Please select an item.");
+        inform(kSelectAnItem);
         return;
     }
     if (m_open)
         m_open(m_selectedPath);
+}
+
+void VideoSearchPage::exportSelected()
+{
+    if (m_selectedPath.empty()) {
+        inform(kSelectAnItem);
+        return;
+    }
+    exportRecording(window(), m_selectedPath);
 }
 
 void VideoSearchPage::deleteSelected()

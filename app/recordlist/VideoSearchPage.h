@@ -21,7 +21,7 @@ class QTableWidget;
 // The "Video Search" tab: the search window (camera, start and end date from
 // the calendar, hours and minutes, all recordings or only those made on
 // motion), the checks of the Search command, the result grid with its
-// selected row, and Play and Delete on the selection.
+// selected row, and Play, Export... and Delete on the selection.
 // GUI thread only.
 class VideoSearchPage : public QWidget, private SearchSink {
     Q_OBJECT
@@ -65,6 +65,7 @@ private:
     void dateChosen(const QDate& date);
     void endHourChanged();
     void playSelected();
+    void exportSelected();
     void deleteSelected();
     void inform(const char* text);
 

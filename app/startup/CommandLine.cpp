@@ -29,6 +29,9 @@ CommandLine failed(std::string error)
 CommandLine CommandLine::parse(const std::vector<std::string>& args)
 {
     CommandLine line;
+    bool windowOption = false;
+    std::optional<double> from;
+    std::optional<double> to;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -36,7 +39,23 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args)
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        const bool takesValue = name == "--quit-after" || name == "--screenshot" || name == "--statistics";
+        const bool takesValue = name == "--quit-after" || name == "--screenshot" || name == "--statistics"
+            || name == "--from" || name == "--to";
+        if (name == "--export") {
+            // Two values: the recording and the MP4 file.
+            if (value)
+                return failed("--export takes two file names: --export IN.avi OUT.mp4");
+            if (i + 2 >= args.size() || args[i + 1].empty() || args[i + 2].empty()
+                || args[i + 1].rfind("--", 0) == 0 || args[i + 2].rfind("--", 0) == 0)
+                return failed("--export needs a recording and an MP4 file: --export IN.avi OUT.mp4");
+            if (line.exportFile)
+                return failed("--export is given twice");
+            line.exportFile = Export{args[i + 1], args[i + 2], {}, {}};
+            i += 2;
+            continue;
+        }
+        if (name != "--from" && name != "--to" && name != "--help" && name != "-h")
+            windowOption = true;
         if (takesValue && !value) {
             if (i + 1 >= args.size())
                 return failed(name + " needs a value");
@@ -58,6 +77,11 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args)
             line.statisticsSeconds = seconds(*value);
             if (!line.statisticsSeconds || *line.statisticsSeconds < 0.001)
                 return failed("--statistics needs a positive number of seconds, not \"" + *value + "\"");
+        } else if (name == "--from" || name == "--to") {
+            std::optional<double>& at = name == "--from" ? from : to;
+            at = seconds(*value);
+            if (!at)
+                return failed(name + " needs a number of seconds, not \"" + *value + "\"");
         } else if (name == "--screenshot") {
             if (value->empty())
                 return failed("--screenshot needs a file name");
@@ -65,6 +89,16 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args)
         } else {
             return failed("unknown option \"" + args[i] + "\"");
         }
+    }
+    if ((from || to) && !line.exportFile)
+        return failed("--from and --to go with --export");
+    if (line.exportFile) {
+        if (windowOption)
+            return failed("--export takes no other option than --from and --to");
+        if (from && to && *to <= *from)
+            return failed("--to must be later than --from");
+        line.exportFile->from = from;
+        line.exportFile->to = to;
     }
     return line;
 }
@@ -85,6 +119,12 @@ std::string CommandLine::usage(const std::string& program)
            "                         viewers showed, the CPU time spent so far and\n"
            "                         the latency from a picture's arrival to the screen\n"
            "  --verbose              add the debug lines to the log\n"
+           "  --export IN.avi OUT.mp4 [--from SECONDS] [--to SECONDS]\n"
+           "                         write the recording IN.avi, or the part of it from\n"
+           "                         --from up to --to seconds, as the MP4 file OUT.mp4\n"
+           "                         (H.264 and AAC) and end; no window opens. Exits\n"
+           "                         with 0 when the file is written, otherwise says why\n"
+           "                         on standard error and exits with 1 (64: wrong options)\n"
            "  -h, --help             show this text and end\n"
            "  -v, --version          show the version and end\n";
 }

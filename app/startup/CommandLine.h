@@ -10,6 +10,8 @@
 //   --statistics SECONDS  print the pictures shown, the CPU spent and the latency to the screen every SECONDS
 //   --verbose             add the debug lines to the log
 //   --help, --version
+// and one that runs without a window, for scripts:
+//   --export IN.avi OUT.mp4 [--from SECONDS] [--to SECONDS]
 struct CommandLine {
     std::optional<double> quitAfterSeconds;
     std::string screenshotFile;
@@ -17,6 +19,15 @@ struct CommandLine {
     bool verbose = false;
     bool help = false;
     bool version = false;
+    // --export: the recording, the MP4 file and the span; the export is all
+    // the program then does (no option of the window goes with it).
+    struct Export {
+        std::string source;
+        std::string target;
+        std::optional<double> from;
+        std::optional<double> to;
+    };
+    std::optional<Export> exportFile;
     // Set when the arguments could not be understood; the rest is then unset.
     std::string error;
 

@@ -44,8 +44,10 @@ public:
     {
         return next(caption);
     }
-    std::optional<std::string> saveFileName(QWidget*, const std::string& caption, const std::string&) override
+    std::optional<std::string> saveFileName(QWidget*, const std::string& caption, const std::string&,
+                                            const std::string& suggested) override
     {
+        suggestions.push_back(suggested);
         return next(caption);
     }
 
@@ -80,6 +82,8 @@ public:
     // Answers of the file and folder dialogs, taken from the front.
     std::deque<std::optional<std::string>> files;
     std::vector<std::string> fileCaptions;
+    // The names the save dialogs suggested.
+    std::vector<std::string> suggestions;
 
 private:
     std::optional<std::string> next(const std::string& caption)

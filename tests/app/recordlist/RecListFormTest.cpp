@@ -20,6 +20,7 @@
 #include "tools/camsim/PictureMaker.h"
 #include "support/CapturedDialogs.h"
 #include "support/GuideShots.h"
+#include "support/ExportTestSupport.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
@@ -137,11 +138,13 @@ TEST_F(RecListFormTest, HasEveryControlUnderItsNameWithItsCaption)
     for (const char* name : {kCombo1, kCommand1, kSSTab1, kVFile1, kVLbl1, kVLbl2, kVLbl3, kVLbl4, kVBtn1, kVBtn2,
                              kSFile1, kSLbl1, kSLbl2, kSLbl3, kSBtn1, kSBtn2, kCamNo, kSeleFTxt, kSelectETxt,
                              kSelectCalStartBtn, kSelectCalEndBtn, kHourTxtCbo, kMinTxtCbo, kHourTxt2Cbo, kMinTxt2Cbo,
-                             kSearchCmd, kOnlyMotionChk, kDataMSFGrid, kVsPlayBtn, kVsDelBtn, kText1})
+                             kSearchCmd, kOnlyMotionChk, kDataMSFGrid, kVsPlayBtn, kVsDelBtn, kText1, kVExportBtn,
+                             kVsExportBtn})
         EXPECT_EQ(form->findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1) << name;
     const std::pair<const char*, const char*> captions[] = {
         {kCommand1, "Close"}, {kVBtn1, "Play"}, {kVBtn2, "Delete"}, {kSBtn1, "Show"}, {kSBtn2, "Delete"},
-        {kSearchCmd, "Search"}, {kVsPlayBtn, "Play"}, {kVsDelBtn, "Delete"}};
+        {kSearchCmd, "Search"}, {kVsPlayBtn, "Play"}, {kVsDelBtn, "Delete"}, {kVExportBtn, "Export..."},
+        {kVsExportBtn, "Export..."}};
     for (const auto& [name, caption] : captions)
         EXPECT_EQ(get<QAbstractButton>(name)->text(), caption) << name;
     EXPECT_EQ(label(kVLbl1), "Location");
@@ -547,6 +550,39 @@ TEST_F(RecListFormTest, ResultCommandsPlayAndRemoveRowsButNotFiles)
     // no other row.
     click(kVsDelBtn);
     EXPECT_EQ(rows(), 1);
+}
+
+TEST_F(RecListFormTest, ExportOfTheSelectedRecordingInBothTabs)
+{
+    const std::string folder = recFolder(0);
+    writeRecording(folder + "/r1.avi", 20, 10.0f, at(7, 10, 5));
+    form->changeCamera(0);
+    // Nothing selected: the tabs' own message, and no save dialog.
+    click(kVExportBtn);
+    EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"Please select an item."});
+    EXPECT_TRUE(dialogs.fileCaptions.empty());
+
+    // The selected file, whole, under the name chosen in the save dialog.
+    ASSERT_TRUE(form->videoPage().selectFile("r1.avi"));
+    dialogs.files.push_back(data.file("list.mp4"));
+    click(kVExportBtn);
+    EXPECT_EQ(dialogs.suggestions, std::vector<std::string>{folder + "/r1.mp4"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.size() == 1; }, 60000));
+    EXPECT_EQ(dialogs.shown.at(0).box.text, "The recording was exported to " + data.file("list.mp4") + ".");
+    EXPECT_EQ(export_test::readMedia(data.file("list.mp4")).videoPackets, 20);
+
+    VideoSearchPage& page = form->searchPage();
+    setSearch("1", "2026-03-07", "2026-03-07", 10, 0, 10, 6);
+    ASSERT_TRUE(page.search());
+    ASSERT_EQ(rows(), 1);
+    click(kVsExportBtn);
+    EXPECT_EQ(dialogs.asked.back().text, "Please select an item.");
+    page.selectRow(0);
+    dialogs.files.push_back(data.file("search.mp4"));
+    click(kVsExportBtn);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.size() == 2; }, 60000));
+    EXPECT_EQ(dialogs.shown.at(1).box.text, "The recording was exported to " + data.file("search.mp4") + ".");
+    EXPECT_EQ(export_test::readMedia(data.file("search.mp4")).videoPackets, 20);
 }
 
 TEST_F(RecListFormTest, CalendarChecksTheDates)

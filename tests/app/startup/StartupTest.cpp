@@ -57,6 +57,46 @@ TEST(CommandLineTest, ReadsTheOptionsAndRejectsWhatItCannotUse)
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
+TEST(CommandLineTest, ExportTakesARecordingAFileAndASpanAndNothingOfTheWindow)
+{
+    const CommandLine whole = CommandLine::parse({"--export", "in.avi", "out.mp4"});
+    ASSERT_TRUE(whole.error.empty()) << whole.error;
+    ASSERT_TRUE(whole.exportFile);
+    EXPECT_EQ(whole.exportFile->source, "in.avi");
+    EXPECT_EQ(whole.exportFile->target, "out.mp4");
+    EXPECT_FALSE(whole.exportFile->from);
+    EXPECT_FALSE(whole.exportFile->to);
+    EXPECT_FALSE(CommandLine::parse({}).exportFile);
+
+    // The span before or after the files, with either form of value.
+    const CommandLine span = CommandLine::parse({"--to=4.5", "--export", "in.avi", "out.mp4", "--from", "1"});
+    ASSERT_TRUE(span.exportFile) << span.error;
+    EXPECT_EQ(span.exportFile->from.value_or(-1), 1.0);
+    EXPECT_EQ(span.exportFile->to.value_or(-1), 4.5);
+
+    const std::pair<std::vector<std::string>, const char*> wrong[] = {
+        {{"--export"}, "--export needs a recording and an MP4 file: --export IN.avi OUT.mp4"},
+        {{"--export", "in.avi"}, "--export needs a recording and an MP4 file: --export IN.avi OUT.mp4"},
+        {{"--export", "in.avi", "--from", "1"}, "--export needs a recording and an MP4 file: --export IN.avi OUT.mp4"},
+        {{"--export=in.avi", "out.mp4"}, "--export takes two file names: --export IN.avi OUT.mp4"},
+        {{"--export", "a.avi", "a.mp4", "--export", "b.avi", "b.mp4"}, "--export is given twice"},
+        {{"--from", "1"}, "--from and --to go with --export"},
+        {{"--export", "in.avi", "out.mp4", "--from", "soon"}, "--from needs a number of seconds, not \"soon\""},
+        {{"--export", "in.avi", "out.mp4", "--to", "-2"}, "--to needs a number of seconds, not \"-2\""},
+        {{"--export", "in.avi", "out.mp4", "--from", "3", "--to", "2"}, "--to must be later than --from"},
+        {{"--export", "in.avi", "out.mp4", "--quit-after", "2"}, "--export takes no other option than --from and --to"},
+        {{"--verbose", "--export", "in.avi", "out.mp4"}, "--export takes no other option than --from and --to"},
+    };
+    for (const auto& [args, says] : wrong) {
+        const CommandLine line = CommandLine::parse(args);
+        EXPECT_EQ(line.error, says) << args.front();
+        EXPECT_FALSE(line.exportFile);
+    }
+    const std::string usage = CommandLine::usage("oculon");
+    for (const char* option : {"--export IN.avi OUT.mp4", "--from SECONDS", "--to SECONDS"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
 QCoreApplication& app()
 {
     static int argc = 1;
