@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -547,6 +548,64 @@ TEST_F(Desktop, PanTiltButtonsSendTheirRequestsToTheFocusedCamera)
             << face << " sent nothing; " << oculon.errors();
     }
     EXPECT_EQ(moves(), expected);
+    EXPECT_TRUE(oculon.boxes().empty()) << oculon.boxes().front();
+
+    oculon.terminate();
+    ASSERT_TRUE(oculon.finished(60000));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+}
+
+// The pixels of camsim's red corner mark within `area` of the screen.
+int redMarkPixels(const QImage& screen, const QRect& area)
+{
+    int red = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = screen.pixel(x, y);
+            red += qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
+        }
+    return red;
+}
+
+// The zoom buttons and the wheel act on the focused camera's view: zoomed
+// into the middle, camsim's red mark in the picture's top-left corner leaves
+// that view only; the wheel zooms out again, Zoom Off shows the whole picture.
+TEST_F(Desktop, ZoomButtonsAndTheWheelEnlargeTheFocusedView)
+{
+    CamsimProcess cams({"--cameras", "2", "--no-auth", "--audio-off", "--fps", "4"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess oculon(home, x.name());
+    oculon.configure(cams, 2);
+    oculon.start();
+    const auto mark = [&](int view) {
+        const QImage screen = x.capture();
+        return screen.isNull() ? -1 : redMarkPixels(screen, cell(screen, view));
+    };
+    ASSERT_TRUE(waitFor([&] { return mark(0) > 100 && mark(1) > 100; }, 90000)) << oculon.errors();
+    const int whole = mark(0);
+
+    // Three steps: 1.95x around the middle, the mark is out of view 0.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(press("index_41.gif"));
+    EXPECT_TRUE(waitFor([&] { return mark(0) == 0; }, 10000)) << "view 0 still shows the corner";
+    EXPECT_GT(mark(1), 100) << "camera 2's view zoomed too";
+    const QImage screen = x.capture();
+    QDir().mkpath(QString::fromStdString(buildFolder() + "/screenshots"));
+    screen.copy(cell(screen, 0).united(cell(screen, 1)))
+        .save(QString::fromStdString(buildFolder() + "/screenshots/e2e-zoomed-view.png"));
+
+    // Zoom In entered zoom mode: three notches down over the view's corner
+    // come back to the whole picture.
+    const QRect view = cell(x.capture(), 0);
+    ASSERT_TRUE(x.wheel(view.topLeft() + QPoint(20, 20), -3));
+    EXPECT_TRUE(waitFor([&] { return mark(0) > whole / 2; }, 10000)) << "the wheel did not zoom out";
+
+    // In again, then Zoom Off.
+    ASSERT_TRUE(x.wheel(view.center(), 4));
+    EXPECT_TRUE(waitFor([&] { return mark(0) == 0; }, 10000)) << "the wheel did not zoom in";
+    ASSERT_TRUE(press("index_43.gif"));
+    EXPECT_TRUE(waitFor([&] { return mark(0) > whole / 2; }, 10000)) << "Zoom Off left the view zoomed";
     EXPECT_TRUE(oculon.boxes().empty()) << oculon.boxes().front();
 
     oculon.terminate();
