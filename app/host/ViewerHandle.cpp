@@ -9,7 +9,7 @@ constexpr std::array<const char*, ViewerHandle::kMemberCount> kNames = {
     "BackColor", "URL",         "ReconnectTryNum", "DownloadNum", "Rotate",    "DownloadPath", "DownloadPrefix",
     "AviFrame",  "AviPath",     "Download",        "JpgNumInAvi", "AviPre",    "GetTime",      "Avi",
     "ShowText",  "DownType",    "DownAviType",     "Audio",       "DelMenu",   "FontColor",    "StatusBarCtrl",
-    "MotionDetect",
+    "MotionDetect", "Zoom",        "ZoomMode",        "ZoomIn",      "ZoomOut",   "ZoomOff",
 };
 
 size_t indexOf(ViewerHandle::Member member)
@@ -121,3 +121,10 @@ HResult ViewerHandle::getTime()
 {
     return call(Member::GetTime, {});
 }
+
+int32_t ViewerHandle::zoom() const { return get(Member::Zoom).i4(); }
+HResult ViewerHandle::setZoomMode(int32_t on) { return put(Member::ZoomMode, Variant(on)); }
+int32_t ViewerHandle::zoomMode() const { return get(Member::ZoomMode).i4(); }
+HResult ViewerHandle::zoomIn() { return call(Member::ZoomIn, {}); }
+HResult ViewerHandle::zoomOut() { return call(Member::ZoomOut, {}); }
+HResult ViewerHandle::zoomOff() { return call(Member::ZoomOff, {}); }

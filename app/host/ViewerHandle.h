@@ -41,6 +41,11 @@ public:
         FontColor,
         StatusBarCtrl,
         MotionDetect,
+        Zoom,
+        ZoomMode,
+        ZoomIn,
+        ZoomOut,
+        ZoomOff,
         Count
     };
     static constexpr size_t kMemberCount = static_cast<size_t>(Member::Count);
@@ -90,9 +95,20 @@ public:
     platform::component::HResult setMotionDetect(int32_t on);
     int32_t motionDetect() const;
 
+    // The digital zoom of the view: the factor in percent (100 the whole
+    // picture, up to 800) and zoom mode (the wheel zooms, a drag pans).
+    int32_t zoom() const;
+    platform::component::HResult setZoomMode(int32_t on);
+    int32_t zoomMode() const;
+
     // Methods.
     platform::component::HResult delMenu(int32_t menu, int32_t submenu);
     platform::component::HResult getTime();
+    // One zoom step in (entering zoom mode) or out; back to the whole picture
+    // and out of zoom mode. S_FALSE when nothing changed.
+    platform::component::HResult zoomIn();
+    platform::component::HResult zoomOut();
+    platform::component::HResult zoomOff();
 
 private:
     platform::component::HResult put(Member member, platform::component::Variant value);

@@ -142,10 +142,10 @@ static const ButtonConsole::Row kCommandRows[] = {
 };
 
 static const ButtonConsole::Row kZoomRows[] = {
-    {"ZoomInBtn", 41, "Zoom In", "Zoom In", Command::None},
-    {"ZoomOffBtn", 43, "Zoom Off", "Zoom Off", Command::None},
-    {"ZoomOnBtn", 42, "Zoom On", "Zoom On", Command::None},
-    {"ZoomOutBtn", 40, "Zoom Out", "Zoom Out", Command::None},
+    {"ZoomInBtn", 41, "Zoom In", "Zoom In", Command::ZoomIn},
+    {"ZoomOffBtn", 43, "Zoom Off", "Zoom Off", Command::ZoomOff},
+    {"ZoomOnBtn", 42, "Zoom On", "Zoom On", Command::ZoomOn},
+    {"ZoomOutBtn", 40, "Zoom Out", "Zoom Out", Command::ZoomOut},
 };
 
 // Pan/tilt pad: each button and the move it sends.
@@ -339,6 +339,23 @@ void ButtonConsole::run(Command command)
             ViewerHandle viewer = focused->getViewer();
             viewer.setRotate(viewer.rotate() != 0 ? 0 : 1);
         }
+        return;
+    // The focused viewer's digital zoom; a split view refuses it.
+    case Command::ZoomIn:
+        if (focused)
+            focused->getViewer().zoomIn();
+        return;
+    case Command::ZoomOut:
+        if (focused)
+            focused->getViewer().zoomOut();
+        return;
+    case Command::ZoomOn:
+        if (focused)
+            focused->getViewer().setZoomMode(1);
+        return;
+    case Command::ZoomOff:
+        if (focused)
+            focused->getViewer().zoomOff();
         return;
     case Command::Audio:
         if (focused) {

@@ -396,6 +396,14 @@ const MemberTable::Entry kEntries[] = {
          p.launch(C::ServerAudio, paths::serverAudio(v));
          return S_OK;
      }},
+    // Percent, 100..800; the zoom of a split view is refused.
+    {D::Zoom, [](P& p) -> Variant { return int32_t(p.display->zoomPercent()); },
+     [](P& p, const Variant& v) { return okOrQuiet(p.display->setZoomPercent(v.i4())); }},
+    {D::ZoomMode, [](P& p) -> Variant { return int32_t(p.display->zoomMode() ? 1 : 0); },
+     [](P& p, const Variant& v) { return okOrQuiet(p.display->setZoomMode(v.i4() != 0)); }},
+    {D::ZoomIn, nullptr, nullptr, [](P& p, Args&) { return okOrQuiet(p.display->zoomIn()); }},
+    {D::ZoomOut, nullptr, nullptr, [](P& p, Args&) { return okOrQuiet(p.display->zoomOut()); }},
+    {D::ZoomOff, nullptr, nullptr, [](P& p, Args&) { return okOrQuiet(p.display->zoomOff()); }},
 };
 
 const MemberTable::Entry* find(int32_t dispid)

@@ -106,6 +106,11 @@ constexpr MemberInfo kMembers[] = {
     i4Property(Dispid::DateFormat, "DateFormat"),
     i4Property(Dispid::TimeFormat, "TimeFormat"),
     i4Property(Dispid::ServerAudio, "ServerAudio"),
+    i4Property(Dispid::Zoom, "Zoom"),
+    i4Property(Dispid::ZoomMode, "ZoomMode"),
+    call(Dispid::ZoomIn, "ZoomIn"),
+    call(Dispid::ZoomOut, "ZoomOut"),
+    call(Dispid::ZoomOff, "ZoomOff"),
 };
 
 template <class... A> constexpr MemberInfo event(EventId e, std::string_view name, A... args)

@@ -89,6 +89,12 @@ enum class Dispid : int32_t {
     DateFormat = 76,
     TimeFormat = 77,
     ServerAudio = 78,
+    // Digital zoom of the view, after the members above.
+    Zoom = 79,
+    ZoomMode = 80,
+    ZoomIn = 81,
+    ZoomOut = 82,
+    ZoomOff = 83,
 };
 
 enum class EventId : int32_t {

@@ -66,6 +66,8 @@ void ControlWindow::setSplit(int cellCount)
     m_side = int(std::lround(std::sqrt(double(cellCount))));
     m_splitMode = true;
     m_zoomed = -1;
+    if (cellCount > 1)
+        m_state.dropZoom();
     m_cells.reserve(size_t(cellCount));
     for (int i = 0; i < cellCount; ++i) {
         auto* cell = new ViewCell(i, *this, this);
@@ -78,6 +80,7 @@ void ControlWindow::setSplit(int cellCount)
     m_state.picturesShown = 0;
     applyIndicators();
     applyNotice();
+    applyZoom();
     m_host.windowPaneText(pane::kLayout, std::to_string(m_side) + " X " + std::to_string(m_side));
     m_host.windowLayoutChanged(cellCount);
 }
@@ -174,6 +177,13 @@ void ControlWindow::applyNotice()
         cell->setNotice(words);
 }
 
+void ControlWindow::applyZoom()
+{
+    const QRectF part = m_state.zoom.shownPart();
+    for (ViewCell* cell : m_cells)
+        cell->setZoom(part, m_state.zoomMode);
+}
+
 void ControlWindow::placeGrip()
 {
     m_grip->move(width() - ResizeGrip::kSize, height() - ResizeGrip::kSize);
@@ -221,6 +231,23 @@ void ControlWindow::cellHover(ViewCell&, QPoint globalPos)
 void ControlWindow::cellKey(ViewCell&, int key)
 {
     m_host.windowKey(key);
+}
+
+void ControlWindow::cellPan(ViewCell& cell, QPoint by)
+{
+    if (cell.width() <= 0 || cell.height() <= 0)
+        return;
+    if (m_state.zoom.pan(QPointF(double(by.x()) / cell.width(), double(by.y()) / cell.height())))
+        applyZoom();
+}
+
+void ControlWindow::cellWheel(ViewCell& cell, QPoint at, int angle)
+{
+    if (angle == 0 || cell.width() <= 0 || cell.height() <= 0)
+        return;
+    const QPointF where(double(at.x()) / cell.width(), double(at.y()) / cell.height());
+    if (m_state.zoom.zoomAt(where, std::pow(ViewZoom::kStep, angle / 120.0)))
+        applyZoom();
 }
 
 void ControlWindow::cellPictureOnScreen(ViewCell&, float ms)

@@ -29,7 +29,7 @@ public:
 
     // Rebuilds the grid with k cells (forced to 1 in actual-size mode), empty,
     // writes pane 3 and fires Layout. Leaves no cell zoomed and starts the
-    // picture count again.
+    // picture count again; more than one cell drops the digital zoom.
     void setSplit(int cellCount);
     // Places the cells again after a size change.
     void relayout();
@@ -47,6 +47,9 @@ public:
     void applyIndicators();
     // Gives every cell the words of ViewState::notice.
     void applyNotice();
+    // Gives every cell the part of its picture ViewState::zoom shows and the
+    // zoom mode.
+    void applyZoom();
     // Height of the area the cells share (the status bar takes the rest).
     int pictureAreaHeight() const;
 
@@ -63,6 +66,8 @@ private:
     void cellRightPress(ViewCell& cell, QPoint globalPos) override;
     void cellHover(ViewCell& cell, QPoint globalPos) override;
     void cellKey(ViewCell& cell, int key) override;
+    void cellPan(ViewCell& cell, QPoint by) override;
+    void cellWheel(ViewCell& cell, QPoint at, int angle) override;
     void cellPictureOnScreen(ViewCell& cell, float ms) override;
 
     QRect gridRect(int index) const;

@@ -135,6 +135,8 @@ bool Display::setLayout(int n)
         m_window->setSplit(n * n);
     else
         m_state.cellCount = m_state.actualSize ? 1 : n * n;
+    if (m_state.cellCount > 1)
+        m_state.dropZoom();
     m_state.picturesShown = 0;
     return true;
 }
@@ -159,6 +161,57 @@ bool Display::setCamWidth(int width)
         m_window->sizeToPicture(width);
     else
         m_pendingWidth = width;
+    return true;
+}
+
+void Display::applyZoom()
+{
+    if (m_window)
+        m_window->applyZoom();
+}
+
+bool Display::setZoomPercent(int percent)
+{
+    if (!zoomAllowed() || percent < ViewZoom::kMinPercent || percent > ViewZoom::kMaxPercent)
+        return false;
+    if (m_state.zoom.setFactor(percent / 100.0))
+        applyZoom();
+    return true;
+}
+
+bool Display::zoomIn()
+{
+    if (!zoomAllowed())
+        return false;
+    const bool stepped = m_state.zoom.stepIn();
+    m_state.zoomMode = true;
+    applyZoom();
+    return stepped;
+}
+
+bool Display::zoomOut()
+{
+    if (!zoomAllowed() || !m_state.zoom.stepOut())
+        return false;
+    applyZoom();
+    return true;
+}
+
+bool Display::setZoomMode(bool on)
+{
+    if (on && !zoomAllowed())
+        return false;
+    m_state.zoomMode = on;
+    applyZoom();
+    return true;
+}
+
+bool Display::zoomOff()
+{
+    if (!m_state.zoom.zoomed() && !m_state.zoomMode)
+        return false;
+    m_state.dropZoom();
+    applyZoom();
     return true;
 }
 

@@ -90,6 +90,31 @@ public:
     int rotate() const { return m_state.rotate; }
     void setRotate(int value) { m_state.rotate = value; }
 
+    // --- Digital zoom of a one-cell view ---
+    //
+    // Acts on the picture as oriented on the screen; while zoomed the cell
+    // decodes at full size and shows the part of the picture; the overlay
+    // text, the indicators and the status bar stay as they are. A split of
+    // more than one cell shows whole pictures: there every zoom request is
+    // refused (false) and a change to such a split drops the zoom.
+    //
+    // Zoom: the factor in percent, 100 (the whole picture) to 800; a put out
+    // of that range is refused. The centre is kept where the edges allow.
+    int zoomPercent() const { return m_state.zoom.percent(); }
+    double zoomFactor() const { return m_state.zoom.factor(); }
+    bool setZoomPercent(int percent);
+    // One step of 1.25 in (which also enters zoom mode) or out, up to 8x and
+    // down to 1x, around the centre of the part shown; false when the factor
+    // did not change.
+    bool zoomIn();
+    bool zoomOut();
+    // Zoom mode: the mouse wheel zooms at the pointer and a drag with the left
+    // button pans; a click that does not drag is a click as before.
+    bool zoomMode() const { return m_state.zoomMode; }
+    bool setZoomMode(bool on);
+    // The whole picture again and zoom mode left; false when that was so.
+    bool zoomOff();
+
     // ShowText -1..2: stored, the local clock is used again (offset 0).
     // 3 or 4: the camera clock is requested (clockWanted), then stored.
     int showText() const { return m_state.showText; }
@@ -182,6 +207,9 @@ private:
     void windowKey(int key) override;
 
     void showNotice(std::string words);
+    // Zoom requests are refused while more than one cell is shown.
+    bool zoomAllowed() const { return m_state.cellCount == 1; }
+    void applyZoom();
     void startPictureCheck();
     void stopPictureCheck();
 

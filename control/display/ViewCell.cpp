@@ -3,6 +3,7 @@
 #include "media/jpeg/JpegDecoder.h"
 #include "control/display/OverlayText.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,20 +23,40 @@ QColor fromColorRef(uint32_t c)
 
 } // namespace
 
-void drawOriented(QPainter& painter, const QImage& picture, const QRect& target, int orientation)
+QRectF bitmapPart(const QRectF& part, int orientation)
+{
+    const bool flipX = orientation == 1 || orientation == 2;
+    const bool flipY = orientation == 1 || orientation == 3;
+    return QRectF(flipX ? 1 - part.right() : part.left(), flipY ? 1 - part.bottom() : part.top(), part.width(),
+                  part.height());
+}
+
+void drawOriented(QPainter& painter, const QImage& picture, const QRect& target, int orientation, const QRectF& part)
 {
     const qreal w = target.width();
     const qreal h = target.height();
+    const bool whole = part == QRectF(0, 0, 1, 1);
+    const QRectF fraction = bitmapPart(part, orientation);
+    const QRectF source(fraction.left() * picture.width(), fraction.top() * picture.height(),
+                        fraction.width() * picture.width(), fraction.height() * picture.height());
     QTransform t;
     switch (orientation) {
     case 1: t = QTransform(-1, 0, 0, -1, target.left() + w, target.top() + h); break;
     case 2: t = QTransform(-1, 0, 0, 1, target.left() + w, target.top()); break;
     case 3: t = QTransform(1, 0, 0, -1, target.left(), target.top() + h); break;
-    default: painter.drawImage(target, picture); return;
+    default:
+        if (whole)
+            painter.drawImage(target, picture);
+        else
+            painter.drawImage(QRectF(target), picture, source);
+        return;
     }
     painter.save();
     painter.setTransform(t, true);
-    painter.drawImage(QRectF(0, 0, w, h), picture);
+    if (whole)
+        painter.drawImage(QRectF(0, 0, w, h), picture);
+    else
+        painter.drawImage(QRectF(0, 0, w, h), picture, source);
     painter.restore();
 }
 
@@ -67,7 +88,7 @@ const Frame& ViewCell::lastFrame() const
 bool ViewCell::decode(const Frame& picture)
 {
     media::DecodeOutcome outcome;
-    const bool ok = media::decodeJpeg(picture.data(), picture.size(), m_bitmap, size(), &outcome);
+    const bool ok = media::decodeJpeg(picture.data(), picture.size(), m_bitmap, decodeSize(), &outcome);
     m_buffersMade += outcome.newBuffer ? 1 : 0;
     if (!outcome.pictureSize.isEmpty()) {
         m_pictureSize = outcome.pictureSize;
@@ -75,6 +96,34 @@ bool ViewCell::decode(const Frame& picture)
     }
     m_bitmapIsLastFrame = ok;
     return ok;
+}
+
+QSize ViewCell::decodeSize() const { return zoomed() ? QSize() : size(); }
+
+void ViewCell::setZoom(const QRectF& part, bool input)
+{
+    if (input != m_zoomInput) {
+        m_zoomInput = input;
+        m_pressPending = m_dragging = false;
+        showZoomCursor();
+    }
+    if (part == m_part)
+        return;
+    m_part = part;
+    // Zooming in from a reduced decode, or back to the whole picture from a
+    // full one: the bitmap follows at once, the camera may send nothing new.
+    if (m_bitmapIsLastFrame && m_lastFrame
+        && media::scaleEighthsFor(m_pictureSize, decodeSize()) != m_scaleEighths)
+        decode(m_lastFrame->bytes);
+    update();
+}
+
+void ViewCell::showZoomCursor()
+{
+    if (!m_zoomInput)
+        unsetCursor();
+    else
+        setCursor(m_dragging ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
 }
 
 bool ViewCell::showPicture(PicturePtr picture)
@@ -263,7 +312,7 @@ void ViewCell::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QRect area = rect();
     if (!m_bitmap.isNull()) {
-        drawOriented(p, m_bitmap, area, m_orientation);
+        drawOriented(p, m_bitmap, area, m_orientation, m_part);
     } else {
         p.fillRect(area, backgroundColor());
         p.setPen(Qt::black);
@@ -294,7 +343,7 @@ void ViewCell::resizeEvent(QResizeEvent*)
     // picture's bytes when the cell grows past it (a zoom, a larger window),
     // so it is never stretched up while the camera sends nothing new.
     if (m_bitmapIsLastFrame && m_lastFrame && m_scaleEighths < 8
-        && media::scaleEighthsFor(m_pictureSize, size()) > m_scaleEighths) {
+        && media::scaleEighthsFor(m_pictureSize, decodeSize()) > m_scaleEighths) {
         decode(m_lastFrame->bytes);
         update();
     }
@@ -304,6 +353,13 @@ void ViewCell::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         setFocus(Qt::MouseFocusReason);
+        if (m_zoomInput) {
+            // A drag or a click: the release tells.
+            m_pressPending = true;
+            m_dragging = false;
+            m_pressAt = m_dragLast = event->position().toPoint();
+            return;
+        }
         m_host.cellLeftPress(*this, event->position().toPoint());
     } else if (event->button() == Qt::RightButton) {
         setFocus(Qt::MouseFocusReason);
@@ -323,6 +379,17 @@ void ViewCell::mouseDoubleClickEvent(QMouseEvent* event)
 // the pointer leaves; the report comes once the pointer has rested.
 void ViewCell::mouseMoveEvent(QMouseEvent* event)
 {
+    if (m_pressPending && (event->buttons() & Qt::LeftButton)) {
+        const QPoint at = event->position().toPoint();
+        if (!m_dragging && (at - m_pressAt).manhattanLength() >= QApplication::startDragDistance()) {
+            m_dragging = true;
+            showZoomCursor();
+        }
+        if (m_dragging && at != m_dragLast) {
+            m_host.cellPan(*this, at - m_dragLast);
+            m_dragLast = at;
+        }
+    }
     m_hoverGlobal = event->globalPosition().toPoint();
     if (!m_tracking) {
         m_tracking = true;
@@ -330,6 +397,27 @@ void ViewCell::mouseMoveEvent(QMouseEvent* event)
     } else if (m_hoverTimer.isActive()) {
         m_hoverTimer.start();
     }
+}
+
+void ViewCell::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressPending)
+        return;
+    const bool click = !m_dragging;
+    m_pressPending = m_dragging = false;
+    showZoomCursor();
+    if (click)
+        m_host.cellLeftPress(*this, m_pressAt);
+}
+
+void ViewCell::wheelEvent(QWheelEvent* event)
+{
+    if (!m_zoomInput) {
+        event->ignore();
+        return;
+    }
+    m_host.cellWheel(*this, event->position().toPoint(), event->angleDelta().y());
+    event->accept();
 }
 
 void ViewCell::leaveEvent(QEvent*)

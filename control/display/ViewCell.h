@@ -26,6 +26,11 @@ public:
     virtual void cellRightPress(ViewCell& cell, QPoint globalPos) = 0;
     virtual void cellHover(ViewCell& cell, QPoint globalPos) = 0;
     virtual void cellKey(ViewCell& cell, int key) = 0;
+    // In zoom mode: a drag with the left button moved by `by` pixels, and
+    // the wheel turned by `angle` (eighths of a degree, 120 a notch; up is
+    // positive) with the pointer at `at`.
+    virtual void cellPan(ViewCell& cell, QPoint by) = 0;
+    virtual void cellWheel(ViewCell& cell, QPoint at, int angle) = 0;
     // A picture was painted for the first time, `ms` after its last byte came.
     virtual void cellPictureOnScreen(ViewCell& cell, float ms) = 0;
 };
@@ -49,7 +54,7 @@ public:
 
     // Decodes `picture` into the cell's bitmap at the size the cell shows it
     // (decodeJpeg with the cell's size: a cell at half the picture's size or
-    // less holds a DCT-scaled bitmap). On success the picture becomes the
+    // less holds a DCT-scaled bitmap; a zoomed cell decodes at full size). On success the picture becomes the
     // cell's last one and a repaint is requested; on failure the bitmap holds
     // what decodeJpeg leaves and nothing is repainted.
     //
@@ -76,6 +81,16 @@ public:
     // (empty before the first). Shared so that a holder keeps it valid even
     // when the cell takes the next picture or goes away.
     const Frame& lastFrame() const;
+
+    // The part of the oriented picture the cell shows (ViewZoom::shownPart;
+    // the whole picture is QRectF(0, 0, 1, 1)). A part of the picture is
+    // drawn from a full-size decode: the bitmap is decoded again from the
+    // last picture's bytes when that changes its scale. `input`: zoom mode,
+    // where the wheel zooms and a left drag pans; a left click then counts
+    // when the button comes up without a drag.
+    void setZoom(const QRectF& part, bool input);
+    const QRectF& shownPart() const { return m_part; }
+    bool zoomed() const { return m_part != QRectF(0, 0, 1, 1); }
 
     int orientation() const { return m_orientation; }
     void setOrientation(int orientation) { m_orientation = orientation; }
@@ -117,6 +132,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -131,6 +148,9 @@ private:
     const int m_index;
     CellHost& m_host;
     bool decode(const Frame& picture);
+    // The size decodeJpeg is given: the cell's, or none (full size) while zoomed.
+    QSize decodeSize() const;
+    void showZoomCursor();
 
     QImage m_bitmap;
     QSize m_pictureSize;
@@ -145,6 +165,14 @@ private:
     // The last picture has not been painted yet (its latency is taken then).
     bool m_firstPaintDue = false;
     int m_orientation = 0;
+    QRectF m_part{0, 0, 1, 1};
+    bool m_zoomInput = false;
+    // A left press in zoom mode: where it was, where the pointer was last,
+    // and whether it became a drag.
+    bool m_pressPending = false;
+    bool m_dragging = false;
+    QPoint m_pressAt;
+    QPoint m_dragLast;
     std::string m_text;
     // The text laid out once and drawn many times: shaping it again at every
     // paint would cost as much as the picture's own drawing.
@@ -172,7 +200,12 @@ private:
 
 // Draws `picture` over `target` with a cell orientation: 0 upright, 1 turned
 // 180 degrees, 2 mirrored left-right, 3 mirrored top-bottom. Nearest pixel,
-// no blending; the aspect ratio is not kept.
-void drawOriented(class QPainter& painter, const QImage& picture, const QRect& target, int orientation);
+// no blending; the aspect ratio is not kept. `part` is the part of the
+// oriented picture drawn, in fractions of its size (all of it by default).
+void drawOriented(class QPainter& painter, const QImage& picture, const QRect& target, int orientation,
+                  const QRectF& part = QRectF(0, 0, 1, 1));
+// The part of the bitmap, in fractions of its size, that shows as `part` of
+// the picture oriented by `orientation` (each orientation is its own inverse).
+QRectF bitmapPart(const QRectF& part, int orientation);
 
 } // namespace strovix

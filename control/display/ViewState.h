@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/display/ViewZoom.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -28,6 +30,17 @@ struct ViewState {
     int statusBarHeight = 0; // pixels, counted only while the status bar is shown
     int resolutionIndex = -1;
     int cameraVersionFlag = 0;
+
+    // The digital zoom of a one-cell view, and whether the wheel and a drag
+    // with the left button act on it (zoom mode). A split of more than one
+    // cell shows whole pictures: it drops both.
+    ViewZoom zoom;
+    bool zoomMode = false;
+    void dropZoom()
+    {
+        zoom.reset();
+        zoomMode = false;
+    }
 
     // The words every cell shows over its dimmed picture while the camera
     // sends none ("Retry 3"); empty while pictures come.

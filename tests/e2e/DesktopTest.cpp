@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -547,6 +548,72 @@ TEST_F(Desktop, PanTiltButtonsSendTheirRequestsToTheFocusedCamera)
             << face << " sent nothing; " << oculon.errors();
     }
     EXPECT_EQ(moves(), expected);
+    EXPECT_TRUE(oculon.boxes().empty()) << oculon.boxes().front();
+
+    oculon.terminate();
+    ASSERT_TRUE(oculon.finished(60000));
+    EXPECT_EQ(oculon.exitCode(), 0) << oculon.errors();
+}
+
+// The rows of `area` that are mostly dark: camsim's dark band across the
+// middle of its pictures (the rest of its picture is a bright gradient).
+int darkRows(const QImage& screen, const QRect& area)
+{
+    int rows = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        int dark = 0;
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = screen.pixel(x, y);
+            dark += std::max({qRed(p), qGreen(p), qBlue(p)}) < 70;
+        }
+        rows += dark * 10 > area.width() * 6;
+    }
+    return rows;
+}
+
+// The zoom buttons and the wheel act on the focused camera's view: zoomed
+// around the middle, camsim's band across the middle of the picture grows in
+// that view only; the wheel zooms out and in again, Zoom Off shows the whole
+// picture.
+TEST_F(Desktop, ZoomButtonsAndTheWheelEnlargeTheFocusedView)
+{
+    CamsimProcess cams({"--cameras", "2", "--no-auth", "--audio-off", "--fps", "4"});
+    ASSERT_TRUE(cams.started());
+    TempDir home;
+    OculonProcess oculon(home, x.name());
+    oculon.configure(cams, 2);
+    oculon.start();
+    // The band's height in view `view` over that in camera 2's unzoomed view.
+    const auto enlarged = [&](int view) {
+        const QImage screen = x.capture();
+        if (screen.isNull())
+            return 0.0;
+        return double(darkRows(screen, cell(screen, view))) / std::max(1, darkRows(screen, cell(screen, 1)));
+    };
+    ASSERT_TRUE(waitFor([&] {
+        const QImage screen = x.capture();
+        return !screen.isNull() && darkRows(screen, cell(screen, 0)) > 5 && darkRows(screen, cell(screen, 1)) > 5;
+    }, 90000)) << oculon.errors();
+    EXPECT_NEAR(enlarged(0), 1.0, 0.25);
+
+    // Three steps: 1.95x around the middle.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(press("index_41.gif"));
+    EXPECT_TRUE(waitFor([&] { return std::abs(enlarged(0) - 1.95) < 0.3; }, 10000)) << enlarged(0);
+    const QImage screen = x.capture();
+    QDir().mkpath(QString::fromStdString(buildFolder() + "/screenshots"));
+    screen.copy(cell(screen, 0).united(cell(screen, 1)))
+        .save(QString::fromStdString(buildFolder() + "/screenshots/e2e-zoomed-view.png"));
+
+    // Zoom In entered zoom mode: three notches down over the view come back
+    // to the whole picture, four up enlarge it 2.44 times.
+    const QRect view = cell(x.capture(), 0);
+    ASSERT_TRUE(x.wheel(view.topLeft() + QPoint(20, 30), -3));
+    EXPECT_TRUE(waitFor([&] { return std::abs(enlarged(0) - 1.0) < 0.25; }, 10000)) << enlarged(0);
+    ASSERT_TRUE(x.wheel(view.center(), 4));
+    EXPECT_TRUE(waitFor([&] { return std::abs(enlarged(0) - 2.44) < 0.35; }, 10000)) << enlarged(0);
+    ASSERT_TRUE(press("index_43.gif"));
+    EXPECT_TRUE(waitFor([&] { return std::abs(enlarged(0) - 1.0) < 0.25; }, 10000)) << enlarged(0);
     EXPECT_TRUE(oculon.boxes().empty()) << oculon.boxes().front();
 
     oculon.terminate();

@@ -129,6 +129,14 @@ public:
         return xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"});
     }
 
+    // Moves the pointer to `at` and turns the wheel `notches` notches, up
+    // (away from the operator) when positive.
+    bool wheel(QPoint at, int notches) const
+    {
+        return xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "--repeat",
+                        QString::number(std::abs(notches)), "--delay", "50", notches > 0 ? "4" : "5"});
+    }
+
     // Where `picture` appears pixel for pixel on `screen` (the first place from
     // the top left), allowing a small difference per colour channel.
     static std::optional<QRect> find(const QImage& screen, const QImage& picture, int tolerance = 6)

@@ -136,6 +136,11 @@ private:
             property(220, "FontColor", ArgType::Color, true, true),
             property(221, "StatusBarCtrl", ArgType::I4, true, true),
             property(222, "MotionDetect", ArgType::I4, true, true),
+            property(223, "Zoom", ArgType::I4, true, true),
+            property(224, "ZoomMode", ArgType::I4, true, true),
+            method(225, "ZoomIn"),
+            method(226, "ZoomOut"),
+            method(227, "ZoomOff"),
         };
     }();
 

@@ -722,6 +722,39 @@ TEST_F(ButtonConsoleTest, RotateAndSoundActOnTheFocusedViewerOnly)
     EXPECT_EQ(pictureOf(button("AudioToggle")), "index_66_click.gif");
 }
 
+// The four zoom buttons reach the focused camera's control through its
+// automation members; the other viewers stay whole.
+TEST_F(ButtonConsoleTest, ZoomButtonsActOnTheFocusedViewerOnly)
+{
+    openWindow();
+    button("SlctBtn4")->click();
+    ViewerHandle focused = camera(3).getViewer();
+    ViewerHandle other = camera(0).getViewer();
+    button("ZoomInBtn")->click();
+    EXPECT_EQ(focused.zoom(), 125);
+    EXPECT_EQ(focused.zoomMode(), 1);
+    button("ZoomInBtn")->click();
+    EXPECT_EQ(focused.zoom(), 156);
+    button("ZoomOutBtn")->click();
+    EXPECT_EQ(focused.zoom(), 125);
+    EXPECT_EQ(other.zoom(), 100);
+    EXPECT_EQ(other.zoomMode(), 0);
+
+    button("ZoomOffBtn")->click();
+    EXPECT_EQ(focused.zoom(), 100);
+    EXPECT_EQ(focused.zoomMode(), 0);
+    button("ZoomOnBtn")->click();
+    EXPECT_EQ(focused.zoomMode(), 1);
+    EXPECT_EQ(focused.zoom(), 100);
+
+    // The focus moves on: the buttons follow it.
+    button("SlctBtn1")->click();
+    button("ZoomInBtn")->click();
+    EXPECT_EQ(other.zoom(), 125);
+    EXPECT_EQ(focused.zoom(), 100);
+    EXPECT_EQ(focused.zoomMode(), 1);
+}
+
 } // namespace
 
 namespace {

@@ -212,7 +212,7 @@ TEST_F(Registration, BackColorAsksTheContainerFirst)
 TEST(MemberTable, IdentifiersAndNamesAreUniqueAndInInterfaceOrder)
 {
     const auto& members = strovix::vidorraInterface().members;
-    ASSERT_EQ(members.size(), 79u);
+    ASSERT_EQ(members.size(), 84u);
     std::set<int32_t> ids;
     std::set<std::string> names;
     for (size_t i = 0; i < members.size(); ++i) {
@@ -224,6 +224,17 @@ TEST(MemberTable, IdentifiersAndNamesAreUniqueAndInInterfaceOrder)
     }
     EXPECT_EQ(ids.size(), members.size());
     EXPECT_EQ(names.size(), members.size());
+    // The zoom members come after the first 79, which keep their numbers.
+    EXPECT_EQ(members[78].dispid, 78);
+    EXPECT_EQ(members[78].name, "ServerAudio");
+    const char* const zoom[] = {"Zoom", "ZoomMode", "ZoomIn", "ZoomOut", "ZoomOff"};
+    for (size_t i = 0; i < 5; ++i) {
+        const auto& m = members[79 + i];
+        EXPECT_EQ(m.name, zoom[i]);
+        EXPECT_EQ(m.dispid, int32_t(79 + i));
+        EXPECT_EQ(m.isMethod(), i >= 2) << m.name;
+        EXPECT_EQ(m.argCount, 0u) << m.name;
+    }
     const auto& events = strovix::vidorraEventInterface().members;
     ASSERT_EQ(events.size(), 24u);
     for (size_t i = 0; i < events.size(); ++i)

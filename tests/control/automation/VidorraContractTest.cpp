@@ -2,6 +2,7 @@
 #include "FakeCamera.h"
 #include "control/automation/VidorraControl.h"
 #include "control/automation/VidorraIdentity.h"
+#include "control/display/ControlWindow.h"
 #include "platform/component/ErrorInfo.h"
 #include "support/TempDir.h"
 
@@ -244,6 +245,50 @@ TEST_F(VidorraContract, LayoutFiresTheCellCount)
     EXPECT_EQ(events.of(id(EventId::Layout))[0], std::vector<Variant>{Variant(9)});
     EXPECT_EQ(control->destroyWindow(), S_OK);
     EXPECT_EQ(control->destroyWindow(), S_FALSE);
+}
+
+// The zoom members by their dispatch identifiers, as a host calls them: the
+// window's cell follows; a split refuses them quietly.
+TEST_F(VidorraContract, ZoomMembersStepClampAndRefuseInASplit)
+{
+    QWidget parent;
+    ASSERT_EQ(control->createWindow(&parent, 320, 240), S_OK);
+    const auto zoomIn = [&] { return host.call("ZoomIn", {}); };
+    EXPECT_EQ(host.get("Zoom"), Variant(100));
+    EXPECT_EQ(host.get("ZoomMode"), Variant(0));
+    EXPECT_EQ(host.call("ZoomOut", {}), S_FALSE); // at the whole picture already
+    EXPECT_EQ(host.call("ZoomOff", {}), S_FALSE);
+
+    EXPECT_EQ(zoomIn(), S_OK);
+    EXPECT_EQ(host.get("Zoom"), Variant(125));
+    EXPECT_EQ(host.get("ZoomMode"), Variant(1));
+    EXPECT_TRUE(control->display().window()->cells()[0]->zoomed());
+    EXPECT_EQ(host.put("Zoom", 800), S_OK);
+    EXPECT_EQ(zoomIn(), S_FALSE);
+    EXPECT_EQ(host.put("Zoom", 801), S_FALSE);
+    EXPECT_EQ(host.put("Zoom", 99), S_FALSE);
+    EXPECT_EQ(host.put("Zoom", "250"), S_OK); // coerced as every I4 put is
+    EXPECT_EQ(host.call("ZoomOut", {}), S_OK);
+    EXPECT_EQ(host.get("Zoom"), Variant(200));
+    EXPECT_EQ(host.call("ZoomOff", {}), S_OK);
+    EXPECT_EQ(host.get("Zoom"), Variant(100));
+    EXPECT_EQ(host.get("ZoomMode"), Variant(0));
+    EXPECT_FALSE(control->display().window()->cells()[0]->zoomed());
+    EXPECT_EQ(host.put("ZoomMode", 1), S_OK);
+    EXPECT_EQ(host.get("ZoomMode"), Variant(1));
+    EXPECT_EQ(host.get("Zoom"), Variant(100));
+
+    EXPECT_EQ(host.put("Zoom", 300), S_OK);
+    EXPECT_EQ(host.put("Layout", 2), S_OK);
+    EXPECT_EQ(host.get("Zoom"), Variant(100));
+    EXPECT_EQ(host.get("ZoomMode"), Variant(0));
+    EXPECT_EQ(zoomIn(), S_FALSE);
+    EXPECT_EQ(host.put("Zoom", 200), S_FALSE);
+    EXPECT_EQ(host.put("ZoomMode", 1), S_FALSE);
+    EXPECT_EQ(host.put("ZoomMode", 0), S_OK);
+    EXPECT_EQ(host.put("Layout", 1), S_OK);
+    EXPECT_EQ(zoomIn(), S_OK);
+    EXPECT_EQ(control->destroyWindow(), S_OK);
 }
 
 TEST_F(VidorraContract, ShowTextModesResetOrRequestTheClock)

@@ -111,6 +111,9 @@ TEST(Strovixctl, RegistersListsAndDrivesAControlThroughTheRegistry)
     EXPECT_NE(r.out.find("2 put CamHeight I4\n"), std::string::npos);
     EXPECT_NE(r.out.find("50 method ExCmd(BSTR Request, VARIANT* ReqBuf, out I4 BufSize)\n"), std::string::npos);
     EXPECT_NE(r.out.find("12 event ImageTuning(I4 choice, I4 value)\n"), std::string::npos);
+    EXPECT_NE(r.out.find("79 get/put Zoom I4\n80 get/put ZoomMode I4\n81 method ZoomIn()\n82 method ZoomOut()\n"
+                         "83 method ZoomOff()\n"),
+              std::string::npos);
 
     EXPECT_EQ(runCtl(reg, "run NoSuchMember=1").status, 2);
     EXPECT_EQ(runCtl(reg, "run --size 0x0 Layout=2").status, 2);
