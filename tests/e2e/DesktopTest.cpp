@@ -602,8 +602,9 @@ TEST_F(Desktop, ZoomButtonsAndTheWheelEnlargeTheFocusedView)
     EXPECT_TRUE(waitFor([&] { return std::abs(enlarged(0) - 1.95) < 0.3; }, 10000)) << enlarged(0);
     const QImage screen = x.capture();
     QDir().mkpath(QString::fromStdString(buildFolder() + "/screenshots"));
-    screen.copy(cell(screen, 0).united(cell(screen, 1)))
-        .save(QString::fromStdString(buildFolder() + "/screenshots/e2e-zoomed-view.png"));
+    const QImage zoomed = screen.copy(cell(screen, 0).united(cell(screen, 1)));
+    zoomed.save(QString::fromStdString(buildFolder() + "/screenshots/e2e-zoomed-view.png"));
+    EXPECT_TRUE(guide_shots::guideShot(zoomed, "zoomed-view"));
 
     // Zoom In entered zoom mode: three notches down over the view come back
     // to the whole picture, four up enlarge it 2.44 times.

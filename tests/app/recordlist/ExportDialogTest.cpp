@@ -6,6 +6,7 @@
 #include "app/recordlist/PlayerWindow.h"
 #include "support/CapturedDialogs.h"
 #include "support/ExportTestSupport.h"
+#include "support/GuideShots.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
@@ -121,6 +122,7 @@ TEST_F(ExportDialogTest, TheProgressDialogFollowsTheExportAndCancelStopsItWithou
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog && dialog->bar().value() > 10; }, 30000));
     EXPECT_EQ(dialog->bar().maximum(), 300);
     const QString shot = saveScreenshot(*dialog, "export-progress");
+    EXPECT_TRUE(guide_shots::guideShot(dialog->grab().toImage(), "export-progress"));
     std::fprintf(stderr, "screenshot: %s\n", shot.toLocal8Bit().constData());
     EXPECT_NE(dialog->findChild<QLabel*>("ExportLbl")->text().indexOf("long.avi"), -1);
 
