@@ -4,6 +4,7 @@
 // of both and their ratio (wall-clock time: both encode on several threads).
 #include "media/export/Mp4Export.h"
 #include "support/ExportTestSupport.h"
+#include "support/TempDir.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,26 +21,9 @@ constexpr float kRate = 30.0f;
 // Distinct pictures, repeated in turn.
 constexpr int kPictures = 60;
 
-struct Folder {
-    Folder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "oculon-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        path = pattern;
-    }
-    ~Folder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string file(const char* name) const { return path + "/" + name; }
-    std::string path;
-};
-
-const Folder& folder()
+const TempDir& folder()
 {
-    static const Folder f;
+    static const TempDir f;
     return f;
 }
 
@@ -53,7 +37,7 @@ const std::string& recording()
         recording_test::FakeClock clock;
         strovix::recording::AviWriter writer(clock);
         for (int k = 0; k < kFrames; ++k)
-            writer.AddFrame(pictures[size_t(k % kPictures)], folder().path, "r-Bench_!0_", kRate);
+            writer.AddFrame(pictures[size_t(k % kPictures)], folder().path(), "r-Bench_!0_", kRate);
         writer.AddAudio(export_test::testSound(kFrames / double(kRate)));
         writer.Close(kRate, p);
         return p;
